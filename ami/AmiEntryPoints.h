@@ -1,0 +1,281 @@
+// The IBIS-AMI entry points, written once for both libraries.
+//
+// A library supplies a traits type:
+//   using Model = <top-level model>;            // a Vantrel::DFModel
+//   static constexpr const char* kName;         // model name in the messages
+//   static constexpr bool kHasClock;            // model has a ClockPort
+//   static size_t Parameters(Model&, ParameterRow* rows);  // fills <= kMaxRows
+// and instantiates the entry points with AMI_DEFINE_ENTRY_POINTS(Traits).
+//
+// The model exposes the public members InputPort, OutputPort (and ClockPort
+// when kHasClock), all Vantrel::CircularBuffer<double>, and BitTime (double,
+// seconds) and SamplesPerBit (int).
+//
+// Nothing a simulator passes in can stop the host process: every argument is
+// checked, a model that failed Setup or Initialize is never fired, and no C++
+// exception leaves an entry point.
+#pragma once
+
+#include <cmath>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <sstream>
+#include <string>
+
+#include "ami/AmiExport.h"
+#include "ami/AmiInstance.h"
+#include "ami/AmiParameters.h"
+#include "dataflow/CircularBuffer.h"
+
+namespace Vantrel {
+namespace AMI {
+
+constexpr size_t kMaxRows = 16;
+
+template <class Traits>
+class EntryPoints {
+public:
+    using Model = typename Traits::Model;
+    using Instance = AmiInstance<Model>;
+
+    static long Init(double* /*impulse_matrix*/, long /*row_size*/, long /*aggressors*/,
+                     double sample_interval, double bit_time, char* AMI_parameters_in,
+                     char** /*AMI_parameters_out*/, void** AMI_memory_handle, char** msg)
+    {
+        Instance* inst = nullptr;
+        try {
+            inst = new Instance();
+        } catch (...) {
+            if (AMI_memory_handle) *AMI_memory_handle = nullptr;
+            return 0;
+        }
+        bool ok = false;
+        try {
+            ok = InitInstance(*inst, sample_interval, bit_time, AMI_parameters_in);
+        } catch (const std::bad_alloc&) {
+            Append(*inst, "Out of memory while initializing ");
+            ok = false;
+        } catch (...) {
+            Append(*inst, "Unexpected failure while initializing ");
+            ok = false;
+        }
+        inst->ready = ok;
+        if (AMI_memory_handle) *AMI_memory_handle = inst;
+        if (!inst->message.empty()) {
+            try {
+                const size_t n = inst->message.size();
+                inst->initMessage.reset(new char[n + 1]);
+                std::memcpy(inst->initMessage.get(), inst->message.c_str(), n + 1);
+                if (msg) *msg = inst->initMessage.get();
+            } catch (...) {
+                // No memory for the copy: the messages stay in the instance.
+            }
+        }
+        return ok ? 1 : 0;
+    }
+
+    static long GetWave(double* wave, long wave_size, double* clock_times,
+                        char** /*AMI_parameters_out*/, void* AMI_memory)
+    {
+        if (!AMI_memory) return 0;
+        Instance& inst = *static_cast<Instance*>(AMI_memory);
+        try {
+            return GetWaveChecked(inst, wave, wave_size, clock_times);
+        } catch (...) {
+            Append(inst, "Out of memory in AMI_GetWave. ");
+            return 0;
+        }
+    }
+
+    static long Close(void* AMI_memory)
+    {
+        if (!AMI_memory) return 0;
+        Instance* inst = static_cast<Instance*>(AMI_memory);
+        long result = 1;
+        try {
+            if (!inst->model.Finalize()) {
+                AppendError(*inst, "Finalize");
+                result = 0;
+            }
+        } catch (...) {
+            result = 0;
+        }
+        FreePort(inst->model.InputPort);
+        FreePort(inst->model.OutputPort);
+        if constexpr (Traits::kHasClock) FreePort(inst->model.ClockPort);
+        delete inst;
+        return result;
+    }
+
+private:
+    static void Append(Instance& inst, const char* text)
+    {
+        inst.message += text;
+    }
+
+    // "Error occurred in <model>::<operation>(). "
+    static void AppendError(Instance& inst, const char* operation)
+    {
+        inst.message += "Error occurred in ";
+        inst.message += Traits::kName;
+        inst.message += "::";
+        inst.message += operation;
+        inst.message += "(). ";
+    }
+
+    static std::string Number(double v)
+    {
+        std::ostringstream os;
+        os << v;
+        return os.str();
+    }
+
+    static void AppendBadArgument(Instance& inst, const char* name, double value, const char* rule)
+    {
+        inst.message += "The IBIS-AMI model, ";
+        inst.message += Traits::kName;
+        inst.message += ", cannot run with ";
+        inst.message += name;
+        inst.message += " = ";
+        inst.message += Number(value);
+        inst.message += ": ";
+        inst.message += rule;
+        inst.message += " ";
+    }
+
+    static void AttachPort(Vantrel::CircularBuffer<double>& port)
+    {
+        double* storage = new double[1]();
+        port.SetBuffer(storage, 1, 1, 0);
+    }
+
+    static void FreePort(Vantrel::CircularBuffer<double>& port)
+    {
+        if (port.GetSize() == 0 || !port.GetBufferMemory()) return;
+        delete[] &port[0];
+        port.SetBuffer(nullptr, 0, 1, 0);
+    }
+
+    static bool InitInstance(Instance& inst, double sample_interval, double bit_time,
+                             const char* params)
+    {
+        // samplesPerBit = bit_time / sample_interval + 0.5, truncated; the
+        // checks keep the division and the conversion defined.
+        bool argsOk = true;
+        int spb = 0;
+        if (!(sample_interval > 0.0) || !std::isfinite(sample_interval)) {
+            AppendBadArgument(inst, "sample_interval", sample_interval,
+                              "it must be a positive, finite number of seconds.");
+            argsOk = false;
+        }
+        if (!(bit_time > 0.0) || !std::isfinite(bit_time)) {
+            AppendBadArgument(inst, "bit_time", bit_time,
+                              "it must be a positive, finite number of seconds.");
+            argsOk = false;
+        }
+        if (argsOk) {
+            const double ratio = bit_time / sample_interval + 0.5;
+            if (!(ratio >= 1.0) || !(ratio < static_cast<double>(INT_MAX))) {
+                AppendBadArgument(inst, "bit_time", bit_time,
+                                  "it must give at least one sample per bit at the sample_interval.");
+                argsOk = false;
+            } else {
+                spb = static_cast<int>(ratio);
+            }
+        }
+        inst.samplesPerBit = spb;
+        inst.model.SamplesPerBit = spb;
+        inst.model.BitTime = bit_time;
+
+        ParameterRow rows[kMaxRows];
+        const size_t n = Traits::Parameters(inst.model, rows);
+        ReadAmiParameters(params, Traits::kName, rows, n, inst.message);
+
+        AttachPort(inst.model.InputPort);
+        AttachPort(inst.model.OutputPort);
+        if constexpr (Traits::kHasClock) AttachPort(inst.model.ClockPort);
+
+        if (!argsOk) return false;
+        if (!inst.model.Setup()) {
+            AppendError(inst, "Setup");
+            return false;
+        }
+        if (!inst.model.Initialize()) {
+            AppendError(inst, "Initialize");
+            return false;
+        }
+        return true;
+    }
+
+    static long GetWaveChecked(Instance& inst, double* wave, long wave_size, double* clock_times)
+    {
+        if (wave_size < 0) {
+            inst.message += "AMI_GetWave was called with a negative wave_size; no samples were processed. ";
+            return 0;
+        }
+        if (!clock_times || (wave_size > 0 && !wave)) {
+            inst.message += "AMI_GetWave was called with a null wave or clock_times; no samples were processed. ";
+            return 0;
+        }
+        if (!inst.ready) {
+            inst.message += "AMI_GetWave was called on a model that failed to initialize; no samples were processed. ";
+            return 0;
+        }
+        // Capacity: floor(wave_size / samplesPerBit) + 1 entries, terminator
+        // included. Only the latest m entries can be returned, so they are
+        // kept in a ring of m entries rather than one entry per sample.
+        const size_t m = static_cast<size_t>(
+                             std::floor(static_cast<double>(wave_size) / inst.samplesPerBit)) + 1;
+        if (inst.clockTimes.size() < m) inst.clockTimes.resize(m);
+        double* ring = inst.clockTimes.data();
+        size_t k = 0;  // clock times seen in this call
+
+        Model& model = inst.model;
+        long result = 1;
+        for (long i = 0; i < wave_size; ++i) {
+            model.InputPort[0] = wave[i];
+            if (!model.Run()) {
+                AppendError(inst, "Run");
+                result = 0;
+                break;
+            }
+            wave[i] = model.OutputPort[0];
+            if constexpr (Traits::kHasClock) {
+                const double t = model.ClockPort[0];
+                if (t >= 0.0) ring[k++ % m] = t;
+            }
+        }
+        ring[k++ % m] = -1.0;
+        // The last min(k, m) entries, oldest first.
+        const size_t count = k < m ? k : m;
+        const size_t first = k - count;
+        for (size_t j = 0; j < count; ++j) clock_times[j] = ring[(first + j) % m];
+        return result;
+    }
+};
+
+}  // namespace AMI
+}  // namespace Vantrel
+
+// Defines the three exported entry points of a library on EntryPoints<Traits>.
+#define AMI_DEFINE_ENTRY_POINTS(Traits)                                                        \
+    extern "C" AMI_EXPORT long AMI_Init(double* impulse_matrix, long row_size, long aggressors, \
+                                        double sample_interval, double bit_time,                \
+                                        char* AMI_parameters_in, char** AMI_parameters_out,     \
+                                        void** AMI_memory_handle, char** msg)                   \
+    {                                                                                           \
+        return ::Vantrel::AMI::EntryPoints<Traits>::Init(                                       \
+            impulse_matrix, row_size, aggressors, sample_interval, bit_time, AMI_parameters_in, \
+            AMI_parameters_out, AMI_memory_handle, msg);                                        \
+    }                                                                                           \
+    extern "C" AMI_EXPORT long AMI_GetWave(double* wave, long wave_size, double* clock_times,   \
+                                           char** AMI_parameters_out, void* AMI_memory)         \
+    {                                                                                           \
+        return ::Vantrel::AMI::EntryPoints<Traits>::GetWave(wave, wave_size, clock_times,       \
+                                                            AMI_parameters_out, AMI_memory);    \
+    }                                                                                           \
+    extern "C" AMI_EXPORT long AMI_Close(void* AMI_memory)                                      \
+    {                                                                                           \
+        return ::Vantrel::AMI::EntryPoints<Traits>::Close(AMI_memory);                          \
+    }

@@ -1,0 +1,29 @@
+// Reading a model's run-time parameters from the AMI parameter string.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace Vantrel {
+namespace AMI {
+
+// One run-time parameter: its dotted path, its own name (the last component)
+// and where to write it. Exactly one of pInt / pDouble is set.
+struct ParameterRow {
+    const char* pszPath;
+    const char* pszName;
+    int* pInt;
+    double* pDouble;
+};
+
+// Reads each row, in order, from pszParams (null is read as an empty string).
+// A row that cannot be read keeps its current value (the model's default) and
+// appends
+//   "The IBIS-AMI model, <model>, is unable to initialize the parameter <name>
+//    from the AMI_Init arguments.  The model will use the default setting. "
+// to message. Never fails.
+void ReadAmiParameters(const char* pszParams, const char* pszModelName, const ParameterRow* rows,
+                       size_t nRows, std::string& message);
+
+}  // namespace AMI
+}  // namespace Vantrel
