@@ -38,7 +38,8 @@ function(ami_test name dir)
   target_compile_definitions(${name} PRIVATE
     AMI_BUILD_DIR="${CMAKE_BINARY_DIR}"
     AMI_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    AMI_SHARED_DIR="${AMI_SHARED_DIR}")
+    AMI_SHARED_DIR="${AMI_SHARED_DIR}"
+    $<$<BOOL:${AMI_SANITIZE}>:AMI_SANITIZED>)
   foreach(d ${A_DEPS})
     if(TARGET ${d})
       add_dependencies(${name} ${d})
