@@ -1,0 +1,207 @@
+// FIR<double, false>: multirate polyphase finite-impulse-response filter.
+//
+// What it computes. With taps h[0..N-1] (h[0] applied to the newest input),
+// interpolation I, decimation D and decimation phase phi, define the
+// up-sampled input u[I*n] = x_n, u[m] = 0 elsewhere (x_n the n-th input since
+// Initialize, inputs before the first taken as 0). The r-th output overall is
+//
+//     y_r = sum_{m=0}^{N-1} h[m] * u[D*r + phi - m]
+//
+// so with the defaults (D = I = 1, phi = 0) y_n = sum_{j<N} h[j] * x_{n-j}.
+// Units are the caller's: y carries the units of h times those of x.
+// Valid parameters: N >= 1, D >= 1, 0 <= phi < D, I >= 1, and a history
+// window H = floor(N / I) + D + 1 of at most MaxWindow samples.
+//
+// Ports: Input (rate D: entries 0..D-1 are the inputs of one firing, 0 the
+// earliest), Output (rate I: entries 0..I-1 are written every firing).
+// Parameters: m_pdTaps / m_iNumTaps (the tap array, supplied and owned by the
+// owner), Decimation, DecimationPhase, Interpolation.
+//
+// Polyphase form: the inserted zeros are never multiplied; one output costs at
+// most P = ceil(N / I) multiply-adds. The history is a circular window of H
+// slots into which each input is copied once; nothing is shifted. Each output
+// is accumulated from 0.0 in tap order, newest input first, so the result is
+// bit-identical to the textbook direct form summed in that order.
+//
+// Lifecycle (see DFModel.h): Setup checks the parameters and sets the rates;
+// Initialize allocates and zeroes the window; Run allocates nothing;
+// Finalize and the destructor free the window. The tap array is never freed
+// here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "dataflow/CircularBuffer.h"
+#include "dataflow/DFErrorHandler.h"
+#include "dataflow/DFModel.h"
+
+namespace Vantrel {
+
+// The FIR arithmetic, apart from the block's lifecycle.
+namespace FirKernel {
+
+// acc + sum_{j<count} h[j*stride] * newest[-j], accumulated in order of j.
+inline double DotReversed(const double* h, size_t stride, const double* newest, size_t count,
+                          double acc)
+{
+    for (size_t j = 0; j < count; ++j) acc += h[j * stride] * newest[-static_cast<std::ptrdiff_t>(j)];
+    return acc;
+}
+
+// The output of one polyphase branch over a circular window:
+//     sum_{j<count} h[j*stride] * s[w - j]
+// where s[e] is the item at storage position (start + e) mod size of
+// `window` and w is the window position of the newest input used. Summed from
+// 0.0 in order of j (newest input first). Requires count <= w + 1 and
+// w < size.
+inline double DotWindow(const double* h, size_t stride, size_t count, const double* window,
+                        size_t size, size_t start, size_t w)
+{
+    size_t pos = start + w;
+    if (pos >= size) pos -= size;
+    // First run: storage positions pos, pos-1, ..., 0; then size-1 downwards.
+    size_t first = pos + 1 < count ? pos + 1 : count;
+    double acc = DotReversed(h, stride, window + pos, first, 0.0);
+    if (first < count)
+        acc = DotReversed(h + first * stride, stride, window + size - 1, count - first, acc);
+    return acc;
+}
+
+// Number of taps of polyphase branch p (taps p, p+I, p+2I, ... below N).
+inline size_t BranchLength(size_t numTaps, size_t interpolation, size_t p)
+{
+    return p < numTaps ? (numTaps - p + interpolation - 1) / interpolation : 0;
+}
+
+}  // namespace FirKernel
+
+template <typename T, bool Complex>
+class FIR;
+
+template <>
+class FIR<double, false> : public DFModel {
+public:
+    // Largest history window Setup accepts: 2^24 samples (128 MiB). Larger
+    // windows come only from nonsensical rates or tap counts; they are
+    // refused instead of attempting a giant allocation.
+    static constexpr int64_t MaxWindow = int64_t(1) << 24;
+
+    FIR() = default;
+    ~FIR() override { FreeHistory(); }
+
+    CircularBuffer<double> Input;
+    CircularBuffer<double> Output;
+
+private:
+    CircularBuffer<double> m_History;
+    double* m_pdHistory = nullptr;
+
+public:
+    const double* m_pdTaps = nullptr;  // N coefficients, owned by the owner
+    int m_iNumTaps = 0;                // N
+    int Decimation = 1;                // D
+    int DecimationPhase = 0;           // phi
+    int Interpolation = 1;             // I
+    int m_iTapsPerPhase = 0;           // P = ceil(N / I), set by Setup
+
+    bool Setup() override
+    {
+        bool ok = true;
+        if (m_iNumTaps < 1) {
+            DFErrorHandler::PostError(this, "There must be at least one Tap");
+            ok = false;
+        }
+        if (Decimation < 1) {
+            DFErrorHandler::PostError(this, "Decimation must be > 0");
+            ok = false;
+        }
+        if (DecimationPhase < 0) {
+            DFErrorHandler::PostError(this, "DecimationPhase must be >= 0");
+            ok = false;
+        }
+        if (DecimationPhase >= Decimation) {
+            DFErrorHandler::PostError(this, "DecimationPhase must be < Decimation ratio");
+            ok = false;
+        }
+        if (Interpolation < 1) {
+            DFErrorHandler::PostError(this, "Interpolation must be > 0");
+            ok = false;
+        }
+        if (!ok) return false;
+        // Formed in 64 bits: N and D near the 32-bit limit must not wrap.
+        int64_t window = int64_t(m_iNumTaps) / Interpolation + Decimation + 1;
+        if (window > MaxWindow) {
+            DFErrorHandler::PostError(this, "The history window of the filter is too large");
+            return false;
+        }
+        m_iWindow = static_cast<size_t>(window);
+        m_iTapsPerPhase = m_iNumTaps / Interpolation + (m_iNumTaps % Interpolation != 0 ? 1 : 0);
+        Input.SetRate(static_cast<size_t>(Decimation));
+        Output.SetRate(static_cast<size_t>(Interpolation));
+        m_History.SetRate(static_cast<size_t>(Decimation));
+        m_History.SetHistoryDepth(m_iWindow);
+        return true;
+    }
+
+    bool Initialize() override
+    {
+        FreeHistory();
+        if (m_iWindow == 0) return false;  // no successful Setup yet
+        m_pdHistory = new double[m_iWindow]();
+        m_History.SetBuffer(m_pdHistory, m_iWindow, static_cast<size_t>(Decimation), 0);
+        return true;
+    }
+
+    bool Run() override
+    {
+        const size_t H = m_iWindow;
+        const size_t D = static_cast<size_t>(Decimation);
+        const size_t I = static_cast<size_t>(Interpolation);
+        const size_t N = static_cast<size_t>(m_iNumTaps);
+        double* s = m_pdHistory;
+        if (!s) return false;  // not initialized, or finalized
+        const size_t start = m_History.GetStartLocation();
+
+        // 1. The new inputs go to the end of the window.
+        for (size_t i = 0; i < D; ++i) {
+            size_t pos = start + (H - D + i);
+            if (pos >= H) pos -= H;
+            s[pos] = Input[i];
+        }
+        // 2. Each new input k yields the outputs of the phases p < I.
+        size_t p = static_cast<size_t>(DecimationPhase);
+        size_t o = 0;
+        for (size_t k = 0; k < D; ++k) {
+            const size_t w = H - D + k;
+            for (; p < I; p += D) {
+                Output[o++] = FirKernel::DotWindow(m_pdTaps + p, I, FirKernel::BranchLength(N, I, p),
+                                                   s, H, start, w);
+            }
+            p -= I;
+        }
+        // 3. The D newest inputs become part of the past.
+        m_History.Advance();
+        return true;
+    }
+
+    bool Finalize() override
+    {
+        FreeHistory();
+        return true;
+    }
+
+    size_t GetWindowSize() const { return m_iWindow; }
+
+private:
+    void FreeHistory()
+    {
+        m_History.SetBuffer(nullptr, 0, m_History.GetRate(), 0);
+        delete[] m_pdHistory;
+        m_pdHistory = nullptr;
+    }
+
+    size_t m_iWindow = 0;  // H
+};
+
+}  // namespace Vantrel

@@ -1,0 +1,298 @@
+// FIR<double, false> against a direct-form reference convolution.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dataflow/FIR.h"
+#include "tests/dataflow/StderrCapture.h"
+
+using Vantrel::FIR;
+using dftest::CaptureErr;
+using dftest::Lines;
+
+namespace {
+
+// The textbook chain, written independently of the block: up-sample x by I
+// (zeros between), convolve with h, keep samples D*r + phi.
+std::vector<double> ReferenceFir(const std::vector<double>& h, const std::vector<double>& x,
+                                 int D, int phi, int I, size_t outputs)
+{
+    std::vector<double> u(x.size() * I, 0.0);
+    for (size_t n = 0; n < x.size(); ++n) u[n * I] = x[n];
+    std::vector<double> y(outputs, 0.0);
+    for (size_t r = 0; r < outputs; ++r) {
+        long long m0 = static_cast<long long>(D) * r + phi;
+        double acc = 0.0;
+        for (size_t m = 0; m < h.size(); ++m) {
+            long long k = m0 - static_cast<long long>(m);
+            if (k < 0) break;
+            if (k % I != 0) continue;  // inserted zero: no term
+            acc += h[m] * u[k];
+        }
+        y[r] = acc;
+    }
+    return y;
+}
+
+// Drives a FIR through its lifecycle with port storage of exactly one firing.
+struct Harness {
+    FIR<double, false> fir;
+    std::vector<double> in, out;
+
+    bool Setup(const std::vector<double>& h, int D, int phi, int I)
+    {
+        fir.m_pdTaps = h.data();
+        fir.m_iNumTaps = static_cast<int>(h.size());
+        fir.Decimation = D;
+        fir.DecimationPhase = phi;
+        fir.Interpolation = I;
+        if (!fir.Setup()) return false;
+        in.assign(D, 0.0);
+        out.assign(I, 0.0);
+        fir.Input.SetBuffer(in.data(), in.size(), D, 0);
+        fir.Output.SetBuffer(out.data(), out.size(), I, 0);
+        return fir.Initialize();
+    }
+
+    // Feeds x (a multiple of D samples) and returns every output.
+    std::vector<double> Feed(const std::vector<double>& x)
+    {
+        std::vector<double> y;
+        const size_t D = in.size();
+        for (size_t f = 0; f + D <= x.size(); f += D) {
+            for (size_t i = 0; i < D; ++i) fir.Input[i] = x[f + i];
+            EXPECT_TRUE(fir.Run());
+            for (size_t o = 0; o < out.size(); ++o) y.push_back(fir.Output[o]);
+        }
+        return y;
+    }
+};
+
+std::vector<double> Random(size_t n, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    std::vector<double> v(n);
+    for (double& e : v) e = dist(gen);
+    return v;
+}
+
+}  // namespace
+
+// Every combination of tap count, decimation, phase and interpolation agrees
+// with the reference. Both sum the same non-zero products in the same order
+// (newest input first) from 0.0, so the results must be bit-identical.
+TEST(Fir, MatchesDirectFormOverManyRates)
+{
+    const int tapCounts[] = {1, 2, 3, 4, 5, 7, 13, 31, 64, 127};
+    const int decimations[] = {1, 2, 3, 5};
+    const int interpolations[] = {1, 2, 3, 4, 7};
+    unsigned seed = 1;
+    int cases = 0;
+    for (int N : tapCounts)
+        for (int D : decimations)
+            for (int phi = 0; phi < D; ++phi)
+                for (int I : interpolations) {
+                    SCOPED_TRACE("N=" + std::to_string(N) + " D=" + std::to_string(D) +
+                                 " phi=" + std::to_string(phi) + " I=" + std::to_string(I));
+                    std::vector<double> h = Random(N, seed++);
+                    // Enough firings to fill the window several times over.
+                    size_t firings = 3 * (N / I + D + 1) + 11;
+                    std::vector<double> x = Random(firings * D, seed++);
+                    Harness hs;
+                    ASSERT_TRUE(hs.Setup(h, D, phi, I));
+                    EXPECT_EQ(hs.fir.m_iTapsPerPhase, (N + I - 1) / I);
+                    EXPECT_EQ(hs.fir.GetWindowSize(), size_t(N / I + D + 1));
+                    std::vector<double> y = hs.Feed(x);
+                    ASSERT_EQ(y.size(), firings * I);
+                    std::vector<double> ref = ReferenceFir(h, x, D, phi, I, y.size());
+                    for (size_t r = 0; r < y.size(); ++r) ASSERT_EQ(y[r], ref[r]) << "output " << r;
+                    ++cases;
+                }
+    EXPECT_EQ(cases, 10 * (1 + 2 + 3 + 5) * 5);
+}
+
+TEST(Fir, DefaultsAreACausalConvolutionFromRest)
+{
+    std::vector<double> h = {1.0, 0.5};
+    Harness hs;
+    ASSERT_TRUE(hs.Setup(h, 1, 0, 1));
+    EXPECT_EQ(hs.Feed({1.0, 0.0, 0.0}), (std::vector<double>{1.0, 0.5, 0.0}));
+}
+
+// Taps that are distinct powers of two show which taps each phase uses.
+TEST(Fir, InterpolationPhasesUseTheirOwnTaps)
+{
+    std::vector<double> h = {1, 2, 4, 8, 16};  // N = 5, I = 2: P = 3
+    Harness hs;
+    ASSERT_TRUE(hs.Setup(h, 1, 0, 2));
+    EXPECT_EQ(hs.fir.m_iTapsPerPhase, 3);
+    // A constant input of 1: phase 0 sums taps 0, 2, 4; phase 1 taps 1, 3.
+    std::vector<double> y = hs.Feed({1, 1, 1, 1});
+    EXPECT_EQ(y, (std::vector<double>{1, 2, 1 + 4, 2 + 8, 1 + 4 + 16, 2 + 8, 21, 10}));
+}
+
+// D = 3, I = 2, phi = 1: two outputs per firing, the up-sampled samples 1 and
+// 4 of that firing; with a single tap they are the inputs themselves.
+TEST(Fir, RationalRateKeepsTheSelectedPhase)
+{
+    std::vector<double> h = {1.0};
+    Harness hs;
+    ASSERT_TRUE(hs.Setup(h, 3, 1, 2));
+    // u of the first firing: x0 0 x1 0 x2 0; samples 1 and 4 are 0 and x2.
+    // The block's r-th output is u[3r + 1]: u1 = 0, u4 = x2, u7 = 0, u10 = x5.
+    std::vector<double> y = hs.Feed({10, 11, 12, 13, 14, 15});
+    EXPECT_EQ(y, (std::vector<double>{0, 12, 0, 15}));
+}
+
+TEST(Fir, DecimationKeepsPhaseOne)
+{
+    std::vector<double> h = {1.0, 0.25};
+    Harness hs;
+    ASSERT_TRUE(hs.Setup(h, 2, 1, 1));
+    // Outputs at inputs 1, 3, 5: x1 + x0/4, x3 + x2/4, ...
+    EXPECT_EQ(hs.Feed({4, 8, 12, 16, 20, 24}), (std::vector<double>{9, 19, 29}));
+}
+
+TEST(Fir, SetupSetsRatesAndDepth)
+{
+    std::vector<double> h(10, 1.0);
+    FIR<double, false> f;
+    f.m_pdTaps = h.data();
+    f.m_iNumTaps = 10;
+    f.Decimation = 3;
+    f.DecimationPhase = 2;
+    f.Interpolation = 4;
+    ASSERT_TRUE(f.Setup());
+    EXPECT_EQ(f.Input.GetRate(), 3u);
+    EXPECT_EQ(f.Output.GetRate(), 4u);
+    EXPECT_EQ(f.GetWindowSize(), size_t(10 / 4 + 3 + 1));
+    EXPECT_EQ(f.m_iTapsPerPhase, 3);
+}
+
+// Re-initializing restarts from rest; the taps and rates stay.
+TEST(Fir, InitializeAgainStartsFromRest)
+{
+    std::vector<double> h = Random(9, 77);
+    std::vector<double> x = Random(40, 78);
+    Harness hs;
+    ASSERT_TRUE(hs.Setup(h, 1, 0, 1));
+    std::vector<double> first = hs.Feed(x);
+    ASSERT_TRUE(hs.fir.Initialize());
+    EXPECT_EQ(hs.Feed(x), first);
+    EXPECT_TRUE(hs.fir.Finalize());
+    EXPECT_TRUE(hs.fir.Finalize());  // a second Finalize is harmless
+}
+
+// The owner may present inputs in a larger circular port that it advances
+// itself; where element 0 sits in storage must not change the result.
+TEST(Fir, OutputIndependentOfPortStoragePosition)
+{
+    std::vector<double> h = Random(23, 5);
+    std::vector<double> x = Random(3 * 50, 6);
+    Harness whole;
+    ASSERT_TRUE(whole.Setup(h, 3, 2, 2));
+    std::vector<double> expected = whole.Feed(x);
+
+    FIR<double, false> f;
+    f.m_pdTaps = h.data();
+    f.m_iNumTaps = 23;
+    f.Decimation = 3;
+    f.DecimationPhase = 2;
+    f.Interpolation = 2;
+    ASSERT_TRUE(f.Setup());
+    std::vector<double> inStore(7, 0.0), outStore(5, 0.0);  // prime sizes: wrap everywhere
+    f.Input.SetBuffer(inStore.data(), 7, 3, 4);
+    f.Output.SetBuffer(outStore.data(), 5, 2, 3);
+    ASSERT_TRUE(f.Initialize());
+    std::vector<double> y;
+    for (size_t k = 0; k + 3 <= x.size(); k += 3) {
+        for (size_t i = 0; i < 3; ++i) f.Input[i] = x[k + i];
+        ASSERT_TRUE(f.Run());
+        y.push_back(f.Output[0]);
+        y.push_back(f.Output[1]);
+        f.Input.Advance();
+        f.Output.Advance();
+    }
+    EXPECT_EQ(y, expected);
+}
+
+TEST(Fir, KernelDotWindowWrapsAroundStorage)
+{
+    // Window storage 0..5 holding s[e] = 10 + e with start 4: s[0] at position 4.
+    const double store[6] = {12, 13, 14, 15, 10, 11};
+    const double h[4] = {1, 2, 3, 4};
+    // w = 3 (s[3] = 13 at position 1): 1*13 + 2*12 + 3*11 + 4*10.
+    EXPECT_EQ(Vantrel::FirKernel::DotWindow(h, 1, 4, store, 6, 4, 3), 13 + 24 + 33 + 40);
+    // Stride 2 uses taps 0 and 2 only.
+    EXPECT_EQ(Vantrel::FirKernel::DotWindow(h, 2, 2, store, 6, 4, 3), 13 + 3 * 12);
+    EXPECT_EQ(Vantrel::FirKernel::BranchLength(5, 2, 0), 3u);
+    EXPECT_EQ(Vantrel::FirKernel::BranchLength(5, 2, 1), 2u);
+    EXPECT_EQ(Vantrel::FirKernel::BranchLength(1, 7, 3), 0u);
+}
+
+// Bad configurations: every applicable message, exactly and in order.
+TEST(Fir, SetupMessages)
+{
+    struct Case {
+        int N, D, phi, I;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {0, 1, 0, 1, {"There must be at least one Tap"}},
+        {0, 1, 0, 0, {"There must be at least one Tap", "Interpolation must be > 0"}},
+        {4, 0, 0, 1, {"Decimation must be > 0", "DecimationPhase must be < Decimation ratio"}},
+        {4, 2, -1, 1, {"DecimationPhase must be >= 0"}},
+        {4, 2, 2, 1, {"DecimationPhase must be < Decimation ratio"}},
+        {4, 1, 0, -3, {"Interpolation must be > 0"}},
+        {-1, -1, -1, 0,
+         {"There must be at least one Tap", "Decimation must be > 0",
+          "DecimationPhase must be >= 0", "DecimationPhase must be < Decimation ratio",
+          "Interpolation must be > 0"}},
+        // Windows that cannot be formed: refused, never allocated.
+        {INT_MAX, INT_MAX, 0, 1, {"The history window of the filter is too large"}},
+        {1 << 24, 1, 0, 1, {"The history window of the filter is too large"}},
+    };
+    double tap = 1.0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("N=" + std::to_string(c.N) + " D=" + std::to_string(c.D) +
+                     " phi=" + std::to_string(c.phi) + " I=" + std::to_string(c.I));
+        FIR<double, false> f;
+        f.m_pdTaps = &tap;  // never read: Setup must fail before any use
+        f.m_iNumTaps = c.N;
+        f.Decimation = c.D;
+        f.DecimationPhase = c.phi;
+        f.Interpolation = c.I;
+        bool ok = true;
+        std::string err = CaptureErr([&] { ok = f.Setup(); });
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(Lines(err), c.lines);
+        EXPECT_EQ(f.Input.GetRate(), 1u) << "a failed Setup changes nothing";
+        EXPECT_FALSE(f.Initialize()) << "no window without a successful Setup";
+        EXPECT_TRUE(f.Finalize());
+    }
+}
+
+// The largest accepted window is exactly the limit.
+TEST(Fir, WindowAtTheLimitIsAccepted)
+{
+    FIR<double, false> f;
+    double tap = 1.0;
+    f.m_pdTaps = &tap;
+    f.m_iNumTaps = static_cast<int>(FIR<double, false>::MaxWindow) - 2;
+    EXPECT_TRUE(f.Setup());
+    EXPECT_EQ(f.GetWindowSize(), size_t(FIR<double, false>::MaxWindow));
+}
+
+TEST(Fir, RunWithoutInitializeFailsQuietly)
+{
+    std::vector<double> h = {1.0};
+    FIR<double, false> f;
+    f.m_pdTaps = h.data();
+    f.m_iNumTaps = 1;
+    ASSERT_TRUE(f.Setup());
+    EXPECT_FALSE(f.Run());
+}
