@@ -1,0 +1,218 @@
+#include "models/rx/EOM.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr int kMiddleLow = 30;   // middle bins of the horizontal measurement
+constexpr int kMiddleHigh = 34;
+
+void SetUnitRate(Vantrel::CircularBufferBase& buffer)
+{
+    buffer.SetRate(1);
+    if (buffer.GetHistoryDepth() == 0) buffer.SetHistoryDepth(1);
+}
+}  // namespace
+
+EOM::EOM() : m_Report("EOM.txt")
+{
+    for (int k = 0; k < kPhases; ++k) m_adPhaseOffset[k] = k * kTwoPi * (1.0 / 64);
+    std::memset(m_adHist, 0, sizeof m_adHist);
+    std::memset(m_aiPrevPhaseClock, 0, sizeof m_aiPrevPhaseClock);
+    BinThresholds(m_dRange, m_adThreshold);
+}
+
+EOM::~EOM() { DeleteBuffers(); }
+
+void EOM::BinThresholds(double dRange, double* pdThresholds)
+{
+    pdThresholds[0] = -dRange;
+    for (int m = 1; m < kBins; ++m) pdThresholds[m] = (2 * m) * dRange * (1.0 / 64) - dRange;
+}
+
+int EOM::BinOf(double dValue, const double* pdThresholds)
+{
+    // The thresholds rise strictly, so the first one not below x is the bin;
+    // a NaN is below none of them and lands in bin 0.
+    const double* p = std::lower_bound(pdThresholds, pdThresholds + kBins, dValue);
+    const int m = static_cast<int>(p - pdThresholds);
+    return m < kBins ? m : kBins - 1;
+}
+
+int EOM::LongestOpenRun(const double* pdValues, int iStride, double dThreshold, int* piStart)
+{
+    int runLength = 0, maxRun = 0, runStart = 0, bestStart = 0;
+    for (int i = 1; i < 64; ++i) {
+        const double h = pdValues[i * iStride];
+        const double p = pdValues[(i - 1) * iStride];
+        if (h <= dThreshold && p > dThreshold) {
+            runStart = i;
+            runLength = 1;
+        } else if (h > dThreshold && p <= dThreshold) {
+            if (runLength > maxRun) {
+                maxRun = runLength;
+                bestStart = runStart;
+            }
+        } else if (h <= dThreshold) {
+            ++runLength;
+        }
+    }
+    if (runLength > maxRun) {
+        maxRun = runLength;
+        bestStart = runStart;
+    }
+    *piStart = bestStart;
+    return maxRun;
+}
+
+bool EOM::Setup()
+{
+    phaseWave.Initialize(kPhases);
+    phaseClock.Initialize(kPhases);
+    for (Vantrel::CircularBufferBase* b :
+         {static_cast<Vantrel::CircularBufferBase*>(&clock), static_cast<Vantrel::CircularBufferBase*>(&data),
+          static_cast<Vantrel::CircularBufferBase*>(&vcoWave), static_cast<Vantrel::CircularBufferBase*>(&start),
+          static_cast<Vantrel::CircularBufferBase*>(&ready), static_cast<Vantrel::CircularBufferBase*>(&range),
+          static_cast<Vantrel::CircularBufferBase*>(&heo), static_cast<Vantrel::CircularBufferBase*>(&veo),
+          static_cast<Vantrel::CircularBufferBase*>(&opening)})
+        SetUnitRate(*b);
+    for (int k = 0; k < kPhases; ++k) {
+        SetUnitRate(phaseWave[k]);
+        SetUnitRate(phaseClock[k]);
+    }
+    return true;
+}
+
+bool EOM::Initialize()
+{
+    std::memset(m_adHist, 0, sizeof m_adHist);
+    std::memset(m_aiPrevPhaseClock, 0, sizeof m_aiPrevPhaseClock);
+    m_dPrevVco = 0.0;
+    m_iPeriodCount = 0;
+    m_iPrevStart = 0;
+    m_iMeasuring = 0;
+    m_iPrevClock = 0;
+    m_iVeo = 0;
+    m_iOpening = 0;
+    m_dRange = 0.1;
+    m_iRangeIndex = 0;
+    m_iHeo = 64;
+    BinThresholds(m_dRange, m_adThreshold);
+    return true;
+}
+
+void EOM::EndMeasurement(double dThreshold)
+{
+    ready[0] = 1;
+
+    m_Report.Write(" Print EOM data to file \n");
+    for (int j = kBins - 1; j >= 0; --j) {
+        for (int i = 0; i < kPhases; ++i) {
+            m_Report.WriteDouble(m_adHist[i][j]);
+            m_Report.Write("\t");
+        }
+        m_Report.Write("\n");
+    }
+
+    // Horizontal opening: the narrowest of the middle bins' widest open runs
+    // (the lower bin wins a tie).
+    int heoValue = 64, heoStart = 0;
+    for (int level = kMiddleLow; level <= kMiddleHigh; ++level) {
+        int runStart = 0;
+        const int run = LongestOpenRun(&m_adHist[0][level], kBins, dThreshold, &runStart);
+        if (run < heoValue) {
+            heoValue = run;
+            heoStart = runStart;
+        }
+    }
+    m_iHeo = heoValue;
+
+    // Vertical opening at the centre phase of that run. A run of length L
+    // starting at s covers phases up to s + L - 1 <= 63, so the centre
+    // s + L/2 is a valid phase; the bound is kept for safety.
+    if (m_iHeo > 1) {
+        const int centre = std::min(m_iHeo / 2 + heoStart, kPhases - 1);
+        int unused = 0;
+        m_iVeo = LongestOpenRun(&m_adHist[centre][0], 1, dThreshold, &unused);
+    } else {
+        m_iVeo = 0;
+    }
+
+    if (m_iRangeIndex <= 2 && m_iVeo >= 60) {
+        m_dRange = (m_iRangeIndex + 2) * 0.1;
+        m_iRangeIndex += 1;
+        BinThresholds(m_dRange, m_adThreshold);
+    }
+    m_iOpening = m_iVeo <= m_iHeo ? m_iVeo : m_iHeo;
+    m_iMeasuring = 0;
+}
+
+bool EOM::Run()
+{
+    const double thr = Nbits * 0.001;
+    const double v = vcoWave[0];
+    const double delta = v - m_dPrevVco;
+    const int s = start[0];
+    const int k = clock[0];
+
+    m_Report.Touch();
+
+    if (s == 1 && m_iPrevStart == 0) {
+        std::memset(m_aiPrevPhaseClock, 0, sizeof m_aiPrevPhaseClock);
+        std::memset(m_adHist, 0, sizeof m_adHist);
+        m_iPeriodCount = 0;
+        m_iMeasuring = 1;
+        ready[0] = 0;
+    }
+    if (m_iPeriodCount < Nbits) ready[0] = 0;
+
+    if (m_iMeasuring == 0) {
+        for (int i = 0; i < kPhases; ++i) {
+            phaseClock[i][0] = 0;
+            phaseWave[i][0] = 0.0;
+        }
+    } else {
+        if (k == 1 && m_iPrevClock == 0) {
+            ++m_iPeriodCount;
+            if (m_iPeriodCount >= Nbits) EndMeasurement(thr);
+        }
+        // The sampling of this Run still counts, also in the Run that ended
+        // the measurement.
+        const double a = std::asin(v);
+        const double theta = delta > 0 ? a : kPi - a;
+        const double x = data[0];
+        int bin = -1;  // the same for every phase sampled in this Run
+        for (int i = 0; i < kPhases; ++i) {
+            const double sine = std::sin(theta - m_adPhaseOffset[i]);
+            const int level = sine >= 0.0 ? 1 : 0;
+            phaseWave[i][0] = sine;
+            phaseClock[i][0] = level;
+            if (m_aiPrevPhaseClock[i] == 1 && level == 0) {
+                if (bin < 0) bin = BinOf(x, m_adThreshold);
+                m_adHist[i][bin] += 1.0;
+            }
+            m_aiPrevPhaseClock[i] = level;
+        }
+    }
+
+    opening[0] = m_iOpening;
+    veo[0] = m_iVeo;
+    heo[0] = m_iHeo;
+    range[0] = m_iRangeIndex;
+    m_dPrevVco = v;
+    m_iPrevStart = s;
+    m_iPrevClock = k;
+
+    m_Report.Flush();
+    return true;
+}
+
+bool EOM::Finalize()
+{
+    DeleteBuffers();
+    m_Report.Close();
+    return true;
+}

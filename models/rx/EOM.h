@@ -1,0 +1,109 @@
+// EOM: eye-opening monitor of the receiver.
+//
+// From the VCO waveform v = sin(theta) (a cosine of amplitude 1.0) it rebuilds
+// the VCO phase, theta = asin(v) while v rises (delta > 0), pi - asin(v)
+// otherwise, and derives 64 sampling phases
+//   phaseWave[k]  = sin(theta - k 2 pi / 64),   phaseClock[k] = (phaseWave[k] >= 0.0)
+// Whenever phaseClock[i] falls from 1 to 0 during a measurement, the current
+// data value x is sorted into a voltage bin of the window [-vRange, +vRange]:
+//   bin 0: x <= -vRange;  bin m (1..62): -vRange + (m-1) vRange/32 < x <= -vRange + m vRange/32;
+//   bin 63: everything above (NaN goes to bin 0)
+// and hist[i][bin] counts one hit. A measurement starts on a rising edge of
+// `start` and ends on the Nbits-th rising edge of `clock` after it. At its end
+// the block appends the histogram to "EOM.txt", and with thr = 0.001 Nbits
+// (a phase/bin is open when its count <= thr):
+//   heo   = the smallest, over the middle bins 30..34, of the longest run of
+//           open phases (1/64 VCO period each);
+//   veo   = the longest run of open bins at the centre phase of that run
+//           (0 when heo <= 1), in bins of vRange/32;
+//   range = 0..3: after a measurement with veo >= 60 the window widens,
+//           vRange = 0.1, 0.2, 0.3, 0.4 (then stays);
+//   opening = min(heo, veo);  ready = 1 until the next start.
+//
+// Ports (all rate 1; element 0 read or written every Run):
+//   inputs   clock (int, 0/1), data (double), vcoWave (double, -1..1),
+//            start (int, a rising edge 0 -> 1 starts / restarts a measurement)
+//   outputs  ready, range, heo, veo, opening (int);
+//            phaseWave (bus of 64 double), phaseClock (bus of 64 int):
+//            the 64 phase sines and clocks; all 0 outside a measurement.
+//   `ready` is written only when it changes meaning (start, while fewer than
+//   Nbits periods have been counted, end): its connection must start at 0.
+// Parameter: Nbits (clock periods per measurement, default 200).
+// Setup sizes both buses to 64 and sets every port to rate 1.
+// Initialize clears the histogram and all state; vRange = 0.1, range 0,
+// heo 64, veo and opening 0.
+//
+// Report "EOM.txt" (current directory, appended, never truncated; created on
+// the first Run): per measurement the line " Print EOM data to file \n", then
+// 64 lines for bin 63 down to bin 0, each holding the counts of phases 0..63,
+// every count in %g form followed by "\t", then "\n". The file stays open
+// between Runs and is flushed at the end of every Run that wrote to it; a file
+// that cannot be opened loses its text and the measurement proceeds.
+#pragma once
+
+#include "dataflow/CircularBuffer.h"
+#include "dataflow/DFModel.h"
+#include "models/rx/ReportFile.h"
+
+class EOM : public Vantrel::DFModel {
+public:
+    static constexpr int kPhases = 64;
+    static constexpr int kBins = 64;
+
+    // Inputs.
+    Vantrel::CircularBuffer<int> clock;
+    Vantrel::CircularBuffer<double> data;
+    Vantrel::CircularBuffer<double> vcoWave;
+    Vantrel::CircularBuffer<int> start;
+    // Outputs.
+    Vantrel::CircularBuffer<int> ready;
+    Vantrel::CircularBuffer<int> range;
+    Vantrel::CircularBuffer<int> heo;
+    Vantrel::CircularBuffer<int> veo;
+    Vantrel::CircularBuffer<int> opening;
+    Vantrel::CircularBufferBusT<Vantrel::CircularBuffer<double>> phaseWave;
+    Vantrel::CircularBufferBusT<Vantrel::CircularBuffer<int>> phaseClock;
+
+    // Parameter.
+    int Nbits = 200;
+
+    EOM();
+    ~EOM() override;
+
+    bool Setup() override;
+    bool Initialize() override;
+    bool Run() override;
+    bool Finalize() override;
+
+    void DeleteBuffers() {}
+
+    // The 64 bin thresholds of a window of half-width vRange:
+    // t[0] = -vRange, t[m] = 2m vRange / 64 - vRange.
+    static void BinThresholds(double dRange, double* pdThresholds);
+    // The bin of x: the first m with x <= t[m], or 63 if x is above them all.
+    static int BinOf(double dValue, const double* pdThresholds);
+    // The longest run of open entries (value <= thr) among values[k * stride],
+    // k = 0..63, scanned from k = 1: a run open from entry 0 on counts from
+    // entry 1 and keeps start 0. Returns the length; *piStart gets its start
+    // (the first of equally long runs).
+    static int LongestOpenRun(const double* pdValues, int iStride, double dThreshold, int* piStart);
+
+private:
+    void EndMeasurement(double dThreshold);
+
+    ReportFile m_Report;
+    double m_adHist[kPhases][kBins];  // [phase][bin] hit counts
+    double m_adPhaseOffset[kPhases];  // k 2 pi / 64
+    double m_adThreshold[kBins];
+    int m_aiPrevPhaseClock[kPhases];
+    double m_dPrevVco = 0.0;
+    double m_dRange = 0.1;
+    int m_iRangeIndex = 0;
+    int m_iPeriodCount = 0;
+    int m_iPrevStart = 0;
+    int m_iMeasuring = 0;
+    int m_iPrevClock = 0;
+    int m_iHeo = 64;
+    int m_iVeo = 0;
+    int m_iOpening = 0;
+};
