@@ -1,5 +1,7 @@
 #include "ami/AmiParameters.h"
 
+#include "amiparam/AmiParamParser.h"
+
 namespace Vantrel {
 namespace AMI {
 
@@ -14,13 +16,21 @@ void AppendUnreadable(std::string& message, const char* model, const char* name)
 }
 }  // namespace
 
-// Transitional: until the parameter parser lands, no parameter can be read, so
-// every row keeps its default and reports itself.
 void ReadAmiParameters(const char* pszParams, const char* pszModelName, const ParameterRow* rows,
                        size_t nRows, std::string& message)
 {
-    (void)pszParams;
-    for (size_t i = 0; i < nRows; ++i) AppendUnreadable(message, pszModelName, rows[i].pszName);
+    // A null string reads as an empty one: it does not parse, so every row
+    // keeps its default and reports itself.
+    const ParamParser parser(pszParams != nullptr ? pszParams : "");
+    for (size_t i = 0; i < nRows; ++i) {
+        const ParameterRow& row = rows[i];
+        bool found = false;
+        if (row.pInt != nullptr)
+            found = parser.GetValue(*row.pInt, row.pszPath);
+        else if (row.pDouble != nullptr)
+            found = parser.GetValue(*row.pDouble, row.pszPath);
+        if (!found) AppendUnreadable(message, pszModelName, row.pszName);
+    }
 }
 
 }  // namespace AMI
