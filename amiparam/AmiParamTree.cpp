@@ -194,6 +194,9 @@ int ScanForNodes(char* pszText, NODE_STRUCT** ppNodes, int* piNumNodes)
     int d = 0;  // twice the nesting level, plus one inside an undecided node
     int k = 0;  // nodes produced
     int t = 0;  // passes
+    // Set once d has come back to 0: the outermost list is closed, and a node
+    // after it would stand outside it (as after a discarded outermost leaf).
+    bool bRootClosed = false;
 
     while (t < iCapacity) {
         // 1. A pass: one node, starting at p.
@@ -224,6 +227,7 @@ int ScanForNodes(char* pszText, NODE_STRUCT** ppNodes, int* piNumNodes)
                 p = s_skipWhite(p);
                 if (d < 2) return AMITREE_UNMATCHED_CLOSE;
                 d -= 2;
+                if (d == 0) bRootClosed = true;
                 if (t < 1) return AMITREE_UNMATCHED_CLOSE;
                 --t;
                 p = s_skipWhite(p);
@@ -253,6 +257,7 @@ int ScanForNodes(char* pszText, NODE_STRUCT** ppNodes, int* piNumNodes)
             // 3./4. The node's entry and record.
             if (k >= iCapacity) return AMITREE_TOO_MANY_NODES;
             if (pNameEnd < pNameStart) return AMITREE_EMPTY_ELEMENT;
+            if (bRootClosed) return AMITREE_OUTSIDE_ROOT;
             NODE_STRUCT* pNode = &pNodes[k];
             pNode->iLevel = d / 2;
             if (kind == BRANCH) {
@@ -291,6 +296,7 @@ int ScanForNodes(char* pszText, NODE_STRUCT** ppNodes, int* piNumNodes)
                         p = s_skipWhite(s_skipNestedList(p + 1));
                         if (d < 2) return AMITREE_UNMATCHED_CLOSE;
                         d -= 2;
+                        if (d == 0) bRootClosed = true;
                         bDiscarded = true;
                     } else if (c == ')') {
                         pValueEnd = p;
@@ -299,6 +305,7 @@ int ScanForNodes(char* pszText, NODE_STRUCT** ppNodes, int* piNumNodes)
                         p = s_skipWhite(p + 1);
                         if (d < 2) return AMITREE_UNMATCHED_CLOSE;
                         d -= 2;
+                        if (d == 0) bRootClosed = true;
                         bClosed = true;
                     } else if (s_isWhite(c)) {
                         if (!bValueBlank) {

@@ -125,8 +125,9 @@ AMI_EXPORT void FreeParsedTree(PARSED_TREE** ppTree);
 
 /* Fills the node array *ppNodes (capacity *piNumNodes) from pszText, which it
  * modifies (the quotes of quoted values become blanks), and lowers
- * *piNumNodes to the number of nodes produced. Returns 0, 4, 6, 7 or 8; the
- * records made before a failure stay in the array for the caller to free. */
+ * *piNumNodes to the number of nodes produced. Returns 0, 4, 5 (a node after
+ * the outermost list has closed), 6, 7 or 8; the records made before a
+ * failure stay in the array for the caller to free. */
 AMI_EXPORT int ScanForNodes(char* pszText, NODE_STRUCT** ppNodes, int* piNumNodes);
 
 /* 1 when the parentheses outside double quotes balance in number (their order

@@ -71,6 +71,10 @@ const TreeCase kTrees[] = {
     {"()", 8, -1, nullptr, nullptr},
     // No node at all: the outermost list is a leaf holding a list.
     {"(M 1 (A 2))", 3, -1, nullptr, nullptr},
+    // Nodes after a discarded outermost leaf stand outside the outermost list.
+    {"(M 1 (A 2)) (N (B 1))", 5, -1, nullptr, nullptr},
+    {"(M .(F (B 2))(A 1)) .(F (B 2))", 5, -1, nullptr, nullptr},
+    {"(M (A 1)) x (B 1)", 5, -1, nullptr, nullptr},
     {"(M (A 1) )(", 1, -1, nullptr, nullptr},
 };
 
