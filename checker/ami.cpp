@@ -1,0 +1,378 @@
+// AMI parameter files: reading, parsing and the checks of the parameter tree.
+#include "checker/ami.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "amiparam/AmiParamTree.h"
+#include "checker/cmn.h"
+#include "checker/errlog.h"
+#include "checker/frameio.h"
+#include "checker/keywords.h"
+#include "checker/parse.h"
+
+namespace {
+
+// The AMI text: cleaned lines of the file being read, one blank between
+// lines so that tokens of adjacent lines never run together.
+char* s_pText = nullptr;
+size_t s_uTextLen = 0;
+size_t s_uTextCap = 0;
+
+const size_t s_kDescriptionMax = 120;
+
+bool s_isWs(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+bool s_append(const char* line, size_t n) {
+  const size_t need = s_uTextLen + (s_uTextLen ? 1 : 0) + n + 1;
+  if (need > s_uTextCap) {
+    size_t cap = s_uTextCap ? s_uTextCap : 1024;
+    while (cap < need) cap *= 2;
+    char* p = (char*)realloc(s_pText, cap);
+    if (!p) {
+      ERRLOG_LineErrorNew(922, "ami.cpp", __LINE__);
+      return false;
+    }
+    s_pText = p;
+    s_uTextCap = cap;
+  }
+  if (s_uTextLen) s_pText[s_uTextLen++] = ' ';
+  memcpy(s_pText + s_uTextLen, line, n);
+  s_uTextLen += n;
+  s_pText[s_uTextLen] = '\0';
+  return true;
+}
+
+// ---- tree checks ----------------------------------------------------------
+
+const char* s_str(const char* p) { return p ? p : ""; }
+
+bool s_isNumber(const VALUE_STRUCT& v) {
+  return v.enumValueType == VALUE_TYPE_INTEGER || v.enumValueType == VALUE_TYPE_FLOAT;
+}
+
+bool s_oneOf(const char* word, const char* const* list, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (strcmp(word, list[i]) == 0) return true;
+  return false;
+}
+
+const char* const s_aszUsages[] = {"In", "Out", "Info", "InOut"};
+const char* const s_aszTypes[] = {"Float", "Integer", "String", "Boolean", "Tap", "UI"};
+
+// Format checks: the values after the format word.
+struct FormatRule {
+  const char* word;
+  int count;      // values expected after the word (List: at least this many)
+  bool atLeast;   // List
+  bool numbers;   // each must be an integer or float
+  bool unchecked; // Table
+};
+const FormatRule s_aFormats[] = {
+    {"Value", 1, false, true, false},     {"Range", 3, false, true, false},
+    {"List", 1, true, false, false},      {"Corner", 3, false, true, false},
+    {"Increment", 4, false, true, false}, {"Steps", 4, false, true, false},
+    {"Table", 0, false, false, true},     {"Gaussian", 2, false, true, false},
+    {"Dual-Dirac", 3, false, true, false}, {"DjRj", 3, false, true, false},
+};
+
+const FormatRule* s_findFormat(const char* word) {
+  for (const FormatRule& f : s_aFormats)
+    if (strcmp(word, f.word) == 0) return &f;
+  return nullptr;
+}
+
+// Runs one format check on a Format leaf; E4632 once when it fails.
+bool s_checkFormat(const FormatRule& f, const LEAF_STRUCT* leaf, const char* parent) {
+  if (f.unchecked) return true;
+  const int after = leaf->iNumValues - 1;
+  bool ok = f.atLeast ? after >= f.count : after == f.count;
+  if (ok && f.numbers)
+    for (int i = 1; i <= after && ok; ++i) ok = s_isNumber(leaf->pValues[i]);
+  if (!ok) ERRLOG_ErrorNew(4632, f.word, parent, f.count);
+  return ok;
+}
+
+void s_generalLeaf(const LEAF_STRUCT* leaf, const char* parent) {
+  const char* name = s_str(leaf->pszName);
+  if (leaf->iNumValues < 1 || !leaf->pValues) {
+    ERRLOG_ErrorNew(4626, name, parent);
+    return;
+  }
+  const char* first = s_str(leaf->pValues[0].pszValue);
+  if (strcmp(name, "Usage") == 0) {
+    if (!s_oneOf(first, s_aszUsages, 4)) ERRLOG_ErrorNew(4627, "Usage", first, parent);
+  } else if (strcmp(name, "Type") == 0) {
+    if (!s_oneOf(first, s_aszTypes, 6)) ERRLOG_ErrorNew(4627, "Type", first, parent);
+  } else if (strcmp(name, "Format") == 0) {
+    const FormatRule* f = s_findFormat(first);
+    if (!f)
+      ERRLOG_ErrorNew(4627, "Format", first, parent);
+    else
+      s_checkFormat(*f, leaf, parent);
+  }
+}
+
+void s_generalBranch(const BRANCH_STRUCT* branch) {
+  const char* name = s_str(branch->pszName);
+  for (int i = 0; i < branch->iNumNodes; ++i) {
+    const NODE_STRUCT& n = branch->pNodes[i];
+    if (!n.pData) continue;
+    if (n.enumNodeType == NODE_TYPE_LEAF)
+      s_generalLeaf((const LEAF_STRUCT*)n.pData, name);
+    else
+      s_generalBranch((const BRANCH_STRUCT*)n.pData);
+  }
+}
+
+// Rules of the reserved parameters.
+enum DefaultKind { DEF_ANY, DEF_BOOLEAN, DEF_INTEGER, DEF_NUMBER };
+struct ReservedRule {
+  const char* name;
+  const char* usages[2];
+  const char* types[2];
+  const char* formats[4];  // none: Format not allowed (and then not mandatory)
+  bool defaultMandatory;
+  DefaultKind defaultKind;
+};
+const ReservedRule s_aReserved[] = {
+    {"Init_Returns_Impulse", {"Info"}, {"Boolean"}, {}, true, DEF_ANY},
+    {"GetWave_Exists", {"Info"}, {"Boolean"}, {}, true, DEF_ANY},
+    {"Use_Init_Output", {"Info"}, {"Boolean"}, {}, true, DEF_BOOLEAN},
+    {"Max_Init_Aggressors", {"Info"}, {"Integer"}, {}, true, DEF_INTEGER},
+    {"Ignore_Bits", {"Info", "Out"}, {"Integer"}, {}, true, DEF_INTEGER},
+    {"Tx_Jitter", {"Info", "Out"}, {"Float", "UI"}, {"Gaussian", "Dual-Dirac", "DjRj", "Table"}, false, DEF_NUMBER},
+    {"Rx_Clock_PDF", {"Info", "Out"}, {"Float", "UI"}, {"Gaussian", "Dual-Dirac", "DjRj", "Table"}, false, DEF_NUMBER},
+    {"Tx_DCD", {"Info", "Out"}, {"Float", "UI"}, {"Value", "Range", "Corner"}, false, DEF_NUMBER},
+    {"Rx_Receiver_Sensitivity", {"Info", "Out"}, {"Float"}, {"Value", "Range", "Corner"}, false, DEF_NUMBER},
+};
+
+bool s_inList(const char* word, const char* const* list, size_t n) {
+  for (size_t i = 0; i < n && list[i]; ++i)
+    if (strcmp(word, list[i]) == 0) return true;
+  return false;
+}
+
+bool s_defaultKindOk(const VALUE_STRUCT& v, DefaultKind k) {
+  switch (k) {
+    case DEF_ANY: return true;
+    case DEF_BOOLEAN: return v.enumValueType == VALUE_TYPE_BOOLEAN;
+    case DEF_INTEGER: return v.enumValueType == VALUE_TYPE_INTEGER;
+    case DEF_NUMBER: return s_isNumber(v);
+  }
+  return false;
+}
+
+// The same steps for every reserved parameter (the s_check_<name> rules of
+// the table above).
+void s_checkReservedParameter(const ReservedRule& rule, const BRANCH_STRUCT* param) {
+  const char* pname = rule.name;
+  bool usage = false, type = false, format = false, def = false, desc = false, unexpectedFormat = false;
+  const bool formatAllowed = rule.formats[0] != nullptr;
+  for (int i = 0; i < param->iNumNodes; ++i) {
+    const NODE_STRUCT& n = param->pNodes[i];
+    if (!n.pData) continue;
+    if (n.enumNodeType != NODE_TYPE_LEAF) {
+      ERRLOG_ErrorNew(4628, s_str(((const BRANCH_STRUCT*)n.pData)->pszName), pname);
+      continue;
+    }
+    const LEAF_STRUCT* leaf = (const LEAF_STRUCT*)n.pData;
+    const char* lname = s_str(leaf->pszName);
+    if (leaf->iNumValues < 1 || !leaf->pValues) {
+      ERRLOG_ErrorNew(4626, lname, pname);
+      continue;
+    }
+    const VALUE_STRUCT& v0 = leaf->pValues[0];
+    const char* first = s_str(v0.pszValue);
+    if (strcmp(lname, "Usage") == 0) {
+      if (!s_inList(first, rule.usages, 2)) ERRLOG_ErrorNew(4627, "Usage", first, pname);
+      usage = true;
+    } else if (strcmp(lname, "Type") == 0) {
+      if (!s_inList(first, rule.types, 2)) ERRLOG_ErrorNew(4627, "Type", first, pname);
+      type = true;
+    } else if (strcmp(lname, "Format") == 0) {
+      if (!formatAllowed) {
+        unexpectedFormat = true;
+      } else if (!s_inList(first, rule.formats, 4)) {
+        ERRLOG_ErrorNew(4627, "Format", first, pname);
+      } else {
+        const FormatRule* f = s_findFormat(first);
+        if (f && s_checkFormat(*f, leaf, pname)) format = true;
+      }
+    } else if (strcmp(lname, "Default") == 0) {
+      if (s_defaultKindOk(v0, rule.defaultKind))
+        def = true;
+      else
+        ERRLOG_ErrorNew(4627, "Default", first, pname);
+    } else if (strcmp(lname, "Description") == 0) {
+      desc = true;
+    } else {
+      ERRLOG_ErrorNew(4624, lname, pname);
+    }
+  }
+  if (!usage) ERRLOG_ErrorNew(4630, "Usage", pname);
+  if (!type) ERRLOG_ErrorNew(4630, "Type", pname);
+  if (formatAllowed && !format) ERRLOG_ErrorNew(4630, "Format", pname);
+  if (rule.defaultMandatory && !def) ERRLOG_ErrorNew(4630, "Default", pname);
+  if (!desc) ERRLOG_ErrorNew(4630, "Description", pname);
+  if (unexpectedFormat) ERRLOG_ErrorNew(4629, "Format", pname);
+}
+
+void s_checkReserved(const BRANCH_STRUCT* branch) {
+  const char* bname = s_str(branch->pszName);
+  bool seenInit = false, seenGetWave = false;
+  for (int i = 0; i < branch->iNumNodes; ++i) {
+    const NODE_STRUCT& n = branch->pNodes[i];
+    if (!n.pData) continue;
+    if (n.enumNodeType == NODE_TYPE_LEAF) {
+      const LEAF_STRUCT* leaf = (const LEAF_STRUCT*)n.pData;
+      ERRLOG_ErrorNew(4600, s_str(leaf->pszName), bname);
+      s_generalLeaf(leaf, bname);
+      continue;
+    }
+    const BRANCH_STRUCT* param = (const BRANCH_STRUCT*)n.pData;
+    const char* pname = s_str(param->pszName);
+    const ReservedRule* rule = nullptr;
+    for (const ReservedRule& r : s_aReserved)
+      if (strcmp(pname, r.name) == 0) rule = &r;
+    if (!rule) {
+      ERRLOG_ErrorNew(4624, pname, bname);
+      s_generalBranch(param);
+      continue;
+    }
+    if (rule == &s_aReserved[0]) seenInit = true;
+    if (rule == &s_aReserved[1]) seenGetWave = true;
+    s_checkReservedParameter(*rule, param);
+  }
+  if (!seenInit) ERRLOG_ErrorNew(4625, "Init_Returns_Impulse");
+  if (!seenGetWave) ERRLOG_ErrorNew(4625, "GetWave_Exists");
+}
+
+}  // namespace
+
+extern "C" {
+
+int AMI_ReadFile(const char* pszPath) {
+  if (!PARSE_BannersSuppressed()) {
+    fprintf(stdout, "\nChecking %s for IBIS 5.0 Compatibility...\n\n", s_str(pszPath));
+    fflush(stdout);
+  }
+  const int savedAny = gbAllowAnyLineLength;
+  gbAllowAnyLineLength = 1;
+  PARSE_BeginFile(FILE_TYPE_AMI);
+  AMI_DiscardText();
+  FILE* f = nullptr;
+  char base[CMN_MAX_FILENAME + 1];
+  if (!CMN_OpenFile(pszPath, FILE_TYPE_AMI, &f, base)) {
+    gbAllowAnyLineLength = savedAny;
+    return 0;
+  }
+  PARSE_SetFileName(base);
+  if (CMN_AnyUpper(base)) ERRLOG_WarnNew(901, base);
+  bool tabSeen = false;
+  bool inDescription = false;
+  unsigned long line = 0;
+  for (;;) {
+    PARSE_SetLineNum(++line);
+    size_t len = 0;
+    char* p = CMN_GetInfiniteLine(&len, f);
+    if (!p) {
+      PARSE_SetLineNum(--line);
+      break;
+    }
+    const size_t n = strlen(p);
+    if (!tabSeen && memchr(p, '\t', n)) {
+      ERRLOG_LineWarnNew(921);
+      tabSeen = true;
+    }
+    char* q = p;
+    while (*q && s_isWs((unsigned char)*q)) ++q;
+    if (!*q || *q == '|') continue;
+    if (*q == '(') {
+      const char* w = q + 1;
+      while (*w && s_isWs((unsigned char)*w)) ++w;
+      inDescription = strncmp(w, "Description", 11) == 0;
+    }
+    if (inDescription && n > s_kDescriptionMax) ERRLOG_ErrorNew(923, (int)line, (int)s_kDescriptionMax);
+    char* cut = strchr(p, '|');
+    if (cut) *cut = '\0';
+    size_t m = strlen(p);
+    while (m > 0 && s_isWs((unsigned char)p[m - 1])) p[--m] = '\0';
+    s_append(p, m);
+  }
+  CMN_ReleaseInfiniteLine();
+  fclose(f);
+  gbAllowAnyLineLength = savedAny;
+  return 1;
+}
+
+const char* AMI_GetText(void) { return s_pText; }
+
+void AMI_DiscardText(void) {
+  free(s_pText);
+  s_pText = nullptr;
+  s_uTextLen = s_uTextCap = 0;
+}
+
+void AMI_CheckTree(const PARSED_TREE* tree) {
+  if (!tree || tree->iNumNodes < 1 || !tree->pNodes || !tree->pNodes[0].pData ||
+      tree->pNodes[0].enumNodeType != NODE_TYPE_BRANCH) {
+    ERRLOG_ErrorNew(4622);
+    return;
+  }
+  const BRANCH_STRUCT* root = (const BRANCH_STRUCT*)tree->pNodes[0].pData;
+  const char* rname = s_str(root->pszName);
+  bool reserved = false;
+  for (int i = 0; i < root->iNumNodes; ++i) {
+    const NODE_STRUCT& n = root->pNodes[i];
+    if (!n.pData) continue;
+    if (n.enumNodeType == NODE_TYPE_LEAF) {
+      s_generalLeaf((const LEAF_STRUCT*)n.pData, rname);
+      continue;
+    }
+    const BRANCH_STRUCT* b = (const BRANCH_STRUCT*)n.pData;
+    const char* bname = s_str(b->pszName);
+    if (strcmp(bname, "Reserved_Parameters") == 0) {
+      s_checkReserved(b);
+      reserved = true;
+    } else if (strcmp(bname, "Model_Specific") == 0) {
+      s_generalBranch(b);
+    } else {
+      ERRLOG_ErrorNew(4623, bname);
+    }
+  }
+  if (!reserved) ERRLOG_ErrorNew(4622);
+}
+
+int AMI_ParseAndCheck(PARSED_TREE** ppTree) {
+  if (ppTree) *ppTree = nullptr;
+  if (!s_pText) return 0;
+  PARSED_TREE* tree = nullptr;
+  const int r = GetParsedTree(s_pText, &tree);
+  AMI_DiscardText();
+  if (r != 0 || !tree) {
+    switch (r) {
+      case 1: ERRLOG_ErrorNew(4619); break;
+      case 2: ERRLOG_ErrorNew(4620); break;
+      case 3:
+      case 6: ERRLOG_ErrorNew(4635); break;
+      case 8: ERRLOG_ErrorNew(4634); break;
+      default: ERRLOG_BugNew(4621); break;
+    }
+    FreeParsedTree(&tree);
+    return 0;
+  }
+  AMI_CheckTree(tree);
+  if (ppTree)
+    *ppTree = tree;
+  else
+    FreeParsedTree(&tree);
+  return 1;
+}
+
+int AMI_Test(void) {
+  AMI_ParseAndCheck(nullptr);
+  return 1;
+}
+
+}  // extern "C"
