@@ -179,14 +179,17 @@ int CMN_OpenFile(const char* pszName, int iType, FILE** ppFile, char* pszBase) {
   memcpy(szPath, s_szIbsPath, nDir);
   memcpy(szPath + nDir, szBase, nName + 1);
   FILE* f = fopen(szPath, "rb");
+  // Case retries: the whole path in lower and in upper case, then only the
+  // base name (a directory of mixed case stays as given).
   if (!f) {
-    for (int pass = 0; pass < 2 && !f; ++pass) {
+    for (int pass = 0; pass < 4 && !f; ++pass) {
       char szTry[CMN_MAX_FILENAME + 1];
       strcpy(szTry, szPath);
-      if (pass == 0)
-        s_lower(szTry);
+      char* from = pass < 2 ? szTry : szTry + nDir;
+      if (pass % 2 == 0)
+        s_lower(from);
       else
-        s_upper(szTry);
+        s_upper(from);
       f = fopen(szTry, "rb");
       if (f) {
         memcpy(s_szIbsPath, szTry, nDir);

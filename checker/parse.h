@@ -52,7 +52,9 @@ AMI_EXPORT int INIT(void);
 // could not be determined (E900) or it could not be opened (E1905 etc.).
 AMI_EXPORT int PARSE(const char* pszPath, int iType);
 // Whole-file checks: type 1 IBIS_Test, 4 AMI_Test, 2 and 3 EBD_Test(iFlag).
-AMI_EXPORT int TEST(int iType, int iFlag);
+// Declared with the name in parentheses so that a function-like macro of the
+// same name (GoogleTest's TEST) is not expanded; such code calls (TEST)(...).
+AMI_EXPORT int(TEST)(int iType, int iFlag);
 // Frees the top whole-file object and prints the totals.
 AMI_EXPORT int FINI(void);
 

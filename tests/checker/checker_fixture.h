@@ -1,0 +1,117 @@
+// Test fixture for whole checks: writes small files into a private temporary
+// folder, runs INIT / PARSE / TEST / FINI on them with the log sent to a
+// temporary stream, and gives back the message lines (the totals that FINI
+// prints are taken apart). Expected lines are written in the numbered style;
+// Worded() turns them into the worded style, so each case is checked in both.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "checker/errlog.h"
+#include "checker/parse.h"
+#include "tests/checker/errlog_capture.h"
+
+class CheckerFixture : public ErrlogCapture {
+protected:
+    void SetUp() override
+    {
+        ErrlogCapture::SetUp();
+        char tmpl[] = "/tmp/ckXXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_dir = tmpl;
+        PARSE_SuppressBanners(1);
+    }
+    void TearDown() override
+    {
+        for (const std::string& f : m_files) std::remove(f.c_str());
+        rmdir(m_dir.c_str());
+        ErrlogCapture::TearDown();
+    }
+    // Writes a file into the private folder and returns its path.
+    std::string Write(const std::string& name, const std::string& content)
+    {
+        const std::string path = m_dir + "/" + name;
+        FILE* f = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(f, nullptr) << path;
+        if (!f) return path;
+        std::fwrite(content.data(), 1, content.size(), f);
+        std::fclose(f);
+        m_files.push_back(path);
+        return path;
+    }
+    // One whole check; the messages without the totals. *pParsed gets
+    // PARSE's result when given.
+    std::string Check(const std::string& path, int type, int* pParsed = nullptr)
+    {
+        Take();
+        EXPECT_EQ(INIT(), 1);
+        const int parsed = PARSE(path.c_str(), type);
+        if (parsed) (TEST)(type, 0);
+        if (pParsed) *pParsed = parsed;
+        const std::string messages = Take();
+        FINI();
+        Take();
+        return messages;
+    }
+    // The same check in the numbered style and in the worded style: both must
+    // give the expected lines (written numbered, {path} and {dir} replaced).
+    void ExpectBothStyles(const std::string& path, int type, const std::string& numbered,
+                          const std::string& what)
+    {
+        const std::string expected = Fill(numbered, path);
+        gbOldStyleErrors = 0;
+        EXPECT_EQ(Check(path, type), expected) << what << " (numbered)";
+        gbOldStyleErrors = 1;
+        EXPECT_EQ(Check(path, type), Worded(expected)) << what << " (worded)";
+    }
+    std::string Fill(std::string s, const std::string& path) const
+    {
+        for (size_t at; (at = s.find("{path}")) != std::string::npos;) s.replace(at, 6, path);
+        for (size_t at; (at = s.find("{dir}")) != std::string::npos;) s.replace(at, 5, m_dir + "/");
+        return s;
+    }
+    // Numbered line prefixes ("E0905 (line    3) - ") become worded ones
+    // ("ERROR (line    3) - "); wrapped prefixes ("E0905 -\n") likewise.
+    static std::string Worded(const std::string& numbered)
+    {
+        std::string out;
+        size_t pos = 0;
+        bool lineStart = true;
+        while (pos < numbered.size()) {
+            if (lineStart && pos + 5 <= numbered.size() && IsCodePrefix(numbered, pos)) {
+                const char k = numbered[pos];
+                out += k == 'E' ? "ERROR" : k == 'W' ? "WARNING" : k == 'N' ? "NOTE" : k == 'C' ? "CAUTION"
+                                                                                     : "PROGRAM BUG";
+                pos += 5;
+                lineStart = false;
+                continue;
+            }
+            lineStart = numbered[pos] == '\n';
+            out += numbered[pos++];
+        }
+        return out;
+    }
+    static bool IsCodePrefix(const std::string& s, size_t pos)
+    {
+        if (std::string("EWNCB").find(s[pos]) == std::string::npos) return false;
+        for (size_t i = 1; i <= 4; ++i)
+            if (s[pos + i] < '0' || s[pos + i] > '9') return false;
+        return pos + 5 < s.size() && s[pos + 5] == ' ';
+    }
+    // A file of lines joined by line feeds, with a final line feed.
+    static std::string Lines(const std::vector<std::string>& lines)
+    {
+        std::string s;
+        for (const std::string& l : lines) s += l + "\n";
+        return s;
+    }
+
+    std::string m_dir;
+    std::vector<std::string> m_files;
+};
