@@ -31,6 +31,10 @@ protected:
     {
         for (const std::string& f : m_files) std::remove(f.c_str());
         rmdir(m_dir.c_str());
+        // Leave the frame as a fresh process has it (line 0, no stored
+        // directory): other tests of this program print line numbers.
+        PARSE_BeginFile(1);
+        CMN_SetIbsPath("");
         ErrlogCapture::TearDown();
     }
     // Writes a file into the private folder and returns its path.
