@@ -9,8 +9,11 @@
 
 #include "models/rx/Adapt.h"
 #include "tests/models/rx/blocks_report_dir.h"
+#include "tests/models/rx/blocks_rigs.h"
 
 namespace {
+
+using rxblocks_test::AdaptRig;
 
 const char kBegin[] =
     "Begin CTLE adapt till CDR lock \n"
@@ -26,62 +29,6 @@ std::string Row(int eq, std::vector<int> c, int h, int v, int r)
     for (int code : c) s += std::to_string(code) + " \t";
     return s + std::to_string(h) + " \t " + std::to_string(v) + " \t " + std::to_string(r) + "\n";
 }
-
-struct AdaptRig {
-    Adapt block;
-    int start = 0, ready = 0, heo = 0, veo = 0, range = 0, ack = 0;
-    int taps[5] = {-9, -9, -9, -9, -9};
-    int eqLevel = -9, request = -9, ctleDone = -9, dfeDone = -9;
-
-    AdaptRig(int ctleEnable, int dfeEnable)
-    {
-        block.CtleEnable = ctleEnable;
-        block.DfeEnable = dfeEnable;
-        EXPECT_TRUE(block.Setup());
-        block.start.SetBuffer(&start, 1, 1, 0);
-        block.ready.SetBuffer(&ready, 1, 1, 0);
-        block.heo.SetBuffer(&heo, 1, 1, 0);
-        block.veo.SetBuffer(&veo, 1, 1, 0);
-        block.range.SetBuffer(&range, 1, 1, 0);
-        block.ack.SetBuffer(&ack, 1, 1, 0);
-        for (int i = 0; i < 5; ++i) block.taps[i].SetBuffer(&taps[i], 1, 1, 0);
-        block.eqLevel.SetBuffer(&eqLevel, 1, 1, 0);
-        block.request.SetBuffer(&request, 1, 1, 0);
-        block.ctleDone.SetBuffer(&ctleDone, 1, 1, 0);
-        block.dfeDone.SetBuffer(&dfeDone, 1, 1, 0);
-        EXPECT_TRUE(block.Initialize());
-    }
-    void Step() { EXPECT_TRUE(block.Run()); }
-    // start rises and stays 1, as the model's start delay gives it.
-    void Start()
-    {
-        start = 1;
-        Step();
-    }
-    // The clocked copy of request comes back: ack rises, then falls.
-    void Ack()
-    {
-        ack = 1;
-        Step();
-        ack = 0;
-        Step();
-    }
-    // One completed measurement as the monitor presents it: acknowledged
-    // request, then ready rises with the results and falls at the next start.
-    void Measure(int h, int v, int r)
-    {
-        Ack();
-        heo = h;
-        veo = v;
-        range = r;
-        ready = 1;
-        Step();
-        Step();
-        ready = 0;
-        Step();
-    }
-    std::vector<int> Taps() const { return {taps[0], taps[1], taps[2], taps[3], taps[4]}; }
-};
 
 class AdaptTest : public ReportDirTest {};
 

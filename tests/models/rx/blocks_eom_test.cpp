@@ -13,10 +13,12 @@
 
 #include "models/rx/EOM.h"
 #include "tests/models/rx/blocks_report_dir.h"
+#include "tests/models/rx/blocks_rigs.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
+using rxblocks_test::EomRig;
+using rxblocks_test::kPi;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -117,55 +119,6 @@ TEST(EomOpenRuns, TableOfPatterns)
         EXPECT_EQ(start, c.start) << c.name;
     }
 }
-
-// Drives an EOM with a synthetic VCO of `period` samples per cycle,
-// v[n] = cos(2 pi (n + 0.7) / period), and a clock that rises at every
-// n = 0 mod period. The 0.7 offset keeps every sampled phase sine away from 0
-// and makes the block's slope test pick the right half period at every sample.
-struct EomRig {
-    EOM eom;
-    int clock = 0, start = 0, ready = 0, range = -1, heo = -1, veo = -1, opening = -1;
-    double data = 0.0, vco = 0.0;
-    double waves[64];
-    int clocks[64];
-    int period;
-    long n = 0;
-
-    EomRig(int nbits, int samplesPerPeriod) : period(samplesPerPeriod)
-    {
-        eom.Nbits = nbits;
-        EXPECT_TRUE(eom.Setup());
-        eom.clock.SetBuffer(&clock, 1, 1, 0);
-        eom.data.SetBuffer(&data, 1, 1, 0);
-        eom.vcoWave.SetBuffer(&vco, 1, 1, 0);
-        eom.start.SetBuffer(&start, 1, 1, 0);
-        eom.ready.SetBuffer(&ready, 1, 1, 0);
-        eom.range.SetBuffer(&range, 1, 1, 0);
-        eom.heo.SetBuffer(&heo, 1, 1, 0);
-        eom.veo.SetBuffer(&veo, 1, 1, 0);
-        eom.opening.SetBuffer(&opening, 1, 1, 0);
-        for (int k = 0; k < 64; ++k) {
-            waves[k] = 9.0;
-            clocks[k] = 9;
-            eom.phaseWave[k].SetBuffer(&waves[k], 1, 1, 0);
-            eom.phaseClock[k].SetBuffer(&clocks[k], 1, 1, 0);
-        }
-        EXPECT_TRUE(eom.Initialize());
-    }
-    double Psi(long i) const { return 2.0 * kPi * (i + 0.7) / period; }
-    // Expected clock of phase k at sample i.
-    int PhaseLevel(long i, int k) const { return std::cos(Psi(i) - 2.0 * kPi * k / 64) >= 0.0 ? 1 : 0; }
-    bool RisingClock(long i) const { return i % period == 0; }
-    void Step(int startLevel, double x)
-    {
-        clock = (n % period) < period / 2 ? 1 : 0;
-        vco = std::cos(Psi(n));
-        start = startLevel;
-        data = x;
-        EXPECT_TRUE(eom.Run());
-        ++n;
-    }
-};
 
 // The histogram that a measurement started at sample `from` and ended at the
 // rising clock edge of sample `to` has printed: crossings of samples
