@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "amiparam/AmiParamTree.h"
 #include "checker/cmn.h"
 #include "checker/errlog.h"
 #include "checker/keywords.h"
@@ -305,10 +306,15 @@ int CMN_StrToDbl(const char* pszText, double* pdOut) {
   if (!pszText) return 0;
   size_t n = s_numberLength(pszText);
   if (n == 0) return 0;
-  errno = 0;
+  // Convert only the decimal form found, so that the conversion's own wider
+  // syntax (hexadecimal, "inf") never reaches past it.
+  char buf[512];
+  if (n >= sizeof buf) return 0;
+  memcpy(buf, pszText, n);
+  buf[n] = '\0';
   char* end = nullptr;
-  double d = strtod(pszText, &end);
-  if (end != pszText + n || !isfinite(d)) return 0;
+  double d = AMITREE_StrToDouble(buf, &end);  // "C" locale, whatever the host set
+  if (end != buf + n || !isfinite(d)) return 0;
   if (pdOut) *pdOut = d;
   return pszText[n] ? 2 : 1;
 }
