@@ -212,28 +212,60 @@ TEST_F(EomTest, OpeningsOfConstantSignals)
 {
     struct Case {
         const char* name;
+        int nbits;
         double data;
         int heo, veo, opening, range;
     };
     const Case cases[] = {
         // Every hit in bin 49: middle bins all open (63 phases from phase 1);
         // centre phase 31 is open in bins 1..48 and 50..63.
-        {"constant 0.051", 0.051, 63, 48, 48, 0},
+        {"constant 0.051", 4, 0.051, 63, 48, 48, 0},
+        {"constant 0.051 over 200 periods (thr 0.2)", 200, 0.051, 63, 48, 48, 0},
         // Every hit in a middle bin: that bin has no open run, so heo = 0 and
         // no vertical scan is made.
-        {"constant 0.0", 0.0, 0, 0, 0, 0},
-        {"constant -0.0005", -0.0005, 0, 0, 0, 0},
+        {"constant 0.0", 4, 0.0, 0, 0, 0, 0},
+        {"constant -0.0005", 4, -0.0005, 0, 0, 0, 0},
         // Every hit in bin 63: veo 62 >= 60 widens the window.
-        {"constant 0.5", 0.5, 63, 62, 62, 1},
+        {"constant 0.5", 4, 0.5, 63, 62, 62, 1},
+        // One period or none: the start edge is also the last clock edge, so
+        // the printed histogram is empty and everything is open.
+        {"Nbits 1", 1, 0.0, 63, 63, 63, 1},
+        {"Nbits 0", 0, 0.0, 63, 63, 63, 1},
+        // A negative threshold leaves even an empty histogram closed.
+        {"Nbits -5", -5, 0.0, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        EomRig rig(4, 64);
-        for (int i = 0; i < 64 * 7; ++i) rig.Step(i >= 64 ? 1 : 0, c.data);
+        EomRig rig(c.nbits, 64);
+        long firstReady = -1;
+        const long last = 64L * ((c.nbits > 1 ? c.nbits : 1) + 2);
+        for (long i = 0; i < last; ++i) {
+            rig.Step(i >= 64 ? 1 : 0, c.data);
+            if (rig.ready == 1 && firstReady < 0) firstReady = i;
+        }
+        // The start at sample 64 falls on a clock edge, which is the first.
+        EXPECT_EQ(firstReady, 64L * (c.nbits > 1 ? c.nbits : 1)) << c.name;
         EXPECT_EQ(rig.ready, 1) << c.name;
         EXPECT_EQ(rig.heo, c.heo) << c.name;
         EXPECT_EQ(rig.veo, c.veo) << c.name;
         EXPECT_EQ(rig.opening, c.opening) << c.name;
         EXPECT_EQ(rig.range, c.range) << c.name;
+    }
+}
+
+TEST_F(EomTest, VcoWaveOutsideTheUnitRangeSamplesNothing)
+{
+    EomRig rig(5, 16);
+    for (int i = 0; i < 20; ++i) rig.Step(1, 0.0);
+    ASSERT_EQ(rig.ready, 0);
+    for (double bad : {1.5, -1.0000001}) {
+        rig.clock = 0;
+        rig.vco = bad;
+        rig.start = 1;
+        ASSERT_TRUE(rig.eom.Run());
+        for (int k = 0; k < 64; ++k) {
+            EXPECT_EQ(rig.clocks[k], 0) << bad << ", phase " << k;
+            EXPECT_TRUE(std::isnan(rig.waves[k])) << bad << ", phase " << k;
+        }
     }
 }
 
