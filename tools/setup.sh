@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The link simulator amisim: options, long convolutions, pictures, JSON.
+  libcli11-dev libfftw3-dev libcairo2-dev libpng-dev nlohmann-json3-dev pkg-config
 )
 
 missing=()

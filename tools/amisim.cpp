@@ -1,0 +1,659 @@
+// amisim: a serial link simulated end to end through the two IBIS-AMI
+// libraries, driven as a channel simulator drives them.
+//
+//   PRBS bits -> NRZ waveform -> tx_ami (AMI_GetWave) -> channel -> rx_ami
+//
+// The libraries are loaded with dlopen; each gets AMI_Init with a parameter
+// string that sets every one of its parameters, AMI_GetWave once per block,
+// and AMI_Close. The receiver's decisions are aligned to the transmitted
+// bits and counted; its clock times give the lock point and the jitter; its
+// equalised signal, folded on the recovered clock, gives the eye. A summary
+// goes to standard output, the same figures as JSON and two pictures to the
+// output folder, where the receiver also writes its own reports (Adapt.txt,
+// EOM.txt), since it writes them in the current directory.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "linksim/AmiModel.h"
+#include "linksim/Analysis.h"
+#include "linksim/Channel.h"
+#include "linksim/Plot.h"
+#include "linksim/Prbs.h"
+#include "linksim/WaveTail.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using linksim::AmiModel;
+
+namespace {
+
+// Run-time parameters of the two models, defaults as their constructors set
+// them, except RX_Config (see Options).
+struct TxParams {
+    int DE_Level = 0;
+    int VOD_Level = 2;
+    int TX_bypass = 0;
+};
+struct RxParams {
+    int RX_Config = 0;
+    int Factor = 1;
+    double VCO_Sensitivity = 8.0e8;
+    int EQ_Level = 0;
+    int CTLEAdapt = 1;
+    int EOMNbits = 200;
+};
+
+struct Options {
+    long long bits = 100000;
+    int prbs = 31;
+    unsigned seed = 0;  // 0: all ones
+    double bitRate = 10.3125e9;
+    int samplesPerBit = 64;
+    int blockBits = 1024;
+    double lossDb = 17.0;
+    std::string channelCsv;
+    std::string txLib, rxLib;
+    std::string outDir = "out";
+    std::string json, eyePng, clockPng;
+    bool eyeProbe = true;
+    long long eyeBits = 20000;
+    int lockWindow = 256;
+    double lockToleranceUi = 0.25;
+    int maxLag = 4096;
+    bool quiet = false;
+    bool noProgress = false;
+    TxParams tx;
+    RxParams rx;
+};
+
+std::string Num(double v, int prec = 6)
+{
+    std::ostringstream os;
+    os.precision(prec);
+    os << v;
+    return os.str();
+}
+
+std::string ProgramDir()
+{
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : self.parent_path().string();
+}
+
+std::string Absolute(const std::string& p)
+{
+    if (p.empty()) return p;
+    std::error_code ec;
+    const fs::path a = fs::absolute(p, ec);
+    return ec ? p : a.lexically_normal().string();
+}
+
+// A progress bar on standard error, only when it is a terminal and the run
+// has taken more than a second; redrawn at most ten times a second.
+class Progress {
+public:
+    Progress(bool enabled, long long total) : m_enabled(enabled && isatty(STDERR_FILENO)), m_total(total) {}
+    void Update(long long done, double samplesPerSecond)
+    {
+        if (!m_enabled) return;
+        const auto now = Clock::now();
+        const double elapsed = std::chrono::duration<double>(now - m_start).count();
+        if (elapsed < 1.0 || now - m_last < std::chrono::milliseconds(100)) return;
+        m_last = now;
+        const double f = m_total > 0 ? static_cast<double>(done) / m_total : 1.0;
+        const int width = 30, fill = static_cast<int>(f * width);
+        const double eta = f > 0 ? elapsed * (1.0 - f) / f : 0.0;
+        std::fprintf(stderr, "\r[%.*s%*s] %3.0f%%  %.2f Msamples/s  %.0f s left ", fill,
+                     "##############################", width - fill, "", 100.0 * f, samplesPerSecond / 1e6, eta);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+    void Done()
+    {
+        if (m_shown) std::fprintf(stderr, "\r%*s\r", 78, "");
+        m_shown = false;
+    }
+
+private:
+    bool m_enabled;
+    long long m_total;
+    bool m_shown = false;
+    Clock::time_point m_start = Clock::now();
+    Clock::time_point m_last = m_start;
+};
+
+// One receiver instance and what the host gathers from it.
+struct Receiver {
+    std::unique_ptr<AmiModel> model;
+    int config = 0;          // its RX_Config: what its output carries
+    std::string workDir;     // where its report files go
+    std::vector<double> edges;  // clock times, seconds
+    size_t edgesSeen = 0;       // edges already turned into decisions
+    std::vector<int8_t> decisions;
+    std::vector<double> centres;  // decision instants, samples
+    std::unique_ptr<linksim::WaveTail> tail;  // equalised signal (config 2)
+    double seconds = 0.0;
+};
+
+// Turns the clock edges of the latest block into decisions and instants:
+// the decision of the clock period [f_{k-1}, f_k] is the decision output at
+// f_k (config 0) or the sign of the equalised signal at the instant
+// (config 2).
+void CollectDecisions(Receiver& r, const double* out, int64_t blockStart, size_t n, double dt)
+{
+    for (size_t e = r.edgesSeen; e < r.edges.size(); ++e) {
+        if (e == 0) continue;
+        const double f0 = r.edges[e - 1] / dt, f1 = r.edges[e] / dt;
+        const double centre = 0.5 * (f0 + f1);
+        int8_t d = 0;
+        if (r.config == 0) {
+            const int64_t i = std::clamp<int64_t>(std::llround(f1) - blockStart, 0, static_cast<int64_t>(n) - 1);
+            d = out[i] > 0.0 ? 1 : -1;
+        } else if (r.config == 2 && r.tail) {
+            const int64_t i = std::llround(centre);
+            if (r.tail->Has(i)) d = r.tail->At(i) > 0.0f ? 1 : -1;
+        }
+        if (d != 0) {
+            r.decisions.push_back(d);
+            r.centres.push_back(centre);
+        }
+    }
+    r.edgesSeen = r.edges.size();
+}
+
+std::string ReadFrom(const std::string& path, std::uintmax_t offset)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::ostringstream os;
+    os << in.rdbuf();
+    return os.str();
+}
+
+std::uintmax_t FileSize(const std::string& path)
+{
+    std::error_code ec;
+    const auto s = fs::file_size(path, ec);
+    return ec ? 0 : s;
+}
+
+bool ChangeDir(const std::string& dir)
+{
+    if (chdir(dir.c_str()) == 0) return true;
+    std::fprintf(stderr, "amisim: cannot enter %s: %s\n", dir.c_str(), std::strerror(errno));
+    return false;
+}
+
+int Run(const Options& o)
+{
+    const auto tStart = Clock::now();
+    const double bitTime = 1.0 / o.bitRate;
+    const double dt = bitTime / o.samplesPerBit;
+    const int spb = o.samplesPerBit;
+
+    // Paths first: the run works inside the output folder.
+    const std::string outDir = Absolute(o.outDir);
+    std::error_code ec;
+    fs::create_directories(outDir, ec);
+    if (ec) {
+        std::fprintf(stderr, "amisim: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
+        return 1;
+    }
+    const std::string dir = ProgramDir();
+    const std::string txPath = Absolute(o.txLib.empty() ? dir + "/tx_ami.so" : o.txLib);
+    const std::string rxPath = Absolute(o.rxLib.empty() ? dir + "/rx_ami.so" : o.rxLib);
+    const std::string jsonPath = Absolute(o.json.empty() ? outDir + "/amisim.json" : o.json);
+    const std::string eyePath = Absolute(o.eyePng.empty() ? outDir + "/eye.png" : o.eyePng);
+    const std::string clockPath = Absolute(o.clockPng.empty() ? outDir + "/clock_period.png" : o.clockPng);
+    const std::string csvPath = Absolute(o.channelCsv);
+
+    // The channel.
+    std::vector<double> channelTaps;
+    std::string channelKind;
+    try {
+        if (!csvPath.empty()) {
+            channelTaps = linksim::ReadImpulseCsv(csvPath, dt);
+            channelKind = "impulse response from " + csvPath;
+        } else {
+            channelTaps = linksim::MakeLossyLine(o.lossDb, bitTime, spb).taps;
+            channelKind = "lossy line, " + Num(o.lossDb, 4) + " dB at Nyquist";
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "amisim: %s\n", e.what());
+        return 1;
+    }
+    const double lossAtNyquist =
+        -20.0 * std::log10(std::abs(linksim::FirResponse(channelTaps, 0.5 * o.bitRate, dt)));
+    const double channelDc = std::abs(linksim::FirResponse(channelTaps, 0.0, dt));
+    std::vector<double> impulse(channelTaps.size());
+    for (size_t i = 0; i < impulse.size(); ++i) impulse[i] = channelTaps[i] / dt;
+
+    // The models.
+    std::string error;
+    auto tx = AmiModel::Load(txPath, error);
+    if (!tx) {
+        std::fprintf(stderr, "amisim: %s\n", error.c_str());
+        return 1;
+    }
+    std::vector<std::unique_ptr<Receiver>> rxs;
+    auto addReceiver = [&](int config, const std::string& workDir) -> Receiver* {
+        auto r = std::make_unique<Receiver>();
+        r->model = AmiModel::Load(rxPath, error);
+        if (!r->model) return nullptr;
+        r->config = config;
+        r->workDir = workDir;
+        rxs.push_back(std::move(r));
+        return rxs.back().get();
+    };
+    const std::string probeDir = outDir + "/eye-probe";
+    Receiver* primary = addReceiver(o.rx.RX_Config, outDir);
+    if (!primary) {
+        std::fprintf(stderr, "amisim: %s\n", error.c_str());
+        return 1;
+    }
+    Receiver* eyeRx = primary->config == 2 ? primary : nullptr;
+    if (!eyeRx && o.eyeProbe && primary->config >= 0 && primary->config <= 2) {
+        fs::create_directories(probeDir, ec);
+        eyeRx = addReceiver(2, probeDir);
+        if (!eyeRx) {
+            std::fprintf(stderr, "amisim: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    const long long eyeSamples = std::max<long long>(o.eyeBits, 4) * spb + 4LL * spb;
+    for (auto& r : rxs)
+        if (r->config == 2) r->tail = std::make_unique<linksim::WaveTail>(static_cast<size_t>(eyeSamples));
+
+    const std::string txString = linksim::AmiParameterString(
+        "TX_model2", {{"DE_Level", std::to_string(o.tx.DE_Level)},
+                      {"VOD_Level", std::to_string(o.tx.VOD_Level)},
+                      {"TX_bypass", std::to_string(o.tx.TX_bypass)}});
+    auto rxString = [&](int config) {
+        return linksim::AmiParameterString(
+            "Vuraved_UV_IV", {{"RX_Config", std::to_string(config)},
+                              {"Factor", std::to_string(o.rx.Factor)},
+                              {"VCO_Sensitivity", Num(o.rx.VCO_Sensitivity, 17)},
+                              {"EQ_Level", std::to_string(o.rx.EQ_Level)},
+                              {"CTLEAdapt", std::to_string(o.rx.CTLEAdapt)},
+                              {"EOMNbits", std::to_string(o.rx.EOMNbits)}});
+    };
+
+    if (!ChangeDir(outDir)) return 1;
+    const std::string adaptPath = outDir + "/Adapt.txt";
+    const std::uintmax_t adaptOffset = FileSize(adaptPath);
+
+    std::string txMsg, rxMsg;
+    bool ok = tx->Init(impulse, dt, bitTime, txString, txMsg);
+    if (!ok) std::fprintf(stderr, "amisim: AMI_Init of %s failed: %s\n", txPath.c_str(), txMsg.c_str());
+    for (auto& r : rxs) {
+        if (!ChangeDir(r->workDir)) return 1;
+        std::string m;
+        const bool rok = r->model->Init(impulse, dt, bitTime, rxString(r->config), m);
+        if (r.get() == primary) rxMsg = m;
+        if (!rok) std::fprintf(stderr, "amisim: AMI_Init of %s failed: %s\n", rxPath.c_str(), m.c_str());
+        ok = ok && rok;
+    }
+    if (!ok) return 1;
+
+    // The main loop, one block of bits at a time.
+    linksim::Prbs prbs(o.prbs, o.seed);
+    std::vector<uint8_t> txBits(static_cast<size_t>(o.bits));
+    const size_t blockSamples = static_cast<size_t>(o.blockBits) * spb;
+    std::vector<double> wave(blockSamples), copy(blockSamples), txClock;
+    linksim::Convolver channel(channelTaps);
+    double tTx = 0.0, tChannel = 0.0;
+    Progress progress(!o.noProgress, o.bits);
+    const auto tLoop = Clock::now();
+    long long bitsDone = 0;
+    bool runOk = true;
+    auto since = [](Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); };
+    while (bitsDone < o.bits && runOk) {
+        const size_t nb = static_cast<size_t>(std::min<long long>(o.blockBits, o.bits - bitsDone));
+        const size_t n = nb * spb;
+        const int64_t blockStart = bitsDone * spb;
+        prbs.Fill(&txBits[static_cast<size_t>(bitsDone)], nb);
+        for (size_t b = 0; b < nb; ++b)
+            std::fill_n(&wave[b * spb], spb, txBits[static_cast<size_t>(bitsDone) + b] ? 0.5 : -0.5);
+
+        auto t = Clock::now();
+        if (!tx->GetWave(wave.data(), static_cast<long>(n), txClock)) {
+            std::fprintf(stderr, "amisim: AMI_GetWave of %s failed at bit %lld\n", txPath.c_str(), bitsDone);
+            runOk = false;
+            break;
+        }
+        txClock.clear();  // the transmitter has no clock
+        tTx += since(t);
+        t = Clock::now();
+        channel.Process(wave.data(), wave.data(), n);
+        tChannel += since(t);
+
+        // The probe first (it takes a copy of the receiver's input), then
+        // the primary in place.
+        for (auto it = rxs.rbegin(); it != rxs.rend(); ++it) {
+            Receiver& r = **it;
+            const bool isPrimary = &r == primary;
+            double* w = isPrimary ? wave.data() : copy.data();
+            if (!isPrimary) std::copy_n(wave.data(), n, copy.data());
+            if (rxs.size() > 1 && !ChangeDir(r.workDir)) return 1;
+            t = Clock::now();
+            if (!r.model->GetWave(w, static_cast<long>(n), r.edges)) {
+                std::fprintf(stderr, "amisim: AMI_GetWave of %s failed at bit %lld\n", rxPath.c_str(), bitsDone);
+                runOk = false;
+                break;
+            }
+            r.seconds += since(t);
+            if (r.tail) r.tail->Push(w, n);
+            CollectDecisions(r, w, blockStart, n, dt);
+        }
+        bitsDone += static_cast<long long>(nb);
+        const double el = since(tLoop);
+        progress.Update(bitsDone, el > 0 ? bitsDone * spb / el : 0.0);
+    }
+    progress.Done();
+    const double loopSeconds = since(tLoop);
+    if (rxs.size() > 1) ChangeDir(outDir);
+    bool closeOk = tx->Close();
+    for (auto& r : rxs) {
+        if (rxs.size() > 1) ChangeDir(r->workDir);
+        closeOk = r->model->Close() && closeOk;
+    }
+    ChangeDir(outDir);
+    if (!runOk) return 1;
+    txBits.resize(static_cast<size_t>(bitsDone));
+
+    // Analysis.
+    const auto tAnalysis = Clock::now();
+    const double refPeriod = bitTime / std::max(1, o.rx.Factor);
+    const linksim::Lock lock =
+        linksim::DetectLock(primary->edges, refPeriod, static_cast<size_t>(o.lockWindow), o.lockToleranceUi * refPeriod);
+    const double lockTime = lock.locked ? primary->edges[lock.edge] : 0.0;
+    const linksim::Jitter jit = linksim::MeasureJitter(primary->edges, refPeriod, lock.locked ? lock.edge : 0);
+    size_t gaps = 0;
+    for (size_t k = 1; k < primary->edges.size(); ++k)
+        if (primary->edges[k] - primary->edges[k - 1] > 1.5 * refPeriod) ++gaps;
+
+    // Decisions after lock (or over the second half when the clock never
+    // locked), aligned by their time to the transmitted bits.
+    Receiver* decRx = primary->config == 1 ? eyeRx : primary;
+    linksim::Alignment align;
+    linksim::ErrorCount errs;
+    linksim::Slots slots;
+    size_t firstDecision = 0;
+    const std::string berScope = lock.locked ? "after lock" : "second half (clock not locked)";
+    if (decRx && !decRx->centres.empty()) {
+        const double fromSample = lock.locked ? lockTime / dt : 0.5 * bitsDone * spb;
+        firstDecision = static_cast<size_t>(
+            std::lower_bound(decRx->centres.begin(), decRx->centres.end(), fromSample) - decRx->centres.begin());
+        slots = linksim::SlotsFromCentres(decRx->centres, spb, firstDecision);
+        align = linksim::AlignDecisions(txBits, slots.slot, decRx->decisions, firstDecision, 8192, o.maxLag);
+        errs = linksim::CountErrors(txBits, slots.slot, decRx->decisions, firstDecision, align);
+    }
+
+    // The eye of the equalised signal over the last eyeBits bits after lock.
+    linksim::EyeDiagram::Opening opening;
+    std::string eyeError = "no equalised signal (RX_Config is not 2 and the eye receiver is off)";
+    uint64_t eyeTraces = 0;
+    if (eyeRx && eyeRx->tail) {
+        const int64_t from = std::max<int64_t>(eyeRx->tail->First(),
+                                               lock.locked ? static_cast<int64_t>(lockTime / dt) : 0);
+        const std::vector<float> w = eyeRx->tail->CopyFrom(from);
+        const int64_t base = std::max(from, eyeRx->tail->First());
+        if (w.size() > static_cast<size_t>(4 * spb)) {
+            const auto mm = std::minmax_element(w.begin(), w.end());
+            const double span = std::max(1e-6, static_cast<double>(*mm.second - *mm.first));
+            linksim::EyeDiagram eye(640, 400, *mm.first - 0.08 * span, *mm.second + 0.08 * span);
+            const linksim::Slots eyeSlots = linksim::SlotsFromCentres(eyeRx->centres, spb, 0);
+            for (size_t k = 0; k < eyeRx->centres.size(); ++k) {
+                const double c = eyeRx->centres[k];
+                if (c - spb < base) continue;
+                // Same clock as the primary when deterministic: the phase of
+                // the primary's slots keeps both on the same bits.
+                const int64_t slot = decRx ? static_cast<int64_t>(std::llround((c - slots.phase) / spb))
+                                           : eyeSlots.slot[k];
+                const double period = k + 1 < eyeRx->edges.size()
+                                          ? (eyeRx->edges[k + 1] - eyeRx->edges[k]) / dt
+                                          : static_cast<double>(spb);
+                eye.Fold(w.data(), w.size(), base, c, period, linksim::ExpectedSign(txBits, slot, align));
+            }
+            opening = eye.Measure();
+            eyeTraces = eye.Traces();
+            linksim::EyePlotInfo info;
+            info.title = "Equalised signal at " + Num(o.bitRate / 1e9, 6) + " Gb/s, " + channelKind;
+            info.bitTime = bitTime;
+            info.opening = opening;
+            eyeError = linksim::WriteEyePng(eyePath, eye, info);
+        } else {
+            eyeError = "too few samples after lock for an eye";
+        }
+    }
+    linksim::ClockPlotInfo cinfo;
+    cinfo.title = "Recovered clock: period and phase over the run";
+    cinfo.bitTime = bitTime;
+    cinfo.refPeriod = refPeriod;
+    cinfo.locked = lock.locked;
+    cinfo.lockTime = lockTime;
+    const std::string clockError = linksim::WriteClockPng(clockPath, primary->edges, cinfo);
+
+    // The CTLE setting, as the receiver's adaptation log tells it.
+    const linksim::AdaptLog adapt = linksim::ParseAdaptLog(ReadFrom(adaptPath, adaptOffset));
+    const double analysisSeconds = since(tAnalysis);
+
+    // Reports.
+    const double samples = static_cast<double>(bitsDone) * spb;
+    const double ber = errs.compared ? static_cast<double>(errs.errors) / errs.compared : 0.0;
+    // With no error in N bits, BER < 3/N at 95 % confidence.
+    const double berUpper = errs.compared ? (errs.errors ? 0.0 : 3.0 / errs.compared) : 0.0;
+    double rxSeconds = 0.0, probeSeconds = 0.0;
+    for (auto& r : rxs) (r.get() == primary ? rxSeconds : probeSeconds) += r->seconds;
+
+    nlohmann::json j;
+    j["tool"] = "amisim";
+    j["bits"] = bitsDone;
+    j["samples"] = static_cast<long long>(samples);
+    j["bit_rate"] = o.bitRate;
+    j["samples_per_bit"] = spb;
+    j["prbs"] = o.prbs;
+    j["seed"] = o.seed;
+    j["block_bits"] = o.blockBits;
+    j["channel"] = {{"kind", csvPath.empty() ? "lossy-line" : "csv"},
+                    {"description", channelKind},
+                    {"taps", channelTaps.size()},
+                    {"loss_db_at_nyquist", lossAtNyquist},
+                    {"dc_gain", channelDc}};
+    j["tx"] = {{"library", txPath}, {"parameters", txString}, {"message", txMsg}};
+    j["rx"] = {{"library", rxPath}, {"parameters", rxString(primary->config)}, {"message", rxMsg},
+               {"eye_receiver", eyeRx && eyeRx != primary}};
+    j["lock"] = {{"locked", lock.locked},
+                 {"time_s", lock.locked ? lockTime : 0.0},
+                 {"bit_index", lock.locked ? static_cast<long long>(lockTime / bitTime) : -1},
+                 {"clock_edge", lock.locked ? static_cast<long long>(lock.edge) : -1},
+                 {"window_periods", o.lockWindow},
+                 {"tolerance_ui", o.lockToleranceUi}};
+    j["clock"] = {{"edges", primary->edges.size()},
+                  {"gaps", gaps},
+                  {"mean_period_s", jit.meanPeriod},
+                  {"period_std_s", jit.periodStd},
+                  {"period_min_s", jit.periodMin},
+                  {"period_max_s", jit.periodMax},
+                  {"tie_rms_s", jit.tieRms},
+                  {"tie_pkpk_s", jit.tiePkPk},
+                  {"frequency_offset_ppm", jit.frequencyOffsetPpm}};
+    j["ber"] = {{"available", align.found},
+                {"scope", berScope},
+                {"bits_compared", errs.compared},
+                {"errors", errs.errors},
+                {"ber", ber},
+                {"ber_upper_95", berUpper},
+                {"latency_bits", align.lag},
+                {"inverted", align.inverted},
+                {"agreement", align.agreement},
+                {"first_error_decision", errs.firstErrorDecision},
+                {"decisions", decRx ? decRx->decisions.size() : 0}};
+    j["ctle"] = {{"adaptation", o.rx.CTLEAdapt == 1},
+                 {"setting", o.rx.CTLEAdapt == 1 ? adapt.lastSetting : o.rx.EQ_Level},
+                 {"measurements", adapt.rows},
+                 {"settled", adapt.optimumEnded},
+                 {"settings_visited", adapt.settings},
+                 {"last_heo", adapt.lastHeo},
+                 {"last_veo", adapt.lastVeo},
+                 {"last_range", adapt.lastRange}};
+    j["eye"] = {{"valid", opening.valid},
+                {"height_v", opening.height},
+                {"width_ui", opening.widthUi},
+                {"width_s", opening.widthUi * bitTime},
+                {"centre_offset_ui", opening.centreOffsetUi},
+                {"traces", eyeTraces},
+                {"png", eyeError.empty() ? eyePath : ""},
+                {"error", eyeError}};
+    j["clock_plot"] = {{"png", clockError.empty() ? clockPath : ""}, {"error", clockError}};
+    j["throughput"] = {{"loop_s", loopSeconds},
+                       {"samples_per_second", loopSeconds > 0 ? samples / loopSeconds : 0.0},
+                       {"tx_s", tTx},
+                       {"channel_s", tChannel},
+                       {"rx_s", rxSeconds},
+                       {"rx_eye_s", probeSeconds},
+                       {"analysis_s", analysisSeconds},
+                       {"total_s", since(tStart)}};
+    j["close_ok"] = closeOk;
+    {
+        std::ofstream jf(jsonPath);
+        jf << j.dump(2) << "\n";
+        if (!jf) std::fprintf(stderr, "amisim: cannot write %s\n", jsonPath.c_str());
+    }
+
+    if (!o.quiet) {
+        std::printf("amisim: %lld bits of PRBS%d at %s Gb/s, %d samples per bit\n", bitsDone, o.prbs,
+                    Num(o.bitRate / 1e9, 6).c_str(), spb);
+        std::printf("  channel      %s (%zu taps, %.2f dB at Nyquist)\n", channelKind.c_str(), channelTaps.size(),
+                    lossAtNyquist);
+        std::printf("  tx           %s\n", txString.c_str());
+        std::printf("  rx           %s%s\n", rxString(primary->config).c_str(),
+                    eyeRx && eyeRx != primary ? "  (+ a second instance with RX_Config 2 for the eye)" : "");
+        if (!txMsg.empty()) std::printf("  tx message   %s\n", txMsg.c_str());
+        if (!rxMsg.empty()) std::printf("  rx message   %s\n", rxMsg.c_str());
+        if (lock.locked)
+            std::printf("  clock lock   at %.2f ns, bit %lld (clock edge %zu)\n", lockTime * 1e9,
+                        static_cast<long long>(lockTime / bitTime), lock.edge);
+        else
+            std::printf("  clock lock   not locked (%zu clock edges)\n", primary->edges.size());
+        std::printf("  jitter       TIE %.3f ps rms, %.3f ps pk-pk; period %.3f ps mean, %.3f ps std, "
+                    "%.0f ppm\n",
+                    jit.tieRms * 1e12, jit.tiePkPk * 1e12, jit.meanPeriod * 1e12, jit.periodStd * 1e12,
+                    jit.frequencyOffsetPpm);
+        if (align.found)
+            std::printf("  BER          %llu errors in %llu bits %s: %s%s (latency %lld bits%s)\n",
+                        static_cast<unsigned long long>(errs.errors), static_cast<unsigned long long>(errs.compared),
+                        berScope.c_str(), errs.errors ? Num(ber, 4).c_str() : "0",
+                        errs.errors ? "" : (" (< " + Num(berUpper, 3) + " at 95%)").c_str(),
+                        static_cast<long long>(align.lag), align.inverted ? ", inverted" : "");
+        else
+            std::printf("  BER          n/a: decisions could not be aligned to the transmitted bits "
+                        "(best agreement %.3f)\n",
+                        align.agreement);
+        if (o.rx.CTLEAdapt == 1)
+            std::printf("  CTLE         setting %d after %d eye measurements (%s)\n", adapt.lastSetting, adapt.rows,
+                        adapt.optimumEnded ? "adaptation settled" : "adaptation still running");
+        else
+            std::printf("  CTLE         setting %d (fixed, EQ_Level)\n", o.rx.EQ_Level);
+        if (opening.valid)
+            std::printf("  eye          height %.1f mV, width %.3f UI (%.2f ps), %llu unit intervals\n",
+                        opening.height * 1e3, opening.widthUi, opening.widthUi * bitTime * 1e12,
+                        static_cast<unsigned long long>(eyeTraces));
+        else
+            std::printf("  eye          n/a%s%s\n", eyeError.empty() ? "" : ": ", eyeError.c_str());
+        std::printf("  throughput   %.3g samples/s (%.2f s: tx %.2f, channel %.2f, rx %.2f%s)\n",
+                    loopSeconds > 0 ? samples / loopSeconds : 0.0, loopSeconds, tTx, tChannel, rxSeconds,
+                    probeSeconds > 0 ? (", eye rx " + Num(probeSeconds, 3)).c_str() : "");
+        std::printf("  outputs      %s", jsonPath.c_str());
+        if (eyeError.empty()) std::printf(", %s", eyePath.c_str());
+        if (clockError.empty()) std::printf(", %s", clockPath.c_str());
+        std::printf("\n");
+        if (!clockError.empty()) std::printf("  clock plot   %s\n", clockError.c_str());
+    }
+    return closeOk ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    CLI::App app{"amisim: simulates a serial link through the IBIS-AMI libraries tx_ami.so and rx_ami.so"};
+    app.option_defaults()->always_capture_default();
+    app.add_option("-n,--bits", o.bits, "bits to simulate")->check(CLI::Range(1LL, 2000000000LL));
+    app.add_option("--prbs", o.prbs, "PRBS order: 7, 15, 23 or 31")->check(CLI::IsMember({7, 15, 23, 31}));
+    app.add_option("--seed", o.seed, "PRBS start state (0: all ones)");
+    app.add_option("--bit-rate", o.bitRate, "bit rate in bit/s")->check(CLI::Range(1e6, 1e12));
+    app.add_option("--samples-per-bit", o.samplesPerBit, "samples per bit")->check(CLI::Range(4, 1024));
+    app.add_option("--block-bits", o.blockBits, "bits per AMI_GetWave call")->check(CLI::Range(1, 1 << 20));
+    auto* loss = app.add_option("--loss", o.lossDb, "built-in lossy line: loss at Nyquist in dB")
+                     ->check(CLI::Range(0.0, 200.0));
+    app.add_option("--channel-csv", o.channelCsv,
+                   "impulse response instead of the built-in line: CSV rows of time (s), value (1/s)")
+        ->check(CLI::ExistingFile)
+        ->excludes(loss);
+    app.add_option("--tx-lib", o.txLib, "transmitter library (default: tx_ami.so beside amisim)");
+    app.add_option("--rx-lib", o.rxLib, "receiver library (default: rx_ami.so beside amisim)");
+    app.add_option("-o,--out", o.outDir, "output folder (also where the receiver writes Adapt.txt, EOM.txt)");
+    app.add_option("--json", o.json, "JSON summary (default <out>/amisim.json)");
+    app.add_option("--eye-png", o.eyePng, "eye picture (default <out>/eye.png)");
+    app.add_option("--clock-png", o.clockPng, "clock period picture (default <out>/clock_period.png)");
+    app.add_option("--eye-bits", o.eyeBits, "last bits folded into the eye")->check(CLI::Range(4LL, 10000000LL));
+    app.add_flag("!--no-eye-rx", o.eyeProbe,
+                 "do not run the second receiver (RX_Config 2) that gives the eye when RX_Config is 0 or 1");
+    app.add_option("--lock-window", o.lockWindow, "clock periods the phase must stay within the tolerance")
+        ->check(CLI::Range(8, 1 << 20));
+    app.add_option("--lock-tolerance", o.lockToleranceUi, "phase spread allowed in a lock window, UI")
+        ->check(CLI::Range(0.001, 10.0));
+    app.add_option("--max-latency", o.maxLag, "longest link latency searched when aligning, bits")
+        ->check(CLI::Range(0, 1 << 20));
+    app.add_flag("-q,--quiet", o.quiet, "no summary on standard output");
+    app.add_flag("--no-progress", o.noProgress, "no progress bar");
+
+    auto* txg = app.add_option_group("Transmitter TX_model2");
+    txg->add_option("--DE_Level,--de-level", o.tx.DE_Level, "de-emphasis filter, 0..3");
+    txg->add_option("--VOD_Level,--vod-level", o.tx.VOD_Level, "output swing, 0..3");
+    txg->add_option("--TX_bypass,--tx-bypass", o.tx.TX_bypass, "1 passes the stimulus through");
+    auto* rxg = app.add_option_group("Receiver Vuraved_UV_IV");
+    rxg->add_option("--RX_Config,--rx-config", o.rx.RX_Config,
+                    "output: 0 decisions, 1 recovered clock, 2 equalised signal");
+    rxg->add_option("--Factor,--factor", o.rx.Factor, "VCO free-running frequency in bit rates");
+    rxg->add_option("--VCO_Sensitivity,--vco-sensitivity", o.rx.VCO_Sensitivity, "VCO gain, Hz per unit");
+    rxg->add_option("--EQ_Level,--eq-level", o.rx.EQ_Level, "fixed CTLE setting 0..31 (CTLEAdapt 0)");
+    rxg->add_option("--CTLEAdapt,--ctle-adapt", o.rx.CTLEAdapt, "1 adapts the CTLE setting, 0 uses EQ_Level");
+    rxg->add_option("--EOMNbits,--eom-nbits", o.rx.EOMNbits, "clock periods per eye measurement");
+
+    CLI11_PARSE(app, argc, argv);
+    // Out-of-range model parameters are passed on as given: the models
+    // report them. Only what would stop the host itself is refused here.
+    if (o.rx.Factor < 1) {
+        std::fprintf(stderr, "amisim: --Factor must be at least 1 for the clock analysis\n");
+        return 2;
+    }
+    try {
+        return Run(o);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "amisim: out of memory\n");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "amisim: %s\n", e.what());
+    }
+    return 1;
+}

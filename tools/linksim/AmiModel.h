@@ -1,0 +1,74 @@
+// One IBIS-AMI model driven the way a channel simulator drives it: the
+// library is loaded with dlopen, and AMI_Init, AMI_GetWave and AMI_Close are
+// called through the pointers that dlsym finds. Nothing of the model's code
+// is linked into the host.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace linksim {
+
+class AmiModel {
+public:
+    // Loads the library; on failure returns null and sets error.
+    static std::unique_ptr<AmiModel> Load(const std::string& path, std::string& error);
+    ~AmiModel();
+    AmiModel(const AmiModel&) = delete;
+    AmiModel& operator=(const AmiModel&) = delete;
+
+    // AMI_Init with the impulse response (one row, no aggressors; a copy is
+    // passed), the sample interval and bit time in seconds and the
+    // parameter string. message receives what the model returned in msg.
+    // The instance is kept even when the call fails, and closed later.
+    bool Init(const std::vector<double>& impulse, double sampleInterval, double bitTime,
+              const std::string& parameters, std::string& message);
+
+    // AMI_GetWave over wave[0..n) in place; the clock times of the call are
+    // appended to clockTimes. Reserves its own scratch on the first call of
+    // each size, so steady-state calls of one size do not allocate.
+    bool GetWave(double* wave, long n, std::vector<double>& clockTimes);
+
+    // AMI_Close (once; later calls return the first result).
+    bool Close();
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    AmiModel() = default;
+    using InitFn = long (*)(double*, long, long, double, double, char*, char**, void**, char**);
+    using GetWaveFn = long (*)(double*, long, double*, char**, void*);
+    using CloseFn = long (*)(void*);
+
+    std::string m_path;
+    void* m_lib = nullptr;
+    InitFn m_init = nullptr;
+    GetWaveFn m_getWave = nullptr;
+    CloseFn m_close = nullptr;
+    void* m_handle = nullptr;
+    bool m_initCalled = false;
+    bool m_closed = false;
+    bool m_closeResult = true;
+    double m_samplesPerBit = 1.0;
+    std::vector<double> m_clockScratch;
+};
+
+// Builds "(name (key value) ...)" from name/value pairs.
+std::string AmiParameterString(const std::string& model,
+                               const std::vector<std::pair<std::string, std::string>>& values);
+
+// What the receiver's adaptation log ("Adapt.txt") says about the CTLE
+// setting: one row per eye measurement, "setting\t\tC1 \t...C5 \tH \t V \t R".
+struct AdaptLog {
+    int rows = 0;
+    int lastSetting = -1;      // setting of the last measurement row
+    int lastHeo = 0, lastVeo = 0, lastRange = 0;
+    bool lockPhaseEnded = false;   // "End CTLE adapt till CDR lock"
+    bool optimumEnded = false;     // "End CTLE adapt till optimum"
+    std::vector<int> settings;     // of every row, in order
+};
+// Parses the text appended to the log during one run.
+AdaptLog ParseAdaptLog(const std::string& text);
+
+}  // namespace linksim

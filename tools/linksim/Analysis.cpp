@@ -1,0 +1,249 @@
+#include "linksim/Analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <limits>
+
+namespace linksim {
+
+namespace {
+constexpr double kPi = 3.141592653589793;
+}
+
+// ------------------------------------------------------------- alignment
+
+Slots SlotsFromCentres(const std::vector<double>& centres, double spb, size_t from)
+{
+    Slots s;
+    double sx = 0.0, sy = 0.0;
+    for (size_t k = from; k < centres.size(); ++k) {
+        const double a = 2.0 * kPi * std::fmod(centres[k], spb) / spb;
+        sx += std::cos(a);
+        sy += std::sin(a);
+    }
+    double phase = 0.0;
+    if (sx != 0.0 || sy != 0.0) {
+        phase = std::atan2(sy, sx) / (2.0 * kPi) * spb;
+        if (phase < 0.0) phase += spb;
+        if (phase >= spb) phase -= spb;
+    }
+    s.phase = phase;
+    s.slot.resize(centres.size());
+    for (size_t k = 0; k < centres.size(); ++k)
+        s.slot[k] = static_cast<int64_t>(std::llround((centres[k] - phase) / spb));
+    return s;
+}
+
+int ExpectedSign(const std::vector<uint8_t>& txBits, int64_t slot, const Alignment& a)
+{
+    if (!a.found) return 0;
+    const int64_t i = slot - a.lag;
+    if (i < 0 || i >= static_cast<int64_t>(txBits.size())) return 0;
+    const int s = txBits[static_cast<size_t>(i)] ? 1 : -1;
+    return a.inverted ? -s : s;
+}
+
+Alignment AlignDecisions(const std::vector<uint8_t>& txBits, const std::vector<int64_t>& slot,
+                         const std::vector<int8_t>& decisions, size_t first, size_t count,
+                         int64_t maxLag, double minAgreement)
+{
+    Alignment best;
+    const size_t end = std::min(decisions.size(), slot.size());
+    if (first >= end || maxLag < 0) return best;
+    const size_t last = std::min(end, first + count);
+    double bestScore = -1.0;
+    for (int64_t lag = 0; lag <= maxLag; ++lag) {
+        int64_t agree = 0, n = 0;
+        for (size_t k = first; k < last; ++k) {
+            const int64_t i = slot[k] - lag;
+            if (i < 0 || i >= static_cast<int64_t>(txBits.size())) continue;
+            const int s = txBits[static_cast<size_t>(i)] ? 1 : -1;
+            agree += (s == decisions[k]) ? 1 : 0;
+            ++n;
+        }
+        if (n == 0) continue;
+        const double share = static_cast<double>(agree) / static_cast<double>(n);
+        const double score = std::max(share, 1.0 - share);
+        if (score > bestScore) {
+            bestScore = score;
+            best.lag = lag;
+            best.inverted = share < 0.5;
+            best.agreement = score;
+            best.compared = static_cast<size_t>(n);
+        }
+    }
+    best.found = bestScore >= minAgreement;
+    return best;
+}
+
+ErrorCount CountErrors(const std::vector<uint8_t>& txBits, const std::vector<int64_t>& slot,
+                       const std::vector<int8_t>& decisions, size_t first, const Alignment& a)
+{
+    ErrorCount c;
+    if (!a.found) return c;
+    const size_t end = std::min(decisions.size(), slot.size());
+    for (size_t k = first; k < end; ++k) {
+        const int e = ExpectedSign(txBits, slot[k], a);
+        if (e == 0) continue;
+        ++c.compared;
+        if (e != decisions[k]) {
+            if (c.errors == 0) c.firstErrorDecision = static_cast<int64_t>(k);
+            ++c.errors;
+        }
+    }
+    return c;
+}
+
+// ------------------------------------------------------------- the clock
+
+std::vector<double> PhaseResidual(const std::vector<double>& edges, double refPeriod)
+{
+    std::vector<double> r(edges.size(), 0.0);
+    for (size_t k = 1; k < edges.size(); ++k) {
+        const double p = edges[k] - edges[k - 1];
+        r[k] = r[k - 1] + (p - refPeriod * std::round(p / refPeriod));
+    }
+    return r;
+}
+
+Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t window, double tolerance)
+{
+    Lock lock;
+    const size_t n = edges.size();
+    if (window < 2 || n < window || !(refPeriod > 0.0)) return lock;
+    const std::vector<double> r = PhaseResidual(edges, refPeriod);
+    // Sliding max and min of r over [j, j+window) with monotonic queues.
+    std::deque<size_t> qmax, qmin;
+    bool anyFail = false;
+    size_t lastFail = 0;
+    for (size_t i = 0; i < n; ++i) {
+        while (!qmax.empty() && r[qmax.back()] <= r[i]) qmax.pop_back();
+        qmax.push_back(i);
+        while (!qmin.empty() && r[qmin.back()] >= r[i]) qmin.pop_back();
+        qmin.push_back(i);
+        if (i + 1 < window) continue;
+        const size_t j = i + 1 - window;
+        while (qmax.front() < j) qmax.pop_front();
+        while (qmin.front() < j) qmin.pop_front();
+        if (r[qmax.front()] - r[qmin.front()] > tolerance) {
+            anyFail = true;
+            lastFail = j;
+        }
+    }
+    const size_t start = anyFail ? lastFail + 1 : 0;
+    if (start + window <= n) {
+        lock.locked = true;
+        lock.edge = start;
+    }
+    return lock;
+}
+
+Jitter MeasureJitter(const std::vector<double>& edges, double refPeriod, size_t from)
+{
+    Jitter j;
+    if (from + 2 > edges.size()) return j;
+    const size_t n = edges.size() - from - 1;
+    double sum = 0.0, sum2 = 0.0;
+    j.periodMin = std::numeric_limits<double>::infinity();
+    j.periodMax = -j.periodMin;
+    for (size_t k = from + 1; k < edges.size(); ++k) {
+        const double p = edges[k] - edges[k - 1];
+        sum += p;
+        sum2 += p * p;
+        j.periodMin = std::min(j.periodMin, p);
+        j.periodMax = std::max(j.periodMax, p);
+    }
+    j.periods = n;
+    j.meanPeriod = sum / static_cast<double>(n);
+    j.periodStd = std::sqrt(std::max(0.0, sum2 / static_cast<double>(n) - j.meanPeriod * j.meanPeriod));
+    j.frequencyOffsetPpm = (refPeriod / j.meanPeriod - 1.0) * 1e6;
+    const std::vector<double> part(edges.begin() + static_cast<std::ptrdiff_t>(from), edges.end());
+    const std::vector<double> r = PhaseResidual(part, refPeriod);
+    double mean = 0.0;
+    for (double v : r) mean += v;
+    mean /= static_cast<double>(r.size());
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo, s2 = 0.0;
+    for (double v : r) {
+        const double t = v - mean;
+        s2 += t * t;
+        lo = std::min(lo, t);
+        hi = std::max(hi, t);
+    }
+    j.tieRms = std::sqrt(s2 / static_cast<double>(r.size()));
+    j.tiePkPk = hi - lo;
+    return j;
+}
+
+// ------------------------------------------------------------- the eye
+
+EyeDiagram::EyeDiagram(int width, int height, double vMin, double vMax, int phaseBins)
+    : m_width(std::max(width, 2)), m_height(std::max(height, 2)), m_vMin(vMin), m_vMax(vMax),
+      m_bins(std::max(phaseBins, 2) & ~1)
+{
+    if (!(m_vMax > m_vMin)) {
+        const double mid = std::isfinite(m_vMin) ? m_vMin : 0.0;
+        m_vMin = mid - 1.0;
+        m_vMax = mid + 1.0;
+    }
+    m_density.assign(static_cast<size_t>(m_width) * m_height, 0);
+    m_onesMin.assign(m_bins, std::numeric_limits<double>::infinity());
+    m_zerosMax.assign(m_bins, -std::numeric_limits<double>::infinity());
+}
+
+void EyeDiagram::Fold(const float* w, size_t n, int64_t base, double centre, double period, int expected)
+{
+    if (!(period > 0.0) || n == 0) return;
+    const int64_t lo = std::max<int64_t>(base, static_cast<int64_t>(std::ceil(centre - period)));
+    const int64_t hi = std::min<int64_t>(base + static_cast<int64_t>(n) - 1,
+                                         static_cast<int64_t>(std::ceil(centre + period)) - 1);
+    if (lo > hi) return;
+    if (expected == 0) {
+        const int64_t c = static_cast<int64_t>(std::llround(centre));
+        if (c < base || c >= base + static_cast<int64_t>(n)) return;
+        expected = w[c - base] > 0.0f ? 1 : -1;
+    }
+    ++m_traces;
+    const double vScale = m_height / (m_vMax - m_vMin);
+    for (int64_t i = lo; i <= hi; ++i) {
+        const double x = (static_cast<double>(i) - centre) / period;  // [-1, 1]
+        const double v = w[i - base];
+        int px = static_cast<int>(std::floor((x + 1.0) * 0.5 * m_width));
+        int py = static_cast<int>(std::floor((v - m_vMin) * vScale));
+        if (px >= 0 && px < m_width && py >= 0 && py < m_height)
+            ++m_density[static_cast<size_t>(py) * m_width + px];
+        const long b = std::lround(x * m_bins) + m_bins / 2;
+        if (b < 0 || b >= m_bins) continue;
+        if (expected > 0)
+            m_onesMin[b] = std::min(m_onesMin[b], v);
+        else
+            m_zerosMax[b] = std::max(m_zerosMax[b], v);
+    }
+}
+
+uint64_t EyeDiagram::MaxCount() const
+{
+    uint64_t m = 0;
+    for (uint64_t c : m_density) m = std::max(m, c);
+    return m;
+}
+
+EyeDiagram::Opening EyeDiagram::Measure() const
+{
+    Opening o;
+    auto height = [&](int b) { return m_onesMin[b] - m_zerosMax[b]; };
+    auto known = [&](int b) { return std::isfinite(m_onesMin[b]) && std::isfinite(m_zerosMax[b]); };
+    const int c = m_bins / 2;
+    if (!known(c)) return o;
+    o.valid = true;
+    o.height = height(c);
+    if (o.height <= 0.0) return o;
+    int l = c, r = c;
+    while (l - 1 >= 0 && known(l - 1) && height(l - 1) > 0.0) --l;
+    while (r + 1 < m_bins && known(r + 1) && height(r + 1) > 0.0) ++r;
+    o.widthUi = static_cast<double>(r - l + 1) / m_bins;
+    o.centreOffsetUi = (0.5 * (l + r) - c) / m_bins;
+    return o;
+}
+
+}  // namespace linksim

@@ -1,0 +1,141 @@
+// What the host measures on the receiver's output: the alignment of the
+// decisions to the transmitted bits and the bit errors, the lock of the
+// recovered clock and its jitter, and the eye of the equalised signal folded
+// on the recovered clock.
+//
+// Times are in samples of the simulation (sample 0 is the first sample given
+// to the receiver) unless a name says seconds. The recovered clock is known
+// by its falling edges, which is what the receiver reports as clock times;
+// its decisions are taken on the rising edge between two falling edges, so
+// the decision instant of clock period k is taken as the midpoint
+// c_k = (f_k + f_{k+1}) / 2.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace linksim {
+
+// ------------------------------------------------------------- alignment
+
+// The bit slot of each decision: round((c_k - phase) / samplesPerBit), where
+// phase is the circular mean of c_k modulo samplesPerBit over the centres
+// from index `from` on, so that a decision instant jittering around the
+// middle of a slot never rounds into the neighbouring one.
+struct Slots {
+    std::vector<int64_t> slot;
+    double phase = 0.0;  // samples, in [0, samplesPerBit)
+};
+Slots SlotsFromCentres(const std::vector<double>& centres, double samplesPerBit, size_t from);
+
+// Decision k (+1 or -1) is meant to be transmitted bit slot[k] - lag,
+// inverted if `inverted` (a link may invert the polarity).
+struct Alignment {
+    bool found = false;
+    int64_t lag = 0;
+    bool inverted = false;
+    double agreement = 0.0;  // share of agreeing decisions at the best lag
+    size_t compared = 0;     // decisions used in the search
+};
+
+// Searches lag 0..maxLag and both polarities on up to `count` decisions from
+// index `first` on, for the best agreement; found when the agreement is at
+// least minAgreement (a chance alignment of random bits agrees half of the
+// time).
+Alignment AlignDecisions(const std::vector<uint8_t>& txBits, const std::vector<int64_t>& slot,
+                         const std::vector<int8_t>& decisions, size_t first, size_t count,
+                         int64_t maxLag, double minAgreement = 0.75);
+
+struct ErrorCount {
+    uint64_t compared = 0;
+    uint64_t errors = 0;
+    int64_t firstErrorDecision = -1;
+};
+
+// Compares decisions from index `first` on with the transmitted bits under
+// the alignment; decisions whose bit lies outside txBits are not counted.
+ErrorCount CountErrors(const std::vector<uint8_t>& txBits, const std::vector<int64_t>& slot,
+                       const std::vector<int8_t>& decisions, size_t first, const Alignment& a);
+
+// The expected sign (+1/-1) of decision k under the alignment, 0 if unknown.
+int ExpectedSign(const std::vector<uint8_t>& txBits, int64_t slot, const Alignment& a);
+
+// ------------------------------------------------------------- the clock
+
+// Phase of each edge against an ideal clock of period refPeriod, unwrapped
+// from period to period (a missing or extra edge does not shift the rest):
+// r_0 = 0, r_k = r_{k-1} + (p_k - refPeriod * round(p_k / refPeriod)), where
+// p_k = edges[k] - edges[k-1].
+std::vector<double> PhaseResidual(const std::vector<double>& edges, double refPeriod);
+
+// Locked from edge k on when every window of `window` consecutive edges that
+// starts at k or later has a residual phase spread (max - min) of at most
+// tolerance (same unit as the edges). Not locked if the last full window
+// fails or there are fewer than window edges.
+struct Lock {
+    bool locked = false;
+    size_t edge = 0;  // index into the edges
+};
+Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t window, double tolerance);
+
+struct Jitter {
+    size_t periods = 0;
+    double meanPeriod = 0.0;
+    double periodStd = 0.0;
+    double periodMin = 0.0;
+    double periodMax = 0.0;
+    double tieRms = 0.0;   // time interval error: residual phase less its mean
+    double tiePkPk = 0.0;
+    double frequencyOffsetPpm = 0.0;  // of the mean period against refPeriod
+};
+// Over edges[from..end); needs at least two edges there.
+Jitter MeasureJitter(const std::vector<double>& edges, double refPeriod, size_t from);
+
+// ------------------------------------------------------------- the eye
+
+// Folds a waveform on the decision instants. The density covers two unit
+// intervals centred on the decision instant (x in [-1, 1) UI) and voltages
+// [vMin, vMax]; the opening trackers cover one unit interval in phaseBins
+// bins, bin j holding the samples with round(x * phaseBins) = j - phaseBins/2.
+class EyeDiagram {
+public:
+    EyeDiagram(int width, int height, double vMin, double vMax, int phaseBins = 64);
+
+    // Folds samples w[0..n), whose first sample is sample number base, on
+    // one decision instant `centre` with clock period `period` (samples):
+    // the samples in [centre - period, centre + period) that w holds.
+    // expected: the sign the sample at the centre should have (+1/-1), or 0
+    // when unknown, in which case the sign of the sample nearest the centre
+    // is taken.
+    void Fold(const float* w, size_t n, int64_t base, double centre, double period, int expected);
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    double VMin() const { return m_vMin; }
+    double VMax() const { return m_vMax; }
+    uint64_t Count(int x, int y) const { return m_density[static_cast<size_t>(y) * m_width + x]; }
+    uint64_t MaxCount() const;
+    uint64_t Traces() const { return m_traces; }
+
+    // Eye height at the decision instant (lowest "one" minus highest "zero",
+    // negative when the eye is closed) and the width of the run of phase
+    // bins around it where the height is positive, in UI.
+    struct Opening {
+        bool valid = false;
+        double height = 0.0;
+        double widthUi = 0.0;
+        double centreOffsetUi = 0.0;  // middle of the open run against the instant
+    };
+    Opening Measure() const;
+
+private:
+    int m_width, m_height;
+    double m_vMin, m_vMax;
+    int m_bins;
+    std::vector<uint64_t> m_density;
+    std::vector<double> m_onesMin, m_zerosMax;
+    uint64_t m_traces = 0;
+};
+
+}  // namespace linksim

@@ -1,0 +1,310 @@
+#include "linksim/Channel.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace linksim {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+// Share of the loss at Nyquist that the conductor (skin effect) takes.
+constexpr double kSkinShare = 0.35;
+// Below this frequency the conductor's loss no longer grows as sqrt(f).
+constexpr double kSkinCorner = 50e6;
+
+size_t NextPow2(size_t n)
+{
+    size_t p = 1;
+    while (p < n) p <<= 1;
+    return p;
+}
+
+double SkinShape(double f)
+{
+    // sqrt(1 + f/fc) - 1: linear in f well below the corner, sqrt(f) above.
+    return std::sqrt(1.0 + f / kSkinCorner) - 1.0;
+}
+
+struct FftwBuffer {
+    explicit FftwBuffer(size_t n) : p(fftw_alloc_complex(n))
+    {
+        if (!p) throw std::bad_alloc();
+    }
+    ~FftwBuffer() { fftw_free(p); }
+    fftw_complex* p;
+};
+
+}  // namespace
+
+double LossyLineLossDb(double f, double fNyquist, double lossDb)
+{
+    f = std::fabs(f);
+    const double skin = kSkinShare * lossDb * SkinShape(f) / SkinShape(fNyquist);
+    const double dielectric = (1.0 - kSkinShare) * lossDb * f / fNyquist;
+    return skin + dielectric;
+}
+
+LossyLine MakeLossyLine(double lossDb, double bitTime, int samplesPerBit, size_t maxBits)
+{
+    if (!(lossDb >= 0.0) || !std::isfinite(lossDb) || lossDb > 200.0)
+        throw std::invalid_argument("the channel loss must be between 0 and 200 dB");
+    if (!(bitTime > 0.0) || !std::isfinite(bitTime) || samplesPerBit < 1 || maxBits < 1 || maxBits > 4096)
+        throw std::invalid_argument("the bit time, samples per bit and length must be positive");
+    const size_t maxSamples = maxBits * static_cast<size_t>(samplesPerBit);
+    LossyLine line;
+    if (lossDb == 0.0) {
+        line.taps.assign(1, 1.0);
+        return line;
+    }
+    const double dt = bitTime / samplesPerBit;
+    const double fN = 0.5 / bitTime;
+    // The grid must be long enough for the minimum-phase response to decay
+    // before it wraps around: four times the longest response kept.
+    const size_t n = NextPow2(std::max<size_t>(4 * maxSamples, 1024));
+    const size_t half = n / 2 + 1;
+    std::vector<double> cep(n);
+    FftwBuffer spec(half);
+    fftw_plan toCep = fftw_plan_dft_c2r_1d(static_cast<int>(n), spec.p, cep.data(), FFTW_ESTIMATE);
+    fftw_plan toSpec = fftw_plan_dft_r2c_1d(static_cast<int>(n), cep.data(), spec.p, FFTW_ESTIMATE);
+    if (!toCep || !toSpec) throw std::runtime_error("FFTW could not plan the channel transform");
+
+    // 1. Log-magnitude on the grid (natural log of |H|), floored far below
+    //    anything that matters so the cepstrum stays smooth.
+    const double df = 1.0 / (n * dt);
+    for (size_t k = 0; k < half; ++k) {
+        const double db = LossyLineLossDb(k * df, fN, lossDb);
+        spec.p[k][0] = -std::min(db, 600.0) * std::log(10.0) / 20.0;
+        spec.p[k][1] = 0.0;
+    }
+    // 2. Real cepstrum, folded onto positive quefrencies: the cepstrum of the
+    //    minimum-phase response with that magnitude.
+    fftw_execute(toCep);
+    for (double& c : cep) c /= static_cast<double>(n);
+    for (size_t k = 1; k < n / 2; ++k) {
+        cep[k] *= 2.0;
+        cep[n - k] = 0.0;
+    }
+    // 3. Back to the spectrum, exponentiate, and to the time domain.
+    fftw_execute(toSpec);
+    for (size_t k = 0; k < half; ++k) {
+        const std::complex<double> h = std::exp(std::complex<double>(spec.p[k][0], spec.p[k][1]));
+        spec.p[k][0] = h.real();
+        spec.p[k][1] = h.imag();
+    }
+    fftw_execute(toCep);
+    fftw_destroy_plan(toCep);
+    fftw_destroy_plan(toSpec);
+    for (double& c : cep) c /= static_cast<double>(n);
+
+    // 4. Truncate where the remaining energy is negligible.
+    double total = 0.0;
+    for (double v : cep) total += v * v;
+    size_t len = std::min(maxSamples, n);
+    double tail = 0.0;
+    for (size_t k = n; k-- > 0;) {
+        tail += cep[k] * cep[k];
+        if (tail > 1e-9 * total) {
+            len = std::min(len, k + 1);
+            break;
+        }
+    }
+    double cut = 0.0;
+    for (size_t k = len; k < n; ++k) cut += cep[k] * cep[k];
+    line.taps.assign(cep.begin(), cep.begin() + static_cast<std::ptrdiff_t>(len));
+    line.truncatedEnergy = total > 0.0 ? cut / total : 0.0;
+    line.delaySamples = static_cast<size_t>(
+        std::max_element(line.taps.begin(), line.taps.end()) - line.taps.begin());
+    return line;
+}
+
+std::complex<double> FirResponse(const std::vector<double>& taps, double f, double dt)
+{
+    std::complex<double> sum = 0.0;
+    const double w = -2.0 * kPi * f * dt;
+    for (size_t k = 0; k < taps.size(); ++k)
+        sum += taps[k] * std::polar(1.0, w * static_cast<double>(k));
+    return sum;
+}
+
+std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
+{
+    if (!(dt > 0.0) || !std::isfinite(dt)) throw std::invalid_argument("sample interval must be positive");
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot open impulse response file " + path);
+    std::vector<double> t, v;
+    std::string line;
+    size_t lineNo = 0;
+    bool headerSkipped = false;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        for (char& c : line)
+            if (c == ',' || c == ';' || c == '\t' || c == '\r') c = ' ';
+        std::istringstream ss(line);
+        std::string a, b, extra;
+        if (!(ss >> a) || a[0] == '#') continue;
+        auto fail = [&](const std::string& why) {
+            return std::runtime_error(path + ":" + std::to_string(lineNo) + ": " + why);
+        };
+        if (!(ss >> b)) throw fail("expected two columns, time and value");
+        if (ss >> extra) throw fail("expected two columns, found more");
+        char* endA = nullptr;
+        char* endB = nullptr;
+        const double ta = std::strtod(a.c_str(), &endA);
+        const double vb = std::strtod(b.c_str(), &endB);
+        if (*endA != '\0' || *endB != '\0') {
+            if (t.empty() && !headerSkipped) {
+                headerSkipped = true;
+                continue;
+            }
+            throw fail("not a number");
+        }
+        if (!std::isfinite(ta) || !std::isfinite(vb)) throw fail("value is not finite");
+        if (!t.empty() && !(ta > t.back())) throw fail("times must increase");
+        if (ta < 0.0) throw fail("times must not be negative");
+        t.push_back(ta);
+        v.push_back(vb);
+    }
+    if (t.size() < 2) throw std::runtime_error(path + ": an impulse response needs at least two rows");
+    const double span = t.back();
+    if (span / dt > 1e8) throw std::runtime_error(path + ": the response is too long to sample");
+    const size_t n = static_cast<size_t>(std::floor(span / dt)) + 1;
+    std::vector<double> taps(n, 0.0);
+    size_t j = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const double tk = k * dt;
+        if (tk < t.front()) continue;
+        while (j + 1 < t.size() && t[j + 1] < tk) ++j;
+        if (j + 1 >= t.size()) {
+            if (tk == t.back()) taps[k] = v.back() * dt;
+            break;
+        }
+        const double a = (tk - t[j]) / (t[j + 1] - t[j]);
+        taps[k] = (v[j] + a * (v[j + 1] - v[j])) * dt;
+    }
+    return taps;
+}
+
+// ---------------------------------------------------------------- Convolver
+
+Convolver::Convolver(std::vector<double> taps) : m_taps(std::move(taps))
+{
+    if (m_taps.empty()) m_taps.assign(1, 0.0);
+    const size_t L = m_taps.size();
+    if (L <= 64) {
+        m_hist.assign(L - 1 + 4096, 0.0);
+        return;
+    }
+    m_fftSize = NextPow2(std::max<size_t>(4 * L, 8192));
+    m_step = m_fftSize - L + 1;
+    const size_t half = m_fftSize / 2 + 1;
+    m_time = fftw_alloc_real(m_fftSize);
+    m_work = fftw_alloc_real(m_fftSize);
+    m_freq = fftw_alloc_complex(half);
+    m_kernel = fftw_alloc_complex(half);
+    if (!m_time || !m_work || !m_freq || !m_kernel) {
+        Release();
+        throw std::bad_alloc();
+    }
+    auto* freq = static_cast<fftw_complex*>(m_freq);
+    auto* kernel = static_cast<fftw_complex*>(m_kernel);
+    const int n = static_cast<int>(m_fftSize);
+    m_forward = fftw_plan_dft_r2c_1d(n, m_time, freq, FFTW_ESTIMATE);
+    m_inverse = fftw_plan_dft_c2r_1d(n, freq, m_work, FFTW_ESTIMATE);
+    if (!m_forward || !m_inverse) {
+        Release();
+        throw std::runtime_error("FFTW could not plan the convolution");
+    }
+    // Kernel spectrum, scaled by 1/N for the unnormalised inverse.
+    std::fill(m_time, m_time + m_fftSize, 0.0);
+    for (size_t k = 0; k < L; ++k) m_time[k] = m_taps[k] / static_cast<double>(m_fftSize);
+    fftw_execute(static_cast<fftw_plan>(m_forward));
+    std::memcpy(kernel, freq, half * sizeof(fftw_complex));
+    std::fill(m_time, m_time + m_fftSize, 0.0);
+}
+
+Convolver::~Convolver() { Release(); }
+
+void Convolver::Release()
+{
+    if (m_forward) fftw_destroy_plan(static_cast<fftw_plan>(m_forward));
+    if (m_inverse) fftw_destroy_plan(static_cast<fftw_plan>(m_inverse));
+    fftw_free(m_time);
+    fftw_free(m_work);
+    fftw_free(m_freq);
+    fftw_free(m_kernel);
+    m_forward = m_inverse = nullptr;
+    m_time = m_work = nullptr;
+    m_freq = m_kernel = nullptr;
+}
+
+void Convolver::Process(const double* in, double* out, size_t n)
+{
+    if (m_fftSize == 0)
+        ProcessDirect(in, out, n);
+    else
+        ProcessFft(in, out, n);
+}
+
+void Convolver::ProcessDirect(const double* in, double* out, size_t n)
+{
+    const size_t L = m_taps.size();
+    const size_t chunkMax = m_hist.size() - (L - 1);
+    while (n > 0) {
+        const size_t chunk = std::min(n, chunkMax);
+        std::memcpy(&m_hist[L - 1], in, chunk * sizeof(double));
+        for (size_t i = 0; i < chunk; ++i) {
+            const double* x = &m_hist[i + L - 1];
+            double acc = 0.0;
+            for (size_t k = 0; k < L; ++k) acc += m_taps[k] * x[-static_cast<std::ptrdiff_t>(k)];
+            out[i] = acc;
+        }
+        std::memmove(m_hist.data(), &m_hist[chunk], (L - 1) * sizeof(double));
+        in += chunk;
+        out += chunk;
+        n -= chunk;
+    }
+}
+
+void Convolver::ProcessFft(const double* in, double* out, size_t n)
+{
+    const size_t L = m_taps.size();
+    const size_t half = m_fftSize / 2 + 1;
+    auto* freq = static_cast<fftw_complex*>(m_freq);
+    auto* kernel = static_cast<fftw_complex*>(m_kernel);
+    while (n > 0) {
+        const size_t take = std::min(n, m_step - m_fill);
+        double* slot = m_time + (L - 1) + m_fill;
+        std::memmove(slot, in, take * sizeof(double));
+        // The forward transform may overwrite its input with some plans:
+        // transform a copy.
+        std::memcpy(m_work, m_time, m_fftSize * sizeof(double));
+        fftw_execute_dft_r2c(static_cast<fftw_plan>(m_forward), m_work, freq);
+        for (size_t k = 0; k < half; ++k) {
+            const double re = freq[k][0] * kernel[k][0] - freq[k][1] * kernel[k][1];
+            const double im = freq[k][0] * kernel[k][1] + freq[k][1] * kernel[k][0];
+            freq[k][0] = re;
+            freq[k][1] = im;
+        }
+        fftw_execute_dft_c2r(static_cast<fftw_plan>(m_inverse), freq, m_work);
+        std::memcpy(out, m_work + (L - 1) + m_fill, take * sizeof(double));
+        m_fill += take;
+        in += take;
+        out += take;
+        n -= take;
+        if (m_fill == m_step) {
+            // Keep the last L-1 inputs as the history of the next block.
+            std::memmove(m_time, m_time + m_step, (L - 1) * sizeof(double));
+            std::fill(m_time + (L - 1), m_time + m_fftSize, 0.0);
+            m_fill = 0;
+        }
+    }
+}
+
+}  // namespace linksim

@@ -1,0 +1,314 @@
+#include "linksim/Plot.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+namespace linksim {
+
+namespace {
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextDeleter {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+
+struct Rect {
+    double x, y, w, h;
+};
+
+// "Nice" tick step for a span, about n ticks.
+double TickStep(double span, int n)
+{
+    if (!(span > 0.0) || !std::isfinite(span)) return 1.0;
+    const double raw = span / n;
+    const double mag = std::pow(10.0, std::floor(std::log10(raw)));
+    const double f = raw / mag;
+    const double nice = f < 1.5 ? 1.0 : f < 3.5 ? 2.0 : f < 7.5 ? 5.0 : 10.0;
+    return nice * mag;
+}
+
+std::string Fmt(double v, const char* fmt = "%g")
+{
+    char b[64];
+    std::snprintf(b, sizeof b, fmt, std::fabs(v) < 1e-12 ? 0.0 : v);
+    return b;
+}
+
+void Text(cairo_t* cr, double x, double y, const std::string& s, double ax, double ay, double size = 12)
+{
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s.c_str(), &e);
+    cairo_move_to(cr, x - ax * e.width - e.x_bearing, y - ay * e.height - e.y_bearing);
+    cairo_show_text(cr, s.c_str());
+}
+
+void TextVertical(cairo_t* cr, double x, double y, const std::string& s, double size = 12)
+{
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_rotate(cr, -M_PI / 2);
+    Text(cr, 0, 0, s, 0.5, 0.5, size);
+    cairo_restore(cr);
+}
+
+// Axes frame with ticks and labels; x and y map data ranges onto r.
+void Axes(cairo_t* cr, const Rect& r, double x0, double x1, double y0, double y1, const std::string& xl,
+          const std::string& yl, bool dark)
+{
+    const double fg = dark ? 0.85 : 0.15;
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgb(cr, fg, fg, fg);
+    cairo_rectangle(cr, r.x + 0.5, r.y + 0.5, r.w, r.h);
+    cairo_stroke(cr);
+    cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+    const double xs = TickStep(x1 - x0, 8), ys = TickStep(y1 - y0, 6);
+    for (double v = std::ceil(x0 / xs) * xs; v <= x1 + 1e-9 * xs; v += xs) {
+        const double px = r.x + (v - x0) / (x1 - x0) * r.w;
+        cairo_move_to(cr, std::round(px) + 0.5, r.y + r.h);
+        cairo_line_to(cr, std::round(px) + 0.5, r.y + r.h + 5);
+        cairo_stroke(cr);
+        Text(cr, px, r.y + r.h + 8, Fmt(v), 0.5, 0.0, 11);
+    }
+    for (double v = std::ceil(y0 / ys) * ys; v <= y1 + 1e-9 * ys; v += ys) {
+        const double py = r.y + r.h - (v - y0) / (y1 - y0) * r.h;
+        cairo_move_to(cr, r.x - 5, std::round(py) + 0.5);
+        cairo_line_to(cr, r.x, std::round(py) + 0.5);
+        cairo_stroke(cr);
+        Text(cr, r.x - 8, py, Fmt(v), 1.0, 0.5, 11);
+    }
+    Text(cr, r.x + r.w / 2, r.y + r.h + 26, xl, 0.5, 0.0, 12);
+    TextVertical(cr, r.x - 58, r.y + r.h / 2, yl, 12);
+}
+
+// Perceptual dark-to-bright colour scale, t in [0, 1].
+void ColourMap(double t, double& r, double& g, double& b)
+{
+    static const double stops[][3] = {{0.05, 0.03, 0.20}, {0.35, 0.05, 0.55}, {0.80, 0.20, 0.35},
+                                      {0.98, 0.60, 0.10}, {1.00, 1.00, 0.75}};
+    t = std::clamp(t, 0.0, 1.0) * 4.0;
+    const int i = std::min(3, static_cast<int>(t));
+    const double f = t - i;
+    r = stops[i][0] + f * (stops[i + 1][0] - stops[i][0]);
+    g = stops[i][1] + f * (stops[i + 1][1] - stops[i][1]);
+    b = stops[i][2] + f * (stops[i + 1][2] - stops[i][2]);
+}
+
+std::string Finish(cairo_surface_t* s, const std::string& path)
+{
+    cairo_surface_flush(s);
+    const cairo_status_t st = cairo_surface_write_to_png(s, path.c_str());
+    if (st != CAIRO_STATUS_SUCCESS) return path + ": " + cairo_status_to_string(st);
+    return {};
+}
+
+}  // namespace
+
+std::string WriteEyePng(const std::string& path, const EyeDiagram& eye, const EyePlotInfo& info)
+{
+    const int W = eye.Width(), H = eye.Height();
+    const int left = 80, top = 50, right = 30, bottom = 60;
+    Surface surf(cairo_image_surface_create(CAIRO_FORMAT_RGB24, W + left + right, H + top + bottom));
+    if (cairo_surface_status(surf.get()) != CAIRO_STATUS_SUCCESS) return "cannot create the eye image";
+    Context ctx(cairo_create(surf.get()));
+    cairo_t* cr = ctx.get();
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+
+    // The density, one pixel per bin, log-scaled.
+    cairo_surface_flush(surf.get());
+    unsigned char* data = cairo_image_surface_get_data(surf.get());
+    const int stride = cairo_image_surface_get_stride(surf.get());
+    const double lmax = std::log1p(static_cast<double>(eye.MaxCount()));
+    for (int y = 0; y < H; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(top + y) * stride);
+        for (int x = 0; x < W; ++x) {
+            const uint64_t c = eye.Count(x, H - 1 - y);
+            double r, g, b;
+            if (c == 0) {
+                r = g = b = 0.0;
+            } else {
+                ColourMap(lmax > 0 ? 0.15 + 0.85 * std::log1p(static_cast<double>(c)) / lmax : 1.0, r, g, b);
+            }
+            row[left + x] = (static_cast<uint32_t>(r * 255) << 16) | (static_cast<uint32_t>(g * 255) << 8) |
+                            static_cast<uint32_t>(b * 255);
+        }
+    }
+    cairo_surface_mark_dirty(surf.get());
+
+    const Rect r{double(left), double(top), double(W), double(H)};
+    // Grid: decision instant, bit boundaries, zero volts.
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.25);
+    cairo_set_line_width(cr, 1.0);
+    for (double u : {-0.5, 0.0, 0.5}) {
+        const double px = std::round(r.x + (u + 1.0) / 2.0 * r.w) + 0.5;
+        cairo_move_to(cr, px, r.y);
+        cairo_line_to(cr, px, r.y + r.h);
+    }
+    const double y0 = r.y + r.h - (0.0 - eye.VMin()) / (eye.VMax() - eye.VMin()) * r.h;
+    if (y0 > r.y && y0 < r.y + r.h) {
+        cairo_move_to(cr, r.x, std::round(y0) + 0.5);
+        cairo_line_to(cr, r.x + r.w, std::round(y0) + 0.5);
+    }
+    cairo_stroke(cr);
+
+    // Opening markers: height at the decision instant, width at zero volts.
+    const auto& o = info.opening;
+    if (o.valid && o.height > 0.0) {
+        const double cx = r.x + 0.5 * r.w;
+        const double hpx = o.height / (eye.VMax() - eye.VMin()) * r.h;
+        cairo_set_source_rgb(cr, 0.2, 1.0, 0.4);
+        cairo_set_line_width(cr, 2.0);
+        cairo_move_to(cr, cx, y0 - hpx / 2);
+        cairo_line_to(cr, cx, y0 + hpx / 2);
+        const double wpx = o.widthUi / 2.0 * r.w;
+        const double mid = cx + o.centreOffsetUi / 2.0 * r.w;
+        cairo_move_to(cr, mid - wpx / 2, y0);
+        cairo_line_to(cr, mid + wpx / 2, y0);
+        cairo_stroke(cr);
+    }
+
+    Axes(cr, r, -1.0, 1.0, eye.VMin(), eye.VMax(), "time from the decision instant (UI)", "equalised signal (V)",
+         false);
+    if (info.bitTime > 0.0) {
+        cairo_set_source_rgb(cr, 0.35, 0.35, 0.35);
+        Text(cr, r.x + r.w, r.y + r.h + 26,
+             "1 UI = " + Fmt(info.bitTime * 1e12, "%.2f") + " ps", 1.0, 0.0, 11);
+    }
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    Text(cr, r.x, 18, info.title, 0.0, 0.5, 14);
+    std::string sub = Fmt(static_cast<double>(eye.Traces()), "%.0f") + " unit intervals folded";
+    if (o.valid)
+        sub += ";  eye height " + Fmt(o.height * 1e3, "%.1f") + " mV, width " + Fmt(o.widthUi, "%.3f") + " UI";
+    Text(cr, r.x, 36, sub, 0.0, 0.5, 11);
+    return Finish(surf.get(), path);
+}
+
+std::string WriteClockPng(const std::string& path, const std::vector<double>& edges, const ClockPlotInfo& info)
+{
+    const int W = 900, H = 620;
+    Surface surf(cairo_image_surface_create(CAIRO_FORMAT_RGB24, W, H));
+    if (cairo_surface_status(surf.get()) != CAIRO_STATUS_SUCCESS) return "cannot create the clock image";
+    Context ctx(cairo_create(surf.get()));
+    cairo_t* cr = ctx.get();
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    Text(cr, 90, 20, info.title, 0.0, 0.5, 14);
+    if (edges.size() < 3 || !(info.refPeriod > 0.0)) {
+        Text(cr, W / 2.0, H / 2.0, "fewer than three clock edges: nothing to plot", 0.5, 0.5, 14);
+        return Finish(surf.get(), path);
+    }
+    const double ns = 1e9, ps = 1e12;
+    const double t0 = 0.0, t1 = edges.back() * ns;
+    const Rect top{90, 45, W - 120.0, 230}, bot{90, 345, W - 120.0, 200};
+
+    // Period per pixel column: spread and a running mean over 64 periods.
+    const int cols = static_cast<int>(top.w);
+    std::vector<double> lo(cols, std::numeric_limits<double>::infinity()), hi(cols, -lo[0]);
+    std::vector<double> mean(cols, std::numeric_limits<double>::quiet_NaN());
+    const size_t avgN = 64;
+    double run = 0.0;
+    double pmin = std::numeric_limits<double>::infinity(), pmax = -pmin;
+    std::vector<double> periods(edges.size() - 1);
+    for (size_t k = 1; k < edges.size(); ++k) periods[k - 1] = (edges[k] - edges[k - 1]) * ps;
+    for (size_t k = 0; k < periods.size(); ++k) {
+        run += periods[k];
+        if (k >= avgN) run -= periods[k - avgN];
+        const int c = std::clamp(static_cast<int>(edges[k + 1] * ns / t1 * cols), 0, cols - 1);
+        lo[c] = std::min(lo[c], periods[k]);
+        hi[c] = std::max(hi[c], periods[k]);
+        if (k + 1 >= avgN) mean[c] = run / avgN;
+        pmin = std::min(pmin, periods[k]);
+        pmax = std::max(pmax, periods[k]);
+    }
+    const double nominal = info.refPeriod * ps;
+    pmin = std::min(pmin, nominal);
+    pmax = std::max(pmax, nominal);
+    const double pad = std::max(0.05 * (pmax - pmin), 0.5);
+    const double y0 = pmin - pad, y1 = pmax + pad;
+    auto py = [&](double v) { return top.y + top.h - (v - y0) / (y1 - y0) * top.h; };
+    cairo_set_line_width(cr, 1.0);
+    cairo_set_source_rgb(cr, 0.70, 0.78, 0.92);
+    for (int c = 0; c < cols; ++c) {
+        if (!std::isfinite(lo[c])) continue;
+        cairo_move_to(cr, top.x + c + 0.5, py(lo[c]) + 0.5);
+        cairo_line_to(cr, top.x + c + 0.5, py(hi[c]) - 0.5);
+    }
+    cairo_stroke(cr);
+    cairo_set_source_rgb(cr, 0.05, 0.25, 0.65);
+    cairo_set_line_width(cr, 1.5);
+    bool pen = false;
+    for (int c = 0; c < cols; ++c) {
+        if (std::isnan(mean[c])) continue;
+        if (pen)
+            cairo_line_to(cr, top.x + c + 0.5, py(mean[c]));
+        else
+            cairo_move_to(cr, top.x + c + 0.5, py(mean[c]));
+        pen = true;
+    }
+    cairo_stroke(cr);
+    const double dash[] = {6.0, 4.0};
+    cairo_set_dash(cr, dash, 2, 0);
+    cairo_set_source_rgb(cr, 0.1, 0.6, 0.2);
+    cairo_move_to(cr, top.x, py(nominal));
+    cairo_line_to(cr, top.x + top.w, py(nominal));
+    cairo_stroke(cr);
+    cairo_set_dash(cr, nullptr, 0, 0);
+    Axes(cr, top, t0, t1, y0, y1, "", "period (ps)", false);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    Text(cr, top.x + top.w, top.y - 6,
+         "band: spread per column; line: mean of 64 periods; dashed: nominal " + Fmt(nominal, "%.3f") + " ps",
+         1.0, 1.0, 10);
+
+    // Phase against the ideal clock.
+    const std::vector<double> res = PhaseResidual(edges, info.refPeriod);
+    std::vector<double> rlo(cols, std::numeric_limits<double>::infinity()), rhi(cols, -rlo[0]);
+    double rmin = std::numeric_limits<double>::infinity(), rmax = -rmin;
+    for (size_t k = 0; k < res.size(); ++k) {
+        const double v = res[k] / info.refPeriod;
+        const int c = std::clamp(static_cast<int>(edges[k] * ns / t1 * cols), 0, cols - 1);
+        rlo[c] = std::min(rlo[c], v);
+        rhi[c] = std::max(rhi[c], v);
+        rmin = std::min(rmin, v);
+        rmax = std::max(rmax, v);
+    }
+    const double rpad = std::max(0.05 * (rmax - rmin), 0.05);
+    const double r0 = rmin - rpad, r1 = rmax + rpad;
+    auto ry = [&](double v) { return bot.y + bot.h - (v - r0) / (r1 - r0) * bot.h; };
+    cairo_set_source_rgb(cr, 0.05, 0.25, 0.65);
+    cairo_set_line_width(cr, 1.0);
+    for (int c = 0; c < cols; ++c) {
+        if (!std::isfinite(rlo[c])) continue;
+        cairo_move_to(cr, bot.x + c + 0.5, ry(rlo[c]) + 0.5);
+        cairo_line_to(cr, bot.x + c + 0.5, ry(rhi[c]) - 0.5);
+    }
+    cairo_stroke(cr);
+    Axes(cr, bot, t0, t1, r0, r1, "time (ns)", "phase vs ideal clock (UI)", false);
+
+    if (info.locked) {
+        cairo_set_source_rgb(cr, 0.85, 0.1, 0.1);
+        cairo_set_dash(cr, dash, 2, 0);
+        for (const Rect* rr : {&top, &bot}) {
+            const double x = rr->x + info.lockTime * ns / t1 * rr->w;
+            cairo_move_to(cr, std::round(x) + 0.5, rr->y);
+            cairo_line_to(cr, std::round(x) + 0.5, rr->y + rr->h);
+        }
+        cairo_stroke(cr);
+        cairo_set_dash(cr, nullptr, 0, 0);
+        const double x = top.x + info.lockTime * ns / t1 * top.w;
+        Text(cr, x + 4, top.y + 12, "lock", 0.0, 0.5, 11);
+    }
+    return Finish(surf.get(), path);
+}
+
+}  // namespace linksim
