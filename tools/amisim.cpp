@@ -451,6 +451,7 @@ int Run(const Options& o)
     cinfo.locked = lock.locked;
     cinfo.lockTime = lockTime;
     const std::string clockError = linksim::WriteClockPng(clockPath, primary->edges, cinfo);
+    linksim::ReleasePlotResources();
 
     // The CTLE setting, as the receiver's adaptation log tells it.
     const linksim::AdaptLog adapt = linksim::ParseAdaptLog(ReadFrom(adaptPath, adaptOffset));

@@ -1,6 +1,7 @@
 #include "linksim/Plot.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -309,6 +310,12 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
         Text(cr, x + 4, top.y + 12, "lock", 0.0, 0.5, 11);
     }
     return Finish(surf.get(), path);
+}
+
+void ReleasePlotResources()
+{
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 }  // namespace linksim

@@ -34,4 +34,9 @@ struct ClockPlotInfo {
 std::string WriteClockPng(const std::string& path, const std::vector<double>& edges,
                           const ClockPlotInfo& info);
 
+// Frees the font and cache memory that cairo and fontconfig keep for the
+// life of the process, so leak checkers see a clean exit. Call once, after
+// the last picture.
+void ReleasePlotResources();
+
 }  // namespace linksim
