@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -295,4 +296,30 @@ TEST(Fir, RunWithoutInitializeFailsQuietly)
     f.m_iNumTaps = 1;
     ASSERT_TRUE(f.Setup());
     EXPECT_FALSE(f.Run());
+}
+
+// The reordered kernel: exact where every partial sum is exact (small
+// integers); otherwise each of the two sums is within count * 2^-53 *
+// sum |h x| of the exact value (the standard summation bound).
+TEST(Fir, PairwiseKernelAgreesWithInOrderSum)
+{
+    for (size_t count : {0u, 1u, 3u, 4u, 5u, 620u, 1471u}) {
+        for (size_t stride : {1u, 3u}) {
+            std::vector<double> h(count * stride + 1), x(count + 1);
+            for (size_t i = 0; i < h.size(); ++i) h[i] = double(int(i * 7 % 13) - 6);
+            for (size_t i = 0; i < x.size(); ++i) x[i] = double(int(i * 5 % 11) - 5);
+            const double* newest = x.data() + count;
+            EXPECT_EQ(Vantrel::FirKernel::DotReversedPairwise(h.data(), stride, newest, count, 2.0),
+                      Vantrel::FirKernel::DotReversed(h.data(), stride, newest, count, 2.0))
+                << count << " taps, stride " << stride;
+            std::vector<double> hr = Random(h.size(), 11 + count), xr = Random(x.size(), 12 + count);
+            double ordered = Vantrel::FirKernel::DotReversed(hr.data(), stride, xr.data() + count, count, 0.0);
+            double pairwise =
+                Vantrel::FirKernel::DotReversedPairwise(hr.data(), stride, xr.data() + count, count, 0.0);
+            double magnitude = 0.0;
+            for (size_t j = 0; j < count; ++j) magnitude += std::fabs(hr[j * stride] * xr[count - j]);
+            EXPECT_NEAR(pairwise, ordered, 2.0 * count * 1.12e-16 * magnitude)
+                << count << " taps, stride " << stride;
+        }
+    }
 }
