@@ -27,7 +27,8 @@ std::vector<std::string> ModelFile(const std::string& name, const std::vector<st
                                    const std::vector<std::string>& after = {"[End Algorithmic Model]"})
 {
     std::vector<std::string> l = {"[IBIS Ver] 5.0", "[File Name] " + name, "[File Rev] 1.0", "[Component] c",
-                                  "[Manufacturer] m", "[Model] rx", "Model_type Input", "[Algorithmic Model]"};
+                                  "[Manufacturer] m", "[Model] rx", "Model_type Input", "Vinl = 0.8", "Vinh = 2.0",
+                                  "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5", "[Algorithmic Model]"};
     l.insert(l.end(), algmod.begin(), algmod.end());
     l.insert(l.end(), after.begin(), after.end());
     l.push_back("[End]");
@@ -45,37 +46,38 @@ const AlgCase kAlgCases[] = {
     {"a good entry", {"Executable Linux_gcc_64 code.so good.ami"}, {"[End Algorithmic Model]"}, ""},
     {"bits 16", {"Executable Linux_gcc_16 code.so good.ami"}, {"[End Algorithmic Model]"},
      "E4606 - The Number of Bits should be 32 or 64 for Platform Linux and Compiler gcc for Algorithmic Model "
-     "defined on line 8\n"},
+     "defined on line 12\n"},
     {"the same platform, compiler and bits twice (case aside)",
      {"Executable linux_GCC_64 code.so good.ami", "Executable Linux_gcc_64 code.so good.ami"},
      {"[End Algorithmic Model]"},
-     "E4607 - Duplicate Sub-Parameter: Platform Linux Compiler gcc Bits 64 for Algorithmic Model defined on line 8\n"},
+     "E4607 - Duplicate Sub-Parameter: Platform Linux Compiler gcc Bits 64 for Algorithmic Model defined on line 12\n"},
     {"three fields", {"Executable Linux_gcc_64 code.so"}, {"[End Algorithmic Model]"},
-     "E4605 (line    9) -\n    Incorrect Number of Line Items (3) For Algorithmic Model: Expecting 4\n"
+     "E4605 (line   13) -\n    Incorrect Number of Line Items (3) For Algorithmic Model: Expecting 4\n"
      "E4615 - Empty [Algorithmic Model] defined for Model rx\n"},
     {"an item on the keyword line and an unknown line",
      {"Executible Linux_gcc_64 code.so good.ami", "Executable Linux_gcc_64 code.so good.ami"},
      {"[End Algorithmic Model]"},
-     "E4609 (line    9) - Unknown Line in Algorithmic Model\n"},
+     "E4609 (line   13) - Unknown Line in Algorithmic Model\n"},
     {"platform, compiler, bits that do not split in three",
      {"Executable Linux_gcc code.so good.ami", "Executable Linux_gcc_64_x code.so good.ami",
       "Executable Linux_gcc_6x code.so good.ami"},
      {"[End Algorithmic Model]"},
-     "E4610 (line    9) - Could not parse Platform, Compiler, Bits  for [Algorithmic Model] Executable Sub-parameter\n"
-     "E4610 (line   10) - Could not parse Platform, Compiler, Bits  for [Algorithmic Model] Executable Sub-parameter\n"
-     "E4613 (line   11) - Could not parse the Bits in Linux_gcc_6x for [Algorithmic Model] Executable Sub-parameter\n"
+     "E4610 (line   13) - Could not parse Platform, Compiler, Bits  for [Algorithmic Model] Executable Sub-parameter\n"
+     "E4610 (line   14) - Could not parse Platform, Compiler, Bits  for [Algorithmic Model] Executable Sub-parameter\n"
+     "E4613 (line   15) - Could not parse the Bits in Linux_gcc_6x for [Algorithmic Model] Executable Sub-parameter\n"
      "E4606 - The Number of Bits should be 32 or 64 for Platform Linux and Compiler gcc for Algorithmic Model "
-     "defined on line 8\n"},
+     "defined on line 12\n"},
     {"a 45-character file name", {"Executable Linux_gcc_64 " + std::string(45, 'f') + " good.ami"},
      {"[End Algorithmic Model]"},
-     "E4614 (line    9) -\n    Filename too long fffffffffffffffffffffffffffffffffffffffffffff\n"
+     "E4614 (line   13) -\n    Filename too long fffffffffffffffffffffffffffffffffffffffffffff\n"
      "E4616 - Code file ffffffffffffffffffffffffffffffffffffffffffff not found. It was defined in [Algorithmic Model] "
      "for Model rx\n"},
     {"[Model] follows without [End Algorithmic Model]; the entries are still checked",
-     {"Executable Linux_gcc_16 code.so good.ami"}, {"[Model] tx", "Model_type Output"},
-     "E0259 (line   10) - Missing [End Algorithmic Model] keyword\n"
+     {"Executable Linux_gcc_16 code.so good.ami"}, {"[Model] tx", "Model_type Input", "Vinl = 0.8", "Vinh = 2.0", "C_comp 1p 1p 1p",
+      "[Voltage Range] 5 4.5 5.5"},
+     "E0259 (line   14) - Missing [End Algorithmic Model] keyword\n"
      "E4606 - The Number of Bits should be 32 or 64 for Platform Linux and Compiler gcc for Algorithmic Model "
-     "defined on line 8\n"},
+     "defined on line 12\n"},
     {"missing code file, AMI file without extension, missing AMI file",
      {"Executable Linux_gcc_64 nocode.so good.ami", "Executable Linux_gcc_32 code.so noext",
       "Executable Windows_gcc_32 code.so gone.ami"},
@@ -165,8 +167,8 @@ TEST_F(AlgModTest, SecondKeywordReplacesTheRecord)
                                                      "Executable Linux_gcc_32 code.so good.ami",
                                                      "[End Algorithmic Model]"}))),
                      FILE_TYPE_IBS,
-                     "E4601 (line   11) - Algorithmic Model: Already Defined for this model\n"
-                     "E4605 (line   11) -\n    Incorrect Number of Line Items (2) For Algorithmic Model: Expecting 1\n",
+                     "E4601 (line   15) - Algorithmic Model: Already Defined for this model\n"
+                     "E4605 (line   15) -\n    Incorrect Number of Line Items (2) For Algorithmic Model: Expecting 1\n",
                      "second [Algorithmic Model]");
 }
 
