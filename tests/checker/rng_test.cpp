@@ -191,11 +191,13 @@ TEST_F(RangeTest, TableInAFileKeepsOneTableAtATime)
     // replaces the first; its one row raises E1108 at the end.
     const std::string path = Write(
         "t.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] t.ibs", "[File Rev] 1.0", "[Component] c", "[Model] m1",
-                        "Model_type Output", "[Pulldown]", "0 0 0 0", "1 1 1 1", "[Pulldown] x", "0 0 0 0", "[End]"}));
+                        "Model_type Output", "Vmeas = 0.9", "C_comp 1p 1p 1p", "[Pulldown]", "0 0 0 0", "1 1 1 1",
+                        "[Pulldown] x", "0 0 0 0", "[Voltage Range] 5 4.5 5.5", "[Ramp]", "dV/dt_r 1/1n 1/1n 1/1n",
+                        "dV/dt_f 1/1n 1/1n 1/1n", "[End]"}));
     ExpectBothStyles(path, FILE_TYPE_IBS,
-                     "E1100 (line   10) - Pulldown Already Defined\n"
-                     "E1104 (line   10) -\n    Incorrect Number of Line Items (2) For Pulldown: Expecting 1\n"
-                     "E1108 - Require at least 2 Voltage Points for Pulldown Beginning at Line 10\n",
+                     "E1100 (line   12) - Pulldown Already Defined\n"
+                     "E1104 (line   12) -\n    Incorrect Number of Line Items (2) For Pulldown: Expecting 1\n"
+                     "E1108 - Require at least 2 Voltage Points for Pulldown Beginning at Line 12\n",
                      "two [Pulldown] tables");
 }
 
