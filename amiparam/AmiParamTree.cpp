@@ -86,23 +86,36 @@ void s_freeNode(NODE_STRUCT* pNode)
     memset(pNode, 0, sizeof *pNode);
 }
 
-// Appends one value to a leaf. The array grows into a new block, so a failed
-// allocation leaves the values stored so far in place for the tree's release.
+// Makes room for entry iCount of an array of iCount entries. Capacities are
+// powers of two, so a long run of values or children costs linear time; a
+// failed allocation leaves the old array in place for the tree's release.
+int s_reserve(void** ppArray, int iCount, size_t elem)
+{
+    if (iCount > 0 && (iCount & (iCount - 1)) != 0) return 1;  // room is left
+    if (iCount >= INT_MAX / 2) return 0;
+    const size_t capacity = iCount == 0 ? 1 : 2 * static_cast<size_t>(iCount);
+    void* pNew = NULL;
+    if (!CMN_malloc(&pNew, capacity * elem)) return 0;
+    if (*ppArray != NULL) {
+        memcpy(pNew, *ppArray, static_cast<size_t>(iCount) * elem);
+        CMN_free(*ppArray);
+    }
+    *ppArray = pNew;
+    return 1;
+}
+
+// Appends one value to a leaf.
 int s_appendValue(LEAF_STRUCT* pLeaf, const char* pBegin, const char* pEnd)
 {
     char* pszValue = s_copyTrimmed(pBegin, pEnd);
     if (pszValue == NULL) return AMITREE_NO_MEMORY;
-    void* pArray = NULL;
-    const size_t used = static_cast<size_t>(pLeaf->iNumValues) * sizeof(VALUE_STRUCT);
-    if (!CMN_malloc(&pArray, used + sizeof(VALUE_STRUCT))) {
+    void* pArray = pLeaf->pValues;
+    const int ok = s_reserve(&pArray, pLeaf->iNumValues, sizeof(VALUE_STRUCT));
+    pLeaf->pValues = static_cast<VALUE_STRUCT*>(pArray);
+    if (!ok) {
         CMN_free(pszValue);
         return AMITREE_NO_MEMORY;
     }
-    if (pLeaf->pValues != NULL) {
-        memcpy(pArray, pLeaf->pValues, used);
-        CMN_free(pLeaf->pValues);
-    }
-    pLeaf->pValues = static_cast<VALUE_STRUCT*>(pArray);
     VALUE_STRUCT* pValue = &pLeaf->pValues[pLeaf->iNumValues++];
     pValue->pszValue = pszValue;
     pValue->enumStringType = STRING_TYPE_NONE;
@@ -446,11 +459,9 @@ int GetParsedTree(char* pszText, PARSED_TREE** ppTree)
         if (parent.iLevel == node.iLevel - 1) {
             BRANCH_STRUCT* pParent = static_cast<BRANCH_STRUCT*>(parent.pData);
             void* pChildren = pParent->pNodes;
-            const size_t size = (static_cast<size_t>(pParent->iNumNodes) + 1) * sizeof(NODE_STRUCT);
-            const int ok = pChildren == NULL ? CMN_malloc(&pChildren, size) : CMN_realloc(&pChildren, size);
+            const int ok = s_reserve(&pChildren, pParent->iNumNodes, sizeof(NODE_STRUCT));
             pParent->pNodes = static_cast<NODE_STRUCT*>(pChildren);
             if (!ok) {
-                pParent->iNumNodes = 0;
                 iResult = AMITREE_NO_MEMORY;
                 break;
             }

@@ -366,3 +366,28 @@ TEST_F(ParsedTreeMemory, FailedCopyOfTheTextIsCode4)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParsedTree, ManyValuesAndChildrenStayInOrder)
+{
+    // Arrays grow in steps; every entry must survive each step.
+    std::string text = "(M (V";
+    for (int i = 0; i < 1000; ++i) text += " " + std::to_string(i);
+    text += ")";
+    for (int i = 0; i < 300; ++i) text += " (C" + std::to_string(i) + " x)";
+    text += ")";
+    PARSED_TREE* tree = nullptr;
+    ASSERT_EQ(GetParsedTree(&text[0], &tree), 0);
+    const auto* root = static_cast<const BRANCH_STRUCT*>(tree->pNodes[0].pData);
+    ASSERT_EQ(root->iNumNodes, 301);
+    for (int i = 0; i < 300; ++i)
+        EXPECT_STREQ(static_cast<const LEAF_STRUCT*>(root->pNodes[i + 1].pData)->pszName,
+                     ("C" + std::to_string(i)).c_str());
+    const auto* v = static_cast<const LEAF_STRUCT*>(tree->pNodes[1].pData);
+    ASSERT_EQ(v->iNumValues, 1000);
+    for (int i = 0; i < 1000; ++i) EXPECT_STREQ(v->pValues[i].pszValue, std::to_string(i).c_str());
+    FreeParsedTree(&tree);
+}
+
+}  // namespace
