@@ -37,20 +37,34 @@ bool s_acceptedVersion(const char* v) {
   return s_b1xVersions && strncmp(v, "1.", 2) == 0;
 }
 
-// Appends a line to an owned text, with a line feed before it unless the
-// text is new. E1020 when memory runs out (the text stays as it was).
-void s_addText(char** ppsz, const char* line, bool bNew) {
-  size_t nOld = (*ppsz && !bNew) ? strlen(*ppsz) : 0;
-  size_t nAdd = strlen(line);
-  size_t nSep = (*ppsz && !bNew) ? 1 : 0;
-  char* p = (char*)realloc(bNew ? nullptr : *ppsz, nOld + nSep + nAdd + 1);
-  if (!p) {
-    ERRLOG_LineErrorNew(1020);
-    return;
+// Appends a line to one of the four owned texts (index 0..3), with a line
+// feed before it unless the text is new. The capacity grows by doubling, so
+// long texts cost linear time. E1020 when memory runs out (the text stays as
+// it was).
+void s_addText(HDR_STRUCT* h, int i, char** ppsz, const char* line, bool bNew) {
+  if (bNew) {
+    free(*ppsz);
+    *ppsz = nullptr;
+    h->auLen[i] = h->auCap[i] = 0;
   }
-  if (nSep) p[nOld] = '\n';
-  memcpy(p + nOld + nSep, line, nAdd + 1);
-  *ppsz = p;
+  const size_t nSep = *ppsz ? 1 : 0;
+  const size_t nAdd = strlen(line);
+  const size_t need = h->auLen[i] + nSep + nAdd + 1;
+  if (need > h->auCap[i]) {
+    size_t cap = h->auCap[i] ? h->auCap[i] : 128;
+    while (cap < need) cap *= 2;
+    char* p = (char*)realloc(*ppsz, cap);
+    if (!p) {
+      ERRLOG_LineErrorNew(1020);
+      return;
+    }
+    *ppsz = p;
+    h->auCap[i] = cap;
+  }
+  char* p = *ppsz;
+  if (nSep) p[h->auLen[i]++] = '\n';
+  memcpy(p + h->auLen[i], line, nAdd + 1);
+  h->auLen[i] += nAdd;
 }
 
 char** s_textOf(HDR_STRUCT* h, int kw) {
@@ -62,6 +76,8 @@ char** s_textOf(HDR_STRUCT* h, int kw) {
     default: return nullptr;
   }
 }
+
+int s_textIndex(int kw) { return kw - KW_SOURCE; }
 
 void s_ibisVer(const char* v) {
   CMN_SetStr(s_pCur->szIBIS_Version, v, 70, "IBIS_Version");
@@ -137,7 +153,7 @@ int HDR_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
       ERRLOG_LineErrorNew(1002);
       return 1;
     }
-    s_addText(pp, pszLine, *pp == nullptr);
+    s_addText(s_pCur, s_textIndex(s_iLastKeyword), pp, pszLine, *pp == nullptr);
     return 1;
   }
   if (iLineType != LINE_KEYWORD || iKeyword < 0 || iKeyword > KW_COPYRIGHT || iKeyword == KW_COMMENT_CHAR) {
@@ -182,11 +198,11 @@ int HDR_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
         ERRLOG_LineErrorNew(iKeyword == KW_SOURCE ? 1017 : iKeyword == KW_NOTES ? 1018 : 1019);
         break;
       }
-      s_addText(s_textOf(s_pCur, iKeyword), v, true);
+      s_addText(s_pCur, s_textIndex(iKeyword), s_textOf(s_pCur, iKeyword), v, true);
       break;
     case KW_DISCLAIMER: {
       char** pp = s_textOf(s_pCur, iKeyword);
-      s_addText(pp, v, *pp == nullptr);
+      s_addText(s_pCur, s_textIndex(iKeyword), pp, v, *pp == nullptr);
       break;
     }
     default:

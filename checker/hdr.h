@@ -3,6 +3,8 @@
 // per [IBIS Ver]; the module sets the frame's file version from it.
 #pragma once
 
+#include <stddef.h>
+
 #include "ami/AmiExport.h"
 #include "checker/frameio.h"
 
@@ -16,6 +18,8 @@ typedef struct HDR_STRUCT {
   char* pszNotes;
   char* pszDisclaimer;
   char* pszCopyright;
+  size_t auLen[4];  // lengths and capacities of the four texts, in the
+  size_t auCap[4];  // order Source, Notes, Disclaimer, Copyright
 } HDR_STRUCT;
 
 extern "C" {
