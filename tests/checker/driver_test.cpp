@@ -181,4 +181,36 @@ TEST_F(DriverTest, CorpusEveryFileEndsWithAVerdict)
     }
 }
 
+// The project's own IBIS-AMI kit, assembled as its installation does (the
+// .ibs and .ami files beside the built libraries), passes with no error, no
+// warning and no caution; each .ami file passes on its own too.
+TEST_F(DriverTest, ProjectKitPassesCleanly)
+{
+    const std::string kit = std::string(AMI_SOURCE_DIR) + "/kit/";
+    const std::string build = std::string(AMI_BUILD_DIR) + "/";
+    const std::vector<std::pair<std::string, std::string>> links = {
+        {kit + "vantrel_serdes.ibs", "vantrel_serdes.ibs"}, {kit + "rx_ami.ami", "rx_ami.ami"},
+        {kit + "tx_ami.ami", "tx_ami.ami"},                 {build + "rx_ami.so", "rx_ami.so"},
+        {build + "tx_ami.so", "tx_ami.so"}};
+    for (const auto& l : links) {
+        struct stat st {};
+        ASSERT_EQ(stat(l.first.c_str(), &st), 0) << l.first << " is part of the project";
+        const std::string to = m_dir + "/" + l.second;
+        ASSERT_EQ(symlink(l.first.c_str(), to.c_str()), 0) << to;
+        m_files.push_back(to);
+    }
+    const std::vector<std::vector<std::string>> runs = {
+        {kDriver, "-caution", "-numbered", m_dir + "/vantrel_serdes.ibs"},
+        {kDriver, "-caution", "-numbered", "-ami", m_dir + "/rx_ami.ami"},
+        {kDriver, "-caution", "-numbered", "-ami", m_dir + "/tx_ami.ami"}};
+    for (const auto& args : runs) {
+        ProgramResult r = RunProgram(args);
+        EXPECT_EQ(r.status, 0) << args.back() << "\n" << r.out;
+        EXPECT_NE(r.out.find("\nErrors  : 0\n\nFile Passed\n"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Warnings:"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Cautions:"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("\nN"), std::string::npos) << r.out;  // no note (numbered: N....)
+    }
+}
+
 }  // namespace
