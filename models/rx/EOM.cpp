@@ -102,6 +102,7 @@ bool EOM::Initialize()
     m_iRangeIndex = 0;
     m_iHeo = 64;
     BinThresholds(m_dRange, m_adThreshold);
+    m_bPhaseOutputsZero = false;  // the storage may be new
     return true;
 }
 
@@ -171,11 +172,17 @@ bool EOM::Run()
     if (m_iPeriodCount < Nbits) ready[0] = 0;
 
     if (m_iMeasuring == 0) {
-        for (int i = 0; i < kPhases; ++i) {
-            phaseClock[i][0] = 0;
-            phaseWave[i][0] = 0.0;
+        // The 128 phase outputs are this block's alone: once zeroed they stay
+        // zero until the next measurement writes them.
+        if (!m_bPhaseOutputsZero) {
+            for (int i = 0; i < kPhases; ++i) {
+                phaseClock[i][0] = 0;
+                phaseWave[i][0] = 0.0;
+            }
+            m_bPhaseOutputsZero = true;
         }
     } else {
+        m_bPhaseOutputsZero = false;
         if (k == 1 && m_iPrevClock == 0) {
             ++m_iPeriodCount;
             if (m_iPeriodCount >= Nbits) EndMeasurement(thr);

@@ -26,6 +26,8 @@
 //   outputs  ready, range, heo, veo, opening (int);
 //            phaseWave (bus of 64 double), phaseClock (bus of 64 int):
 //            the 64 phase sines and clocks; all 0 outside a measurement.
+//            Outside a measurement they are zeroed once and then left alone,
+//            so nothing else may write their connections.
 //   `ready` is written only when it changes meaning (start, while fewer than
 //   Nbits periods have been counted, end): its connection must start at 0.
 // Parameter: Nbits (clock periods per measurement, default 200).
@@ -106,4 +108,5 @@ private:
     int m_iHeo = 64;
     int m_iVeo = 0;
     int m_iOpening = 0;
+    bool m_bPhaseOutputsZero = false;  // phase outputs hold 0 since the last idle Run
 };

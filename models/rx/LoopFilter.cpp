@@ -27,7 +27,17 @@ bool LoopFilter::Run()
     const double I = m_dI;
     const double x1 = m_dX1;
     const double x2 = m_dX2;
-    const double E = std::exp(-(C1 + C2) * T / (C2 * C1 * R));
+    // The decay over one step depends on the parameters only: recomputed
+    // when one of them has changed since the last firing.
+    if (C1 != m_dDecayC1 || C2 != m_dDecayC2 || R != m_dDecayR || T != m_dDecayT || !m_bDecayValid) {
+        m_dDecay = std::exp(-(C1 + C2) * T / (C2 * C1 * R));
+        m_dDecayC1 = C1;
+        m_dDecayC2 = C2;
+        m_dDecayR = R;
+        m_dDecayT = T;
+        m_bDecayValid = true;
+    }
+    const double E = m_dDecay;
     const double S = (C1 + C2) * (C1 + C2);
 
     // Closed-form state after one step; both use the old x1 and x2.

@@ -59,4 +59,9 @@ private:
     double m_dX1 = 0.0;
     double m_dX2 = 0.0;
     double m_dI = 0.0;
+
+    // E = exp(-(C1 + C2) T / (C1 C2 R)) for the parameters it was made from.
+    double m_dDecay = 0.0;
+    double m_dDecayC1 = 0.0, m_dDecayC2 = 0.0, m_dDecayR = 0.0, m_dDecayT = 0.0;
+    bool m_bDecayValid = false;
 };

@@ -209,6 +209,25 @@ TEST(LoopFilter, MatchesChargeFormOverALongCommandSequence)
     }
 }
 
+TEST(LoopFilter, ParametersChangedBetweenFiringsTakeEffect)
+{
+    LoopFilter f;
+    SetFilter(f, 2.2e-8, 5e-11, 100.0, 2.5e-5, 1.5e-12);
+    ReferenceFilter ref{2.2e-8, 5e-11, 100.0, 2.5e-5, 1.5e-12};
+    ASSERT_TRUE(f.Initialize());
+    const double intervals[] = {1.5e-12, 3e-12, 3e-12, 1e-9, 1.5e-12};
+    const double resistances[] = {100.0, 100.0, 50.0, 50.0, 100.0};
+    for (int n = 0; n < 5; ++n) {
+        f.SampleInterval = ref.t = intervals[n];
+        f.R = ref.r = resistances[n];
+        f.Command = 1.0;
+        ASSERT_TRUE(f.Run());
+        ref.Step(1.0);
+        EXPECT_NEAR(f.OutputVoltage(), ref.x2, 1e-12 * (100.0 * 2.5e-5 + std::fabs(ref.x2))) << "step " << n;
+        EXPECT_NEAR(f.CapacitorVoltage(), ref.x1, 1e-12 * (100.0 * 2.5e-5 + std::fabs(ref.x1))) << "step " << n;
+    }
+}
+
 TEST(LoopFilter, EqualStatesWithoutCurrentStayPut)
 {
     LoopFilter f;

@@ -171,6 +171,18 @@ TEST_F(EomTest, IdleAfterInitialize)
     // Created by the first Run, and empty: no measurement ran.
     EXPECT_TRUE(Exists("EOM.txt"));
     EXPECT_EQ(ReadAll("EOM.txt"), "");
+
+    // Storage attached anew before Initialize gets its zeros too.
+    for (int k = 0; k < 64; ++k) {
+        rig.waves[k] = 5.0;
+        rig.clocks[k] = 5;
+    }
+    ASSERT_TRUE(rig.eom.Initialize());
+    rig.Step(0, 0.3);
+    for (int k = 0; k < 64; ++k) {
+        EXPECT_EQ(rig.waves[k], 0.0) << k;
+        EXPECT_EQ(rig.clocks[k], 0) << k;
+    }
 }
 
 TEST_F(EomTest, MeasurementWritesTheHistogramAndTheOpenings)
