@@ -241,7 +241,7 @@ int Run(const Options& o)
         return 1;
     }
     const double lossAtNyquist =
-        -20.0 * std::log10(std::abs(linksim::FirResponse(channelTaps, 0.5 * o.bitRate, dt)));
+        0.0 - 20.0 * std::log10(std::abs(linksim::FirResponse(channelTaps, 0.5 * o.bitRate, dt))) + 0.0;
     const double channelDc = std::abs(linksim::FirResponse(channelTaps, 0.0, dt));
     std::vector<double> impulse(channelTaps.size());
     for (size_t i = 0; i < impulse.size(); ++i) impulse[i] = channelTaps[i] / dt;
@@ -521,6 +521,8 @@ int Run(const Options& o)
                 {"width_ui", opening.widthUi},
                 {"width_s", opening.widthUi * bitTime},
                 {"centre_offset_ui", opening.centreOffsetUi},
+                {"best_height_v", opening.bestHeight},
+                {"best_height_offset_ui", opening.bestOffsetUi},
                 {"traces", eyeTraces},
                 {"png", eyeError.empty() ? eyePath : ""},
                 {"error", eyeError}};
@@ -575,9 +577,10 @@ int Run(const Options& o)
         else
             std::printf("  CTLE         setting %d (fixed, EQ_Level)\n", o.rx.EQ_Level);
         if (opening.valid)
-            std::printf("  eye          height %.1f mV, width %.3f UI (%.2f ps), %llu unit intervals\n",
-                        opening.height * 1e3, opening.widthUi, opening.widthUi * bitTime * 1e12,
-                        static_cast<unsigned long long>(eyeTraces));
+            std::printf("  eye          height %.1f mV at the decision instant (best %.1f mV at %+.3f UI), "
+                        "width %.3f UI (%.2f ps), %llu unit intervals\n",
+                        opening.height * 1e3, opening.bestHeight * 1e3, opening.bestOffsetUi, opening.widthUi,
+                        opening.widthUi * bitTime * 1e12, static_cast<unsigned long long>(eyeTraces));
         else
             std::printf("  eye          n/a%s%s\n", eyeError.empty() ? "" : ": ", eyeError.c_str());
         std::printf("  throughput   %.3g samples/s (%.2f s: tx %.2f, channel %.2f, rx %.2f%s)\n",

@@ -215,6 +215,7 @@ TEST(EyeFolding, OpenEyeHeightAndWidth)
     // cross zero: 63 of the 64 phase bins.
     EXPECT_NEAR(o.widthUi, 63.0 / 64.0, 1e-9);
     EXPECT_NEAR(o.centreOffsetUi, 0.0, 1.0 / 64.0);
+    EXPECT_NEAR(o.bestHeight, 2.0, 1e-6);
     // Every sample in [instant - period, instant + period) is drawn once per
     // fold: 128 samples per unit interval folded.
     uint64_t total = 0;

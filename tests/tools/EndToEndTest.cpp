@@ -53,6 +53,34 @@ TEST(EndToEnd, ShortLinkLocksWithoutErrors)
     EXPECT_EQ(r.summary["ctle"]["setting"].get<int>(), 8);
 }
 
+// The host's own measurements against a receiver whose clock is ideal: a
+// lossless link with the transmitter bypassed must give no errors, a lock
+// at the first edge, no jitter and the full eye of the +-0.5 V stimulus,
+// whether the decisions come from the receiver (RX_Config 0, with a second
+// instance for the eye) or from the host slicing the equalised signal.
+TEST(EndToEnd, IdealReceiverGivesAPerfectLink)
+{
+    for (const char* config : {"0", "2"}) {
+        const RunResult r = Amisim(std::string("ideal") + config,
+                                   std::string("-n 3000 --prbs 7 --loss 0 --TX_bypass 1 --rx-lib ") + AMI_BUILD_DIR +
+                                       "/ideal_rx.so --RX_Config " + config);
+        ASSERT_EQ(r.status, 0) << "RX_Config " << config;
+        const auto& j = r.summary;
+        EXPECT_TRUE(j["lock"]["locked"].get<bool>());
+        EXPECT_EQ(j["lock"]["clock_edge"].get<long>(), 0);
+        EXPECT_EQ(j["clock"]["edges"].get<long>(), 2999);
+        EXPECT_LT(j["clock"]["tie_rms_s"].get<double>(), 1e-18);  // rounding of the clock times only
+        EXPECT_TRUE(j["ber"]["available"].get<bool>());
+        EXPECT_EQ(j["ber"]["errors"].get<long>(), 0);
+        EXPECT_EQ(j["ber"]["latency_bits"].get<long>(), 0);
+        EXPECT_FALSE(j["ber"]["inverted"].get<bool>());
+        EXPECT_GE(j["ber"]["bits_compared"].get<long>(), 2990);
+        EXPECT_NEAR(j["eye"]["height_v"].get<double>(), 1.0, 1e-6);
+        EXPECT_NEAR(j["eye"]["width_ui"].get<double>(), 1.0, 1e-9);
+        EXPECT_EQ(j["rx"]["eye_receiver"].get<bool>(), std::string(config) == "0");
+    }
+}
+
 TEST(EndToEnd, BadOptionsAreRefused)
 {
     for (const char* args : {"--prbs 8", "-n 0", "--loss -3", "--samples-per-bit 2", "--Factor 0"}) {

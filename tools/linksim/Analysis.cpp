@@ -187,13 +187,13 @@ EyeDiagram::EyeDiagram(int width, int height, double vMin, double vMax, int phas
         m_vMax = mid + 1.0;
     }
     m_density.assign(static_cast<size_t>(m_width) * m_height, 0);
-    m_onesMin.assign(m_bins, std::numeric_limits<double>::infinity());
-    m_zerosMax.assign(m_bins, -std::numeric_limits<double>::infinity());
+    m_onesMin.assign(2 * m_bins, std::numeric_limits<double>::infinity());
+    m_zerosMax.assign(2 * m_bins, -std::numeric_limits<double>::infinity());
 }
 
 void EyeDiagram::Fold(const float* w, size_t n, int64_t base, double centre, double period, int expected)
 {
-    if (!(period > 0.0) || n == 0) return;
+    if (!(period > 0.0) || n == 0 || !std::isfinite(centre)) return;
     const int64_t lo = std::max<int64_t>(base, static_cast<int64_t>(std::ceil(centre - period)));
     const int64_t hi = std::min<int64_t>(base + static_cast<int64_t>(n) - 1,
                                          static_cast<int64_t>(std::ceil(centre + period)) - 1);
@@ -205,15 +205,32 @@ void EyeDiagram::Fold(const float* w, size_t n, int64_t base, double centre, dou
     }
     ++m_traces;
     const double vScale = m_height / (m_vMax - m_vMin);
+    const double xScale = 0.5 * m_width;  // pixels per UI
+    auto column = [&](double x) { return (x + 1.0) * xScale; };
+    auto plot = [&](int px, double v) {
+        const int py = static_cast<int>(std::floor((v - m_vMin) * vScale));
+        if (px >= 0 && px < m_width && py >= 0 && py < m_height) ++m_density[static_cast<size_t>(py) * m_width + px];
+    };
+    double prevX = 0.0, prevV = 0.0;
     for (int64_t i = lo; i <= hi; ++i) {
-        const double x = (static_cast<double>(i) - centre) / period;  // [-1, 1]
+        const double x = (static_cast<double>(i) - centre) / period;  // [-1, 1)
         const double v = w[i - base];
-        int px = static_cast<int>(std::floor((x + 1.0) * 0.5 * m_width));
-        int py = static_cast<int>(std::floor((v - m_vMin) * vScale));
-        if (px >= 0 && px < m_width && py >= 0 && py < m_height)
-            ++m_density[static_cast<size_t>(py) * m_width + px];
-        const long b = std::lround(x * m_bins) + m_bins / 2;
-        if (b < 0 || b >= m_bins) continue;
+        if (i == lo) {
+            plot(static_cast<int>(std::floor(column(x))), v);
+        } else {
+            // The pixel columns after the previous sample's, up to this one's.
+            const int c0 = static_cast<int>(std::floor(column(prevX)));
+            const int c1 = static_cast<int>(std::floor(column(x)));
+            for (int c = c0 + 1; c <= c1; ++c) {
+                const double xc = std::min(x, (c + 0.5) / xScale - 1.0);
+                const double a = x > prevX ? (xc - prevX) / (x - prevX) : 1.0;
+                plot(c, prevV + std::clamp(a, 0.0, 1.0) * (v - prevV));
+            }
+        }
+        prevX = x;
+        prevV = v;
+        const long b = std::lround(x * m_bins) + m_bins;
+        if (b < 0 || b >= 2 * m_bins) continue;
         if (expected > 0)
             m_onesMin[b] = std::min(m_onesMin[b], v);
         else
@@ -233,16 +250,23 @@ EyeDiagram::Opening EyeDiagram::Measure() const
     Opening o;
     auto height = [&](int b) { return m_onesMin[b] - m_zerosMax[b]; };
     auto known = [&](int b) { return std::isfinite(m_onesMin[b]) && std::isfinite(m_zerosMax[b]); };
-    const int c = m_bins / 2;
+    const int bins = 2 * m_bins;
+    const int c = m_bins;  // x = 0
     if (!known(c)) return o;
     o.valid = true;
     o.height = height(c);
     if (o.height <= 0.0) return o;
     int l = c, r = c;
     while (l - 1 >= 0 && known(l - 1) && height(l - 1) > 0.0) --l;
-    while (r + 1 < m_bins && known(r + 1) && height(r + 1) > 0.0) ++r;
+    while (r + 1 < bins && known(r + 1) && height(r + 1) > 0.0) ++r;
     o.widthUi = static_cast<double>(r - l + 1) / m_bins;
     o.centreOffsetUi = (0.5 * (l + r) - c) / m_bins;
+    o.bestHeight = o.height;
+    for (int b = l; b <= r; ++b)
+        if (height(b) > o.bestHeight) {
+            o.bestHeight = height(b);
+            o.bestOffsetUi = static_cast<double>(b - c) / m_bins;
+        }
     return o;
 }
 

@@ -94,10 +94,15 @@ Jitter MeasureJitter(const std::vector<double>& edges, double refPeriod, size_t 
 
 // ------------------------------------------------------------- the eye
 
-// Folds a waveform on the decision instants. The density covers two unit
-// intervals centred on the decision instant (x in [-1, 1) UI) and voltages
-// [vMin, vMax]; the opening trackers cover one unit interval in phaseBins
-// bins, bin j holding the samples with round(x * phaseBins) = j - phaseBins/2.
+// Folds a waveform on the decision instants. Both the density and the
+// opening trackers cover two unit intervals centred on the decision instant
+// (x in [-1, 1) UI). The density spans voltages [vMin, vMax] and is drawn
+// as the trace through the samples (linear between neighbours, so a clock
+// locked to the sample grid still gives a continuous picture). The trackers
+// keep, in phaseBins bins per UI, the lowest sample of the traces whose
+// bit is a one and the highest of those whose bit is a zero; a trace is
+// labelled with the bit decided at its instant, so the opening found around
+// x = 0 is the eye of that bit, wherever it lies around the instant.
 class EyeDiagram {
 public:
     EyeDiagram(int width, int height, double vMin, double vMax, int phaseBins = 64);
@@ -119,13 +124,16 @@ public:
     uint64_t Traces() const { return m_traces; }
 
     // Eye height at the decision instant (lowest "one" minus highest "zero",
-    // negative when the eye is closed) and the width of the run of phase
-    // bins around it where the height is positive, in UI.
+    // negative when the eye is closed), the width of the run of phase bins
+    // around it where the height is positive, in UI, and the largest height
+    // within that run.
     struct Opening {
         bool valid = false;
         double height = 0.0;
         double widthUi = 0.0;
         double centreOffsetUi = 0.0;  // middle of the open run against the instant
+        double bestHeight = 0.0;
+        double bestOffsetUi = 0.0;    // where the best height lies
     };
     Opening Measure() const;
 
