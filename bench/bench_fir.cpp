@@ -22,6 +22,7 @@ void BM_FirRun(benchmark::State& state)
     for (double& v : x) v = dist(gen);
 
     Vantrel::FIR<double, false> fir;
+    fir.PairwiseSum = state.range(1) != 0;
     fir.m_pdTaps = h.data();
     fir.m_iNumTaps = taps;
     if (!fir.Setup()) {
@@ -74,7 +75,8 @@ void BM_FirKernelPairwise(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK(BM_FirRun)->Arg(1471)->Arg(620);
+// Arguments: tap count; 0 = in-order sum (the default), 1 = PairwiseSum.
+BENCHMARK(BM_FirRun)->ArgNames({"taps", "pairwise"})->Args({1471, 0})->Args({620, 0})->Args({1471, 1})->Args({620, 1});
 BENCHMARK(BM_FirKernel)->Arg(1471)->Arg(620);
 BENCHMARK(BM_FirKernelPairwise)->Arg(1471)->Arg(620);
 

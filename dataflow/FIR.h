@@ -54,7 +54,7 @@ inline double DotReversed(const double* h, size_t stride, const double* newest, 
 // (s0 + s1) + (s2 + s3) and added to acc. Four independent chains instead of
 // one: several times faster, but rounded differently from the in-order sum
 // (relative difference of order count * 2^-53). The block does not use it;
-// it is here for callers that accept that.
+// by default; PairwiseSum selects it.
 inline double DotReversedPairwise(const double* h, size_t stride, const double* newest,
                                   size_t count, double acc)
 {
@@ -73,23 +73,38 @@ inline double DotReversedPairwise(const double* h, size_t stride, const double* 
     return acc + ((s0 + s1) + (s2 + s3));
 }
 
+using DotFunction = double (*)(const double*, size_t, const double*, size_t, double);
+
 // The output of one polyphase branch over a circular window:
 //     sum_{j<count} h[j*stride] * s[w - j]
 // where s[e] is the item at storage position (start + e) mod size of
-// `window` and w is the window position of the newest input used. Summed from
-// 0.0 in order of j (newest input first). Requires count <= w + 1 and
-// w < size.
-inline double DotWindow(const double* h, size_t stride, size_t count, const double* window,
-                        size_t size, size_t start, size_t w)
+// `window` and w is the window position of the newest input used, formed by
+// Dot over the (at most two) contiguous runs of storage. With DotReversed the
+// sum runs from 0.0 in order of j (newest input first). Requires
+// count <= w + 1 and w < size.
+template <DotFunction Dot>
+inline double DotWindowWith(const double* h, size_t stride, size_t count, const double* window,
+                            size_t size, size_t start, size_t w)
 {
     size_t pos = start + w;
     if (pos >= size) pos -= size;
     // First run: storage positions pos, pos-1, ..., 0; then size-1 downwards.
     size_t first = pos + 1 < count ? pos + 1 : count;
-    double acc = DotReversed(h, stride, window + pos, first, 0.0);
-    if (first < count)
-        acc = DotReversed(h + first * stride, stride, window + size - 1, count - first, acc);
+    double acc = Dot(h, stride, window + pos, first, 0.0);
+    if (first < count) acc = Dot(h + first * stride, stride, window + size - 1, count - first, acc);
     return acc;
+}
+
+inline double DotWindow(const double* h, size_t stride, size_t count, const double* window,
+                        size_t size, size_t start, size_t w)
+{
+    return DotWindowWith<DotReversed>(h, stride, count, window, size, start, w);
+}
+
+inline double DotWindowPairwise(const double* h, size_t stride, size_t count,
+                                const double* window, size_t size, size_t start, size_t w)
+{
+    return DotWindowWith<DotReversedPairwise>(h, stride, count, window, size, start, w);
 }
 
 // Number of taps of polyphase branch p (taps p, p+I, p+2I, ... below N).
@@ -128,6 +143,10 @@ public:
     int DecimationPhase = 0;           // phi
     int Interpolation = 1;             // I
     int m_iTapsPerPhase = 0;           // P = ceil(N / I), set by Setup
+    // false (default): each output summed in tap order, bit-identical to the
+    // direct form. true: four interleaved partial sums, several times faster
+    // for long filters, differing from the in-order sum only by rounding.
+    bool PairwiseSum = false;
 
     bool Setup() override
     {
@@ -179,6 +198,22 @@ public:
 
     bool Run() override
     {
+        return PairwiseSum ? RunWith<FirKernel::DotReversedPairwise>()
+                           : RunWith<FirKernel::DotReversed>();
+    }
+
+    bool Finalize() override
+    {
+        FreeHistory();
+        return true;
+    }
+
+    size_t GetWindowSize() const { return m_iWindow; }
+
+private:
+    template <FirKernel::DotFunction Dot>
+    bool RunWith()
+    {
         const size_t H = m_iWindow;
         const size_t D = static_cast<size_t>(Decimation);
         const size_t I = static_cast<size_t>(Interpolation);
@@ -199,8 +234,8 @@ public:
         for (size_t k = 0; k < D; ++k) {
             const size_t w = H - D + k;
             for (; p < I; p += D) {
-                Output[o++] = FirKernel::DotWindow(m_pdTaps + p, I, FirKernel::BranchLength(N, I, p),
-                                                   s, H, start, w);
+                Output[o++] = FirKernel::DotWindowWith<Dot>(
+                    m_pdTaps + p, I, FirKernel::BranchLength(N, I, p), s, H, start, w);
             }
             p -= I;
         }
@@ -209,15 +244,6 @@ public:
         return true;
     }
 
-    bool Finalize() override
-    {
-        FreeHistory();
-        return true;
-    }
-
-    size_t GetWindowSize() const { return m_iWindow; }
-
-private:
     void FreeHistory()
     {
         m_History.SetBuffer(nullptr, 0, m_History.GetRate(), 0);
