@@ -12,28 +12,78 @@ namespace AMI {
 
 namespace {
 
-// The leaves below pBranch are named <full name of pBranch>.<leaf name>. The
-// search compares the path piece by piece instead of building the names: a
-// branch whose full name is not where the path starts holds no match.
-// pszRest is what follows the enclosing branches' names in the path.
-const LEAF_STRUCT* s_find(const BRANCH_STRUCT* pBranch, const char* pszRest)
+// Names, as the lookup defines them: a branch's full name is the full name of
+// the branch above it (the prefix), a "." if that prefix is not empty, and its
+// own name; a leaf's name is its branch's full name, a ".", and its own name.
+// The search compares the path piece by piece instead of building the names.
+// A branch whose full name is not where the path starts holds no match, so it
+// is not entered.
+
+// One open branch of the depth-first search: path[0, iUsed) is its full name.
+struct Frame {
+    const BRANCH_STRUCT* pBranch;
+    int iNext;  // next child to visit
+    size_t iUsed;
+};
+
+// Whether the search enters pBranch below a prefix of iUsed characters of the
+// path; sets *piUsed to the length of the branch's full name.
+bool s_enter(const BRANCH_STRUCT* pBranch, const char* pszPath, size_t iUsed, size_t* piUsed)
 {
-    if (pBranch->iNumNodes < 1 || pBranch->pNodes == nullptr) return nullptr;
+    if (pBranch->iNumNodes < 1 || pBranch->pNodes == nullptr) return false;
+    if (iUsed > 0) {
+        if (pszPath[iUsed] != '.') return false;
+        ++iUsed;
+    }
     const char* pszName = pBranch->pszName != nullptr ? pBranch->pszName : "";
     const size_t len = std::strlen(pszName);
-    if (std::strncmp(pszRest, pszName, len) != 0 || pszRest[len] != '.') return nullptr;
-    const char* pszBelow = pszRest + len + 1;
-    for (int i = 0; i < pBranch->iNumNodes; ++i) {
-        const NODE_STRUCT& node = pBranch->pNodes[i];
+    if (std::strncmp(pszPath + iUsed, pszName, len) != 0) return false;
+    *piUsed = iUsed + len;
+    return true;
+}
+
+// Depth-first, in document order, with a stack on the heap: branches nest as
+// deep as the text does, which the call stack of the host must not have to
+// follow. Null when nothing matches or the stack cannot grow.
+const LEAF_STRUCT* s_find(const BRANCH_STRUCT* pRoot, const char* pszPath, size_t iPrefix)
+{
+    Frame first{pRoot, 0, 0};
+    if (!s_enter(pRoot, pszPath, iPrefix, &first.iUsed)) return nullptr;
+    size_t capacity = 16;
+    Frame* pStack = new (std::nothrow) Frame[capacity];
+    if (pStack == nullptr) return nullptr;
+    size_t depth = 0;
+    pStack[depth++] = first;
+    const LEAF_STRUCT* pFound = nullptr;
+    while (depth > 0 && pFound == nullptr) {
+        Frame& top = pStack[depth - 1];
+        if (top.iNext >= top.pBranch->iNumNodes) {
+            --depth;
+            continue;
+        }
+        const NODE_STRUCT& node = top.pBranch->pNodes[top.iNext++];
         if (node.pData == nullptr) continue;
         if (node.enumNodeType == NODE_TYPE_LEAF) {
             const LEAF_STRUCT* pLeaf = static_cast<const LEAF_STRUCT*>(node.pData);
-            if (pLeaf->pszName != nullptr && std::strcmp(pszBelow, pLeaf->pszName) == 0) return pLeaf;
-        } else if (const LEAF_STRUCT* pFound = s_find(static_cast<const BRANCH_STRUCT*>(node.pData), pszBelow)) {
-            return pFound;
+            if (pLeaf->pszName != nullptr && pszPath[top.iUsed] == '.' &&
+                std::strcmp(pszPath + top.iUsed + 1, pLeaf->pszName) == 0)
+                pFound = pLeaf;
+            continue;
         }
+        Frame child{static_cast<const BRANCH_STRUCT*>(node.pData), 0, 0};
+        if (!s_enter(child.pBranch, pszPath, top.iUsed, &child.iUsed)) continue;
+        if (depth == capacity) {
+            Frame* pBigger = new (std::nothrow) Frame[2 * capacity];
+            if (pBigger == nullptr) break;
+            std::memcpy(pBigger, pStack, depth * sizeof(Frame));
+            delete[] pStack;
+            pStack = pBigger;
+            capacity *= 2;
+        }
+        pStack[depth++] = child;
     }
-    return nullptr;
+    delete[] pStack;
+    return pFound;
 }
 
 }  // namespace
@@ -122,15 +172,10 @@ const LEAF_STRUCT* ParamParser::FindLeafWithName(const BRANCH_STRUCT* pBranch, c
 {
     if (pBranch == nullptr || pszPath == nullptr) return nullptr;
     if (pszPrefix == nullptr) pszPrefix = "";
-    // The branch's full name is the prefix, a "." when the prefix is not
-    // empty, and its own name.
-    const char* pszRest = pszPath;
+    // Every name below the branch starts with the prefix.
     const size_t prefixLen = std::strlen(pszPrefix);
-    if (prefixLen > 0) {
-        if (std::strncmp(pszPath, pszPrefix, prefixLen) != 0 || pszPath[prefixLen] != '.') return nullptr;
-        pszRest = pszPath + prefixLen + 1;
-    }
-    return s_find(pBranch, pszRest);
+    if (std::strncmp(pszPath, pszPrefix, prefixLen) != 0) return nullptr;
+    return s_find(pBranch, pszPath, prefixLen);
 }
 
 }  // namespace AMI

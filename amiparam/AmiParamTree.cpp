@@ -150,9 +150,18 @@ extern "C" {
 
 double AMITREE_StrToDouble(const char* pszText, char** ppEnd)
 {
-    // The host may have set a locale whose decimal point is not ".".
-    static locale_t s_cLocale = newlocale(LC_ALL_MASK, "C", (locale_t)0);
-    if (s_cLocale != (locale_t)0) return strtod_l(pszText, ppEnd, s_cLocale);
+    // The host may have set a locale whose decimal point is not ".". The
+    // "C" locale object is made on first use and released when the library
+    // is unloaded.
+    struct CLocale {
+        locale_t loc = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+        ~CLocale()
+        {
+            if (loc != (locale_t)0) freelocale(loc);
+        }
+    };
+    static const CLocale s_c;
+    if (s_c.loc != (locale_t)0) return strtod_l(pszText, ppEnd, s_c.loc);
     return strtod(pszText, ppEnd);
 }
 

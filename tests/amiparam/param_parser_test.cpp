@@ -198,4 +198,40 @@ TEST(ParamParser, NamelessOutermostListKeepsTheDotInPaths)
     EXPECT_FALSE(parser.GetValue(i, "A"));
 }
 
+TEST(ParamParser, FullNamesAddADotOnlyAfterAPrefix)
+{
+    // The nameless outermost branch has the full name ""; so has the nameless
+    // branch inside it (no "." after an empty prefix), whose leaf r is ".r".
+    // The outermost branch's own leaf named ".r" is "..r", and its branch s
+    // is "s" (again no dot after the empty prefix).
+    ParamParser parser("(((r 1)) (.r 2) (s (t 3)))");
+    ASSERT_TRUE(parser.IsValid());
+    const struct {
+        const char* path;
+        bool found;
+        int value;
+    } cases[] = {{".r", true, 1}, {"..r", true, 2}, {"s.t", true, 3}, {".s.t", false, 0}, {"r", false, 0}};
+    for (const auto& c : cases) {
+        int v = -1;
+        EXPECT_EQ(parser.GetValue(v, c.path), c.found) << c.path;
+        if (c.found) {
+            EXPECT_EQ(v, c.value) << c.path;
+        }
+    }
+}
+
+TEST(ParamParser, DeeplyNestedNamelessBranchesAreSearchedWithoutRecursion)
+{
+    const int depth = 200000;
+    std::string text(depth, '(');
+    text += "(v 7)";
+    text += std::string(depth, ')');
+    ParamParser parser(text.c_str());
+    ASSERT_TRUE(parser.IsValid());
+    int v = 0;
+    EXPECT_TRUE(parser.GetValue(v, ".v"));
+    EXPECT_EQ(v, 7);
+    EXPECT_FALSE(parser.GetValue(v, ".w"));
+}
+
 }  // namespace

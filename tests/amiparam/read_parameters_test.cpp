@@ -110,6 +110,22 @@ TEST(ReadAmiParameters, WrongTypesNestingAndRangeCountAsUnreadable)
     EXPECT_EQ(w.RX_Config, 0);
 }
 
+TEST(ReadAmiParameters, TransmitterRowsReadTwoOfThree)
+{
+    int de = 0, vod = 2, bypass = 0;
+    const ParameterRow rows[] = {
+        {"TX_model2.DE_Level", "DE_Level", &de, nullptr},
+        {"TX_model2.VOD_Level", "VOD_Level", &vod, nullptr},
+        {"TX_model2.TX_bypass", "TX_bypass", &bypass, nullptr},
+    };
+    std::string message;
+    ReadAmiParameters("(TX_model2 (DE_Level 3) (VOD_Level 1))", "TX_model2", rows, 3, message);
+    EXPECT_EQ(de, 3);
+    EXPECT_EQ(vod, 1);
+    EXPECT_EQ(bypass, 0);
+    EXPECT_EQ(message, Unreadable("TX_model2", "TX_bypass"));
+}
+
 TEST(ReadAmiParameters, AppendsToWhatTheMessageAlreadyHolds)
 {
     int level = 7;

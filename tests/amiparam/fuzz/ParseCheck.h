@@ -5,10 +5,13 @@
 // replay test. Returns null when all hold, else what failed.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "amiparam/AmiParamParser.h"
 #include "amiparam/AmiParamTree.h"
@@ -72,9 +75,38 @@ inline const char* CheckTree(const PARSED_TREE* tree, int numOpen)
     return nullptr;
 }
 
-// The first leaf child of the root, looked up by "<root>.<leaf>", must be
-// found (or an earlier leaf of the same path), and its first numeric value
-// must read back as the double conversion gives it.
+// Every leaf reachable from the root with the name the lookup gives it, in
+// depth-first document order: a branch's full name is the prefix, a "." if
+// the prefix is not empty, and its own name; a leaf's is its branch's full
+// name, a "." and its own name. A plain reference for the lookup.
+inline void CollectLeafNames(const BRANCH_STRUCT* b, const std::string& prefix,
+                             std::vector<std::pair<std::string, const LEAF_STRUCT*>>& out)
+{
+    if (b->iNumNodes < 1) return;
+    const std::string full = prefix + (prefix.empty() ? "" : ".") + b->pszName;
+    for (int i = 0; i < b->iNumNodes; ++i) {
+        const NODE_STRUCT& n = b->pNodes[i];
+        if (n.pData == nullptr) continue;
+        if (n.enumNodeType == NODE_TYPE_LEAF) {
+            const auto* l = static_cast<const LEAF_STRUCT*>(n.pData);
+            out.emplace_back(full + "." + l->pszName, l);
+        } else {
+            CollectLeafNames(static_cast<const BRANCH_STRUCT*>(n.pData), full, out);
+        }
+    }
+}
+
+inline bool SameLeaf(const LEAF_STRUCT* a, const LEAF_STRUCT* b)
+{
+    if (a == nullptr || b == nullptr) return a == b;
+    if (std::strcmp(a->pszName, b->pszName) != 0 || a->iNumValues != b->iNumValues) return false;
+    for (int i = 0; i < a->iNumValues; ++i)
+        if (std::strcmp(a->pValues[i].pszValue, b->pValues[i].pszValue) != 0) return false;
+    return true;
+}
+
+// Each leaf's name finds the first leaf of that name in document order, and
+// the typed forms agree with its first value.
 inline const char* CheckLookups(const std::string& text, const PARSED_TREE* tree)
 {
     Vantrel::AMI::ParamParser parser(text.c_str());
@@ -95,25 +127,31 @@ inline const char* CheckLookups(const std::string& text, const PARSED_TREE* tree
         if (parser.GetLeaf("M.A") != nullptr) return "a failed parse found a leaf";
         return nullptr;
     }
-    const auto* root = static_cast<const BRANCH_STRUCT*>(tree->pNodes[0].pData);
-    for (int c = 0; c < root->iNumNodes; ++c) {
-        if (root->pNodes[c].enumNodeType != NODE_TYPE_LEAF) continue;
-        const auto* leaf = static_cast<const LEAF_STRUCT*>(root->pNodes[c].pData);
-        const std::string path = std::string(root->pszName) + "." + leaf->pszName;
+    int maxLevel = 0;
+    for (int n = 0; n < tree->iNumNodes; ++n) maxLevel = std::max(maxLevel, tree->pNodes[n].iLevel);
+    if (maxLevel > 1000) return nullptr;  // the reference recurses
+    std::vector<std::pair<std::string, const LEAF_STRUCT*>> leaves;
+    CollectLeafNames(static_cast<const BRANCH_STRUCT*>(tree->pNodes[0].pData), "", leaves);
+    for (size_t k = 0; k < leaves.size() && k < 64; ++k) {
+        const std::string& path = leaves[k].first;
+        const LEAF_STRUCT* expected = nullptr;
+        for (const auto& e : leaves)
+            if (e.first == path) {
+                expected = e.second;
+                break;
+            }
         const LEAF_STRUCT* found = parser.GetLeaf(path.c_str());
-        if (found == nullptr) return "a leaf of the root is not found by its path";
-        if (std::strcmp(found->pszName, leaf->pszName) != 0) return "the path found another name";
+        if (!SameLeaf(found, expected)) return "a path did not find the first leaf of that name";
         double value = 0;
-        if (parser.GetValue(value, path.c_str())) {
-            if (found->iNumValues < 1) return "a value was read from a leaf without values";
-            const int type = found->pValues[0].enumValueType;
-            if (type != VALUE_TYPE_INTEGER && type != VALUE_TYPE_FLOAT) return "a number read from a non-number";
+        const bool numeric = found->iNumValues > 0 && (found->pValues[0].enumValueType == VALUE_TYPE_INTEGER ||
+                                                       found->pValues[0].enumValueType == VALUE_TYPE_FLOAT);
+        if (parser.GetValue(value, path.c_str()) != numeric) return "double form disagrees with the value type";
+        if (numeric) {
             int asInt = 12345;
             const bool inRange = value > -2147483649.0 && value < 2147483648.0;
             if (parser.GetValue(asInt, path.c_str()) != inRange) return "int form disagrees with the range";
             if (inRange && asInt != static_cast<int>(std::trunc(value))) return "int form did not truncate";
         }
-        break;
     }
     return nullptr;
 }
