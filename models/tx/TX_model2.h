@@ -1,25 +1,173 @@
-// TX_model2: the transmitter's top-level model.
+// TX_model2: the transmitter's output stage, a fixed feed-forward network of
+// dataflow blocks.
 //
-// Minimal network until the output stage lands: the input port feeds one
-// internal connection, which feeds the output port (y[n] = x[n]). It already
-// keeps the network pattern (ports first, parameters with their defaults,
-// connection storage allocated in Initialize and freed in DeleteBuffers).
+// Per sample x (the stimulus):
+//
+//   y = x                                        if TX_bypass = 1
+//   y = g(VOD, DE) * (h_DE * (A(VOD) * sgn x))   if TX_bypass = 0
+//
+// with sgn x = 0 for |x| below the smallest normal double, A = 0.6, 0.5, 0.4,
+// 0.3 for VOD_Level 0..3, h_DE the de-emphasis impulse response T(DE+1)
+// (models/tx/TxFilterTables.h) resampled to the simulator's sample interval,
+// and g the gain of the filter bank that VOD_Level selects (kLevelGains).
+//
+// Network (every block fires once per sample, in the order of Run):
+//
+//   InputPort -> InputFanout -+-> SignDetect -> SwingFanout -> SwingGain0..3 -> SwingSelect
+//                             |                       (SwingConst -> SwingRound: VOD_Level)
+//                             |   SwingSelect -> EmphasisFanout -> Subnetwork_Data5, _Data2,
+//                             |                                    _Data4, _Data3
+//                             |   each subnetwork: TapFanout -> T1..T4 -> LevelGain1..4 -> LevelSelect
+//                             |                       (LevelConst -> LevelRound: DE_Level)
+//                             |   subnetworks -> EmphasisSelect (EmphasisConst -> EmphasisRound)
+//                             +-> BypassSelect input 1; EmphasisSelect -> BypassSelect input 0
+//                                 (BypassConst -> BypassRound: TX_bypass) -> OutputPort
+//
+// 85 connections of one item each: the two at the ports (m_InputSide,
+// m_OutputSide), seven int control connections from the rounding blocks to
+// the multiplexers, and 76 others. All sixteen filters run at every sample
+// whatever the selection, so that the state of every path is always current.
+//
+// Sample rate of the filters: FilterSamplesPerBit = SamplesPerBit, so the
+// filters are resampled to the simulator's sample interval (BitTime /
+// SamplesPerBit) and the de-emphasis lasts the same time at any rate.
+//
+// Lifecycle (see DFModel.h): Setup rejects a BitTime that is not a finite
+// number > 0 and a SamplesPerBit below 1, copies the tables into newly
+// allocated arrays and sets up every block; Initialize allocates and wires the
+// connections and resets the filters and constants; Run allocates nothing;
+// Finalize and the destructor release everything and are safe whatever
+// happened before. A level outside its range makes the multiplexers concerned
+// post their control-range message and Run return false.
 #pragma once
 
+#include <cstddef>
+#include <initializer_list>
+#include <memory>
+
+#include "dataflow/CMath.h"
 #include "dataflow/CircularBuffer.h"
 #include "dataflow/ConnectionStorage.h"
+#include "dataflow/ConstUnTimed.h"
 #include "dataflow/DFModel.h"
+#include "dataflow/Fork.h"
+#include "dataflow/Gain.h"
+#include "dataflow/Mux.h"
+#include "dataflow/ScalarToScalar.h"
+#include "dataflow/TimeResponseFIR.h"
 
 class TX_model2 : public Vantrel::DFModel {
 public:
-    Vantrel::CircularBuffer<double> InputPort;
-    Vantrel::CircularBuffer<double> OutputPort;
+    using DoubleBuffer = Vantrel::CircularBuffer<double>;
+    using IntBuffer = Vantrel::CircularBuffer<int>;
+    using RoundToInt = Vantrel::ScalarToScalar<DoubleBuffer, IntBuffer, Vantrel::TypeConverterRound>;
+    using Select = Vantrel::Mux<DoubleBuffer>;
+    using Fanout = Vantrel::Fork<DoubleBuffer>;
+    using Constant = Vantrel::ConstUnTimed<double>;
+    using Scale = Vantrel::Gain<double>;
+    using Filter = Vantrel::TimeResponseFIR;
 
-    double BitTime = 9.696969696969696e-11;
-    int SamplesPerBit = 64;
-    int DE_Level = 0;
-    int VOD_Level = 2;
-    int TX_bypass = 0;
+    // Gain after filter T1..T4, by subnetwork (Data5, Data2, Data4, Data3 =
+    // VOD_Level 0..3).
+    static const double kLevelGains[4][4];
+    // Swing factor per VOD_Level 0..3 (inputs 0..3 of SwingSelect).
+    static const double kSwingFactors[4];
+    static constexpr int kConnections = 85;
+
+    // One de-emphasis filter bank: TapFanout feeds T1..T4, each followed by
+    // the gain of its number; LevelSelect passes path DE_Level (T1 for 0 up to
+    // T4 for 3). A plain group of blocks: the model wires, initialises, runs
+    // and finalises them.
+    class FilterSubnetwork {
+    public:
+        FilterSubnetwork(const FilterSubnetwork&) = delete;
+        FilterSubnetwork& operator=(const FilterSubnetwork&) = delete;
+
+        Filter T3, T4, T1, T2;
+        RoundToInt LevelRound;
+        Select LevelSelect;
+        IntBuffer LevelSelectControl;
+        Constant LevelConst;
+        Scale LevelGain1, LevelGain2, LevelGain3, LevelGain4;
+        Fanout TapFanout;
+
+        double BitTime = 9.696969696969696e-11;
+        double FilterSamplesPerBit = 128.0;
+        int DE_Level = 0;
+        double SymbolRate = 0.0;
+
+        bool RunEquations();
+        // Copies the four tables, builds the filters at SymbolRate *
+        // FilterSamplesPerBit, sizes the buses and sets the gains and the
+        // level constant. Returns the AND of the filter and multiplexer results.
+        bool Setup();
+        void DeleteArrayParameters();
+
+        // Filter Tn and the gain that follows it, n = 1..4.
+        Filter& FilterNumber(int n);
+        Scale& GainNumber(int n);
+        // The filter numbers in declaration order (set-up order); the run
+        // schedule visits them in reverse.
+        const int* DeclarationOrder() const { return m_iDeclarationOrder; }
+
+    protected:
+        FilterSubnetwork(const double (&gains)[4], const int (&declarationOrder)[4]);
+        ~FilterSubnetwork() = default;
+
+    private:
+        const double* m_pdGains;
+        int m_iDeclarationOrder[4];
+        std::unique_ptr<double[]> m_pdResponse[4];    // copy of table Tn at n-1
+        std::unique_ptr<double[]> m_pdTimeStamps[4];
+    };
+
+    class Subnetwork_Data5 : public FilterSubnetwork {
+    public:
+        Subnetwork_Data5();
+    };
+    class Subnetwork_Data2 : public FilterSubnetwork {
+    public:
+        Subnetwork_Data2();
+    };
+    class Subnetwork_Data4 : public FilterSubnetwork {
+    public:
+        Subnetwork_Data4();
+    };
+    class Subnetwork_Data3 : public FilterSubnetwork {
+    public:
+        Subnetwork_Data3();
+    };
+
+    // External ports, attached by the entry points.
+    DoubleBuffer InputPort;
+    DoubleBuffer OutputPort;
+
+    // Parameters.
+    double BitTime = 9.696969696969696e-11;  // seconds; one bit at 10.3125 Gb/s
+    int SamplesPerBit = 64;                   // filter samples per bit
+    int DE_Level = 0;                         // de-emphasis filter, 0..3
+    int VOD_Level = 2;                        // output swing and gain set, 0..3
+    int TX_bypass = 0;                        // 0: shaped output; 1: stimulus
+
+    Subnetwork_Data5 Data5;
+    Subnetwork_Data2 Data2;
+    Subnetwork_Data4 Data4;
+    Subnetwork_Data3 Data3;
+
+    RoundToInt BypassRound, EmphasisRound, SwingRound;
+    Constant SwingConst;
+    Scale SwingGain3, SwingGain2, SwingGain1, SwingGain0;
+    Select EmphasisSelect;
+    IntBuffer EmphasisSelectControl;
+    Select SwingSelect;
+    IntBuffer SwingSelectControl;
+    Fanout EmphasisFanout;
+    Vantrel::MathSgn SignDetect;
+    Fanout SwingFanout;
+    Select BypassSelect;
+    IntBuffer BypassSelectControl;
+    Constant EmphasisConst, BypassConst;
+    Fanout InputFanout;
 
     TX_model2() = default;
     ~TX_model2() override;
@@ -30,12 +178,32 @@ public:
     bool Finalize() override;
 
     bool RunEquations();
-    void DeleteArrayParameters() {}
-    void DeleteBuffers() { m_Storage.DeleteBuffers(); }
+    void DeleteArrayParameters();
+    void DeleteBuffers();
+
+    // The subnetwork of VOD_Level v (0..3).
+    FilterSubnetwork& Subnetwork(int v);
+    // Number of connections currently allocated (85 after Initialize).
+    size_t ConnectionCount() const { return m_Storage.Count(); }
 
     double SymbolRate = 0.0;
 
 private:
-    Vantrel::CircularBuffer<double> m_InputSide;
+    // Allocates one connection and attaches it to every buffer given.
+    void ConnectDouble(std::initializer_list<DoubleBuffer*> ends);
+    void ConnectInt(std::initializer_list<IntBuffer*> ends);
+    void Attach(Vantrel::CircularBufferBase& buffer, void* storage);
+    void WireSubnetwork(FilterSubnetwork& s, DoubleBuffer& in, DoubleBuffer& out);
+    bool RunSubnetwork(FilterSubnetwork& s);
+    bool CheckTiming();
+
+    DoubleBuffer m_InputSide;
+    DoubleBuffer m_OutputSide;
     Vantrel::ConnectionStorage m_Storage;
+    // Every buffer attached by Initialize, detached again by DeleteBuffers so
+    // that no block keeps a pointer to freed storage.
+    static constexpr size_t kMaxAttached = 2 * kConnections + 16;
+    Vantrel::CircularBufferBase* m_pAttached[kMaxAttached] = {};
+    size_t m_iAttached = 0;
+    bool m_bReady = false;  // Initialize succeeded and Finalize has not run
 };
