@@ -179,6 +179,7 @@ bool TX_model2::CheckTiming()
 
 bool TX_model2::Setup()
 {
+    m_bSetupOk = false;
     DeleteArrayParameters();
     RunEquations();
     const bool timingOk = CheckTiming();
@@ -223,6 +224,7 @@ bool TX_model2::Setup()
 
     InputPort.SetRate(1);
     OutputPort.SetRate(1);
+    m_bSetupOk = ok;
     return ok;
 }
 
@@ -262,6 +264,11 @@ void TX_model2::WireSubnetwork(FilterSubnetwork& s, DoubleBuffer& in, DoubleBuff
 bool TX_model2::Initialize()
 {
     DeleteBuffers();
+    // The wiring needs the buses that a successful Setup sizes.
+    if (!m_bSetupOk) {
+        DFErrorHandler::PostError(this, "TX_model2 cannot be initialized before a successful Setup");
+        return false;
+    }
     m_Storage.Reserve(kConnections);
 
     ConnectDouble({&m_InputSide, &InputFanout.Input});

@@ -205,5 +205,6 @@ private:
     static constexpr size_t kMaxAttached = 2 * kConnections + 16;
     Vantrel::CircularBufferBase* m_pAttached[kMaxAttached] = {};
     size_t m_iAttached = 0;
-    bool m_bReady = false;  // Initialize succeeded and Finalize has not run
+    bool m_bSetupOk = false;  // the last Setup succeeded
+    bool m_bReady = false;    // Initialize succeeded and Finalize has not run
 };
