@@ -1,0 +1,73 @@
+// The transmitter's entry points instantiated in the test program, so that
+// the instance they hand out can be inspected: the parameters read into the
+// model and the messages kept in the instance.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ami/AmiEntryPoints.h"
+#include "models/tx/TX_model2.h"
+#include "tests/models/tx/TxHarness.h"
+
+namespace {
+
+struct Traits {
+    using Model = TX_model2;
+    static constexpr const char* kName = "TX_model2";
+    static constexpr bool kHasClock = false;
+    static size_t Parameters(Model& m, Vantrel::AMI::ParameterRow* rows)
+    {
+        rows[0] = {"TX_model2.DE_Level", "DE_Level", &m.DE_Level, nullptr};
+        rows[1] = {"TX_model2.VOD_Level", "VOD_Level", &m.VOD_Level, nullptr};
+        rows[2] = {"TX_model2.TX_bypass", "TX_bypass", &m.TX_bypass, nullptr};
+        return 3;
+    }
+};
+
+using Entry = Vantrel::AMI::EntryPoints<Traits>;
+using Instance = Vantrel::AMI::AmiInstance<TX_model2>;
+
+Instance* Init(const char* params, int samplesPerBit, long* result)
+{
+    std::string copy(params);
+    void* handle = nullptr;
+    char* msg = nullptr;
+    *result = Entry::Init(nullptr, 0, 0, txtest::kBitTime / samplesPerBit, txtest::kBitTime, &copy[0],
+                          nullptr, &handle, &msg);
+    return static_cast<Instance*>(handle);
+}
+
+TEST(TxInstance, ParametersReachTheModel)
+{
+    long r = 0;
+    Instance* inst = Init("(TX_model2 (DE_Level 2.6) (VOD_Level 1) (TX_bypass 0))", 32, &r);
+    ASSERT_NE(inst, nullptr);
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(inst->model.DE_Level, 2);
+    EXPECT_EQ(inst->model.VOD_Level, 1);
+    EXPECT_EQ(inst->model.TX_bypass, 0);
+    EXPECT_EQ(inst->model.SamplesPerBit, 32);
+    EXPECT_EQ(inst->model.Subnetwork(1).T3.m_iNumTaps, 155);
+    EXPECT_EQ(inst->message, "");
+    EXPECT_EQ(Entry::Close(inst), 1);
+}
+
+TEST(TxInstance, FailedRunLeavesItsMessageInTheInstance)
+{
+    long r = 0;
+    Instance* inst = Init("(TX_model2 (VOD_Level 4) (DE_Level 0) (TX_bypass 0))", 16, &r);
+    ASSERT_NE(inst, nullptr);
+    EXPECT_EQ(r, 1);
+    std::vector<double> wave(20, 1.0), clocks(22);
+    long g = -1;
+    const std::string err = txtest::CaptureErr(
+        [&] { g = Entry::GetWave(wave.data(), 20, clocks.data(), nullptr, inst); });
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(txtest::Lines(err).size(), 2u);
+    EXPECT_EQ(inst->message, "Error occurred in TX_model2::Run(). ");
+    EXPECT_EQ(clocks[0], -1.0);
+    EXPECT_EQ(Entry::Close(inst), 1);
+}
+
+}  // namespace
