@@ -1,5 +1,7 @@
 #include "models/rx/ReportFile.h"
 
+#include <charconv>
+
 bool ReportFile::Open()
 {
     m_pFile = std::fopen(m_pszName, "a");
@@ -19,17 +21,24 @@ void ReportFile::Write(const char* pszText)
     m_bPending = true;
 }
 
+// Numbers are formatted with to_chars: the same text as %d and %g, but
+// independent of the C locale that the host process may have set.
 void ReportFile::WriteInt(int iValue)
 {
     if (!Ready()) return;
-    std::fprintf(m_pFile, "%d", iValue);
+    char text[16];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, iValue);
+    std::fwrite(text, 1, static_cast<size_t>(r.ptr - text), m_pFile);
     m_bPending = true;
 }
 
 void ReportFile::WriteDouble(double dValue)
 {
     if (!Ready()) return;
-    std::fprintf(m_pFile, "%g", dValue);
+    char text[32];
+    const std::to_chars_result r =
+        std::to_chars(text, text + sizeof text, dValue, std::chars_format::general, 6);
+    std::fwrite(text, 1, static_cast<size_t>(r.ptr - text), m_pFile);
     m_bPending = true;
 }
 

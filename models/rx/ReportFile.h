@@ -37,8 +37,10 @@ public:
     }
 
     void Write(const char* pszText);
+    // Decimal, as many digits as needed.
     void WriteInt(int iValue);
-    // The stream's default formatting of doubles: %g, six significant digits.
+    // The stream's default formatting of doubles (%g, six significant
+    // digits), always with a '.' whatever the process's locale.
     void WriteDouble(double dValue);
 
     // Ends a firing: pushes the text written since the last Flush() to the
