@@ -128,14 +128,24 @@ TEST(TimeResponseFir, ShiftedTimeAxisGivesTheSameTaps)
     for (size_t n = 0; n < ta.size(); ++n) EXPECT_NEAR(ta[n], tb[n], 1e-6 * 1e-11) << "tap " << n;
 }
 
-TEST(TimeResponseFir, OneNanosecondAtOneTerahertzHas1001Taps)
+// N = floor(SampleRate * span) + 1, for the spans and rates the models use.
+TEST(TimeResponseFir, TapCountFromSpanAndRate)
 {
-    std::vector<double> t = Grid(0.0, 1.0e-9, 101);
-    t.back() = 1.0e-9;
-    std::vector<double> r(t.size(), 1.0);
-    Table tb(t, r, 0, 1e12);
-    ASSERT_TRUE(tb.fir.Setup());
-    EXPECT_EQ(tb.fir.m_iNumTaps, 1001);
+    struct { double span, rate; int points, taps; } cases[] = {
+        {1.0e-9, 1e12, 101, 1001},
+        {2.228163992869875e-9, 6.6e11, 1001, 1471},   // 64 samples per bit at 10.3125 Gb/s
+        {4.696691176470588e-10, 1.32e12, 512, 620},   // 619.96 truncated, plus one
+        {3e-12, 1e12, 4, 4},
+    };
+    for (const auto& c : cases) {
+        std::vector<double> t = Grid(0.0, c.span, c.points);
+        t.back() = c.span;
+        std::vector<double> r(t.size(), 1.0);
+        Table tb(t, r, 0, c.rate);
+        ASSERT_TRUE(tb.fir.Setup());
+        EXPECT_EQ(tb.fir.m_iNumTaps, c.taps) << c.span << " s at " << c.rate;
+        EXPECT_EQ(tb.fir.GetWindowSize(), size_t(c.taps + 2));
+    }
 }
 
 // A second Setup rebuilds the same taps from the already shifted stamps.
