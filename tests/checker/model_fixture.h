@@ -1,0 +1,74 @@
+// Shared pieces of the model-keyword tests: a file of one IBIS version whose
+// header takes lines 1 to 5, so that the lines under test start at line 6,
+// and complete model sections that raise nothing by themselves.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "tests/checker/checker_fixture.h"
+
+namespace model_test {
+
+using LineList = std::vector<std::string>;
+
+inline LineList Cat(std::initializer_list<LineList> parts)
+{
+    LineList out;
+    for (const LineList& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Header of lines 1 to 5, the given lines from line 6 on, then [End].
+inline LineList File(const std::string& version, const LineList& body)
+{
+    return Cat({{"[IBIS Ver] " + version, "[File Name] a.ibs", "[File Rev] 1.0", "[Component] c",
+                 "[Manufacturer] m"},
+                body,
+                {"[End]"}});
+}
+
+// A complete Output model (8 lines).
+inline LineList Output(const std::string& name)
+{
+    return {"[Model] " + name, "Model_type Output", "Vmeas = 0.9", "C_comp 2p 1.5p 2.5p",
+            "[Voltage Range] 1.8 1.7 1.9", "[Ramp]", "dV/dt_r 1.2/0.5n 1.0/0.6n 1.4/0.4n",
+            "dV/dt_f 1.2/0.5n 1.0/0.6n 1.4/0.4n"};
+}
+
+// A complete Input model (6 lines).
+inline LineList Input(const std::string& name)
+{
+    return {"[Model] " + name, "Model_type Input", "Vinl = 0.8", "Vinh = 2.0", "C_comp 1p 1p 1p",
+            "[Voltage Range] 5 4.5 5.5"};
+}
+
+// The ramp of an output model (3 lines).
+inline LineList Ramp() { return {"[Ramp]", "dV/dt_r 1.2/0.5n 1.0/0.6n 1.4/0.4n", "dV/dt_f 1.2/0.5n 1.0/0.6n 1.4/0.4n"}; }
+
+// One case: the lines after the header, the version, the messages expected
+// in the numbered style, and whether cautions are printed.
+struct Case {
+    const char* what;
+    const char* version;
+    LineList body;
+    const char* expected;
+    bool cautions = false;
+};
+
+class ModelKeywordTest : public CheckerFixture {
+protected:
+    void Run(const Case* cases, size_t n)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            const Case& c = cases[i];
+            gbSuppressCautions = c.cautions ? 0 : 1;
+            ExpectBothStyles(Write("a.ibs", CheckerFixture::Lines(File(c.version, c.body))), FILE_TYPE_IBS,
+                             c.expected, c.what);
+        }
+        gbSuppressCautions = 1;
+    }
+};
+
+}  // namespace model_test
