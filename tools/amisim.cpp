@@ -602,7 +602,9 @@ int main(int argc, char** argv)
     Options o;
     CLI::App app{"amisim: simulates a serial link through the IBIS-AMI libraries tx_ami.so and rx_ami.so"};
     app.option_defaults()->always_capture_default();
-    app.add_option("-n,--bits", o.bits, "bits to simulate")->check(CLI::Range(1LL, 2000000000LL));
+    // About 20 bytes per bit are kept for the analysis (bits, decisions,
+    // decision instants, clock times of each receiver instance).
+    app.add_option("-n,--bits", o.bits, "bits to simulate")->check(CLI::Range(1LL, 50000000LL));
     app.add_option("--prbs", o.prbs, "PRBS order: 7, 15, 23 or 31")->check(CLI::IsMember({7, 15, 23, 31}));
     app.add_option("--seed", o.seed, "PRBS start state (0: all ones)");
     app.add_option("--bit-rate", o.bitRate, "bit rate in bit/s")->check(CLI::Range(1e6, 1e12));
@@ -648,6 +650,10 @@ int main(int argc, char** argv)
     CLI11_PARSE(app, argc, argv);
     // Out-of-range model parameters are passed on as given: the models
     // report them. Only what would stop the host itself is refused here.
+    if (static_cast<long long>(o.blockBits) * o.samplesPerBit > (1LL << 24)) {
+        std::fprintf(stderr, "amisim: --block-bits times --samples-per-bit must not exceed %lld samples\n", 1LL << 24);
+        return 2;
+    }
     if (o.rx.Factor < 1) {
         std::fprintf(stderr, "amisim: --Factor must be at least 1 for the clock analysis\n");
         return 2;

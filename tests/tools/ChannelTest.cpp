@@ -170,6 +170,7 @@ TEST(ImpulseCsv, RefusesBadFilesWithTheLine)
         {"0,1\nx,y\n", ":2: not a number"},
         {"0,1\n", "at least two rows"},
         {"-1e-12,1\n0,1\n", ":1: times must not be negative"},
+        {"0,1\n1e-3,2\n", "too long to sample"},
     };
     for (const auto& c : cases) {
         CsvFile f(c.text);

@@ -41,8 +41,8 @@ LossyLine MakeLossyLine(double lossDbAtNyquist, double bitTime, int samplesPerBi
 // '#' and one header line of non-numbers are skipped; a ',' ';' tab or blank
 // separates the columns. Times must increase strictly. The response is
 // resampled at dt by linear interpolation (zero before the first and after
-// the last time) and multiplied by dt. Throws std::runtime_error naming the
-// file and line for anything else.
+// the last time) and multiplied by dt; at most 2^22 taps. Throws
+// std::runtime_error naming the file and line for anything else.
 std::vector<double> ReadImpulseCsv(const std::string& path, double dt);
 
 // Gain of FIR taps at frequency f (Hz) for sample interval dt.
