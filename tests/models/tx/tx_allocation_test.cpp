@@ -23,6 +23,16 @@ void* operator new(size_t n)
     throw std::bad_alloc();
 }
 void* operator new[](size_t n) { return operator new(n); }
+// The parameter parser allocates with the non-throwing forms; they must pair
+// with the replaced deallocation functions too.
+void* operator new(size_t n, const std::nothrow_t&) noexcept
+{
+    ++g_allocations;
+    return std::malloc(n ? n : 1);
+}
+void* operator new[](size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
