@@ -542,7 +542,9 @@ int Run(const Options& o)
                 {"first_error_decision", errs.firstErrorDecision},
                 {"decisions", decRx ? decRx->decisions.size() : 0}};
     j["ctle"] = {{"adaptation", o.rx.CTLEAdapt == 1},
-                 {"setting", o.rx.CTLEAdapt == 1 ? adapt.lastSetting : o.rx.EQ_Level},
+                 {"setting", o.rx.CTLEAdapt == 1 ? adapt.finalSetting : o.rx.EQ_Level},
+                 {"last_measured_setting", adapt.lastSetting},
+                 {"log_consistent", adapt.consistent},
                  {"measurements", adapt.rows},
                  {"settled", adapt.optimumEnded},
                  {"settings_visited", adapt.settings},
@@ -611,8 +613,10 @@ int Run(const Options& o)
                         "(best agreement %.3f)\n",
                         align.agreement);
         if (o.rx.CTLEAdapt == 1)
-            std::printf("  CTLE         setting %d after %d eye measurements (%s)\n", adapt.lastSetting, adapt.rows,
-                        adapt.optimumEnded ? "adaptation settled" : "adaptation still running");
+            std::printf("  CTLE         setting %d after %d eye measurements of the receiver (%s%s)\n",
+                        adapt.finalSetting, adapt.rows,
+                        adapt.optimumEnded ? "adaptation settled" : "adaptation still running",
+                        adapt.consistent ? "" : "; Adapt.txt does not follow the stepping rule");
         else
             std::printf("  CTLE         setting %d (fixed, EQ_Level)\n", o.rx.EQ_Level);
         if (opening.valid)

@@ -282,9 +282,30 @@ TEST(AdaptLog, ReadsRowsAndPhases)
     EXPECT_TRUE(log.lockPhaseEnded);
     EXPECT_TRUE(log.optimumEnded);
     EXPECT_EQ(log.settings, (std::vector<int>{0, 2, 2, 3, 2}));
+    // Phase 1 stepped 0 -> 2, the opening of 12 ended it; 3 was worse than
+    // 2, so the setting went back to 2 and stayed.
+    EXPECT_EQ(log.finalSetting, 2);
+    EXPECT_TRUE(log.consistent);
+    // Still in phase 1 at the end: the setting has moved on from the last row.
+    const auto climbing = linksim::ParseAdaptLog(
+        "0\t\t0 \t0 \t0 \t0 \t0 \t0 \t 0 \t 0\n"
+        "2\t\t0 \t0 \t0 \t0 \t0 \t4 \t 2 \t 0\n");
+    EXPECT_EQ(climbing.lastSetting, 2);
+    EXPECT_EQ(climbing.finalSetting, 4);
+    EXPECT_TRUE(climbing.consistent);
+    // Phase 2 falling to an opening of 3 goes back to phase 1 one step up,
+    // and a row at a setting the rule cannot reach marks the log.
+    const auto relapse = linksim::ParseAdaptLog(
+        "0\t\t0 \t0 \t0 \t0 \t0 \t9 \t 20 \t 0\n"
+        "0\t\t0 \t0 \t0 \t0 \t0 \t3 \t 5 \t 0\n"
+        "1\t\t0 \t0 \t0 \t0 \t0 \t2 \t 5 \t 0\n"
+        "7\t\t0 \t0 \t0 \t0 \t0 \t12 \t 30 \t 0\n");
+    EXPECT_EQ(relapse.settings, (std::vector<int>{0, 0, 1, 7}));
+    EXPECT_FALSE(relapse.consistent);
     const auto empty = linksim::ParseAdaptLog("");
     EXPECT_EQ(empty.rows, 0);
     EXPECT_EQ(empty.lastSetting, -1);
+    EXPECT_EQ(empty.finalSetting, 0);
 }
 
 }  // namespace

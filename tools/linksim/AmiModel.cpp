@@ -84,6 +84,10 @@ std::string AmiParameterString(const std::string& model,
 AdaptLog ParseAdaptLog(const std::string& text)
 {
     AdaptLog log;
+    // Replay state of the CTLE stepping.
+    bool lockPhase = true, done = false;
+    int level = 0;
+    long prevH = 0, prevV = 0, prevR = 0;
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
@@ -101,7 +105,47 @@ AdaptLog ParseAdaptLog(const std::string& text)
         log.lastVeo = static_cast<int>(v[7]);
         log.lastRange = static_cast<int>(v[8]);
         log.settings.push_back(log.lastSetting);
+
+        if (v[0] != level) log.consistent = false;
+        const long H = v[6], V = v[7], R = v[8];
+        long curH = prevH, curV = prevV, curR = prevR;
+        if (lockPhase) {
+            if (H > 5 || level > 29)
+                lockPhase = false;
+            else
+                level += 2;
+        } else {
+            curH = H;
+            curV = V;
+            curR = R;
+            const bool good = H <= (R + 1) * V;
+            const long score = (R + 1) * H, prevScore = (prevR + 1) * prevH;
+            if (H <= 3) {
+                if (level <= 29) {
+                    ++level;
+                    lockPhase = true;
+                }
+            } else if (!done) {
+                const bool better = good ? (score > prevScore || (H == prevH && V > prevV))
+                                         : (V > prevV || (V == prevV && score > prevScore));
+                if (better && level <= 30) {
+                    ++level;
+                } else {
+                    if (!better && level <= 30) {
+                        --level;
+                        curH = prevH;
+                        curV = prevV;
+                        curR = prevR;
+                    }
+                    done = true;
+                }
+            }
+        }
+        prevH = curH;
+        prevV = curV;
+        prevR = curR;
     }
+    log.finalSetting = level;
     return log;
 }
 

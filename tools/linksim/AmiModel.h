@@ -59,7 +59,8 @@ std::string AmiParameterString(const std::string& model,
                                const std::vector<std::pair<std::string, std::string>>& values);
 
 // What the receiver's adaptation log ("Adapt.txt") says about the CTLE
-// setting: one row per eye measurement, "setting\t\tC1 \t...C5 \tH \t V \t R".
+// setting: one row per eye measurement, "setting\t\tC1 \t...C5 \tH \t V \t R",
+// written before the measurement is acted on.
 struct AdaptLog {
     int rows = 0;
     int lastSetting = -1;      // setting of the last measurement row
@@ -67,8 +68,17 @@ struct AdaptLog {
     bool lockPhaseEnded = false;   // "End CTLE adapt till CDR lock"
     bool optimumEnded = false;     // "End CTLE adapt till optimum"
     std::vector<int> settings;     // of every row, in order
+    // The setting in force after the last row: the rows replayed through
+    // the adaptation's CTLE stepping rule (phase 1: +2 until the horizontal
+    // opening exceeds 5; phase 2: +1 while the eye improves, one back when
+    // it does not; back to phase 1 when the opening falls to 3 or less).
+    int finalSetting = 0;
+    // False when a row's setting is not the one the replay expects (a log
+    // that mixes runs or instances, or a receiver that steps otherwise).
+    bool consistent = true;
 };
-// Parses the text appended to the log during one run.
+// Parses the text appended to the log during one run of one instance with
+// CTLE adaptation on and DFE adaptation off.
 AdaptLog ParseAdaptLog(const std::string& text);
 
 }  // namespace linksim
