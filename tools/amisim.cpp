@@ -440,7 +440,9 @@ int Run(const Options& o)
     linksim::EyeDiagram::Opening opening;
     std::string eyeError = "no equalised signal (RX_Config is not 2 and the eye receiver is off)";
     uint64_t eyeTraces = 0;
-    if (eyeRx && eyeRx->tail) {
+    if (eyeRx && eyeRx->centres.empty()) {
+        eyeError = "the receiver returned no clock times, so there is no decision instant to fold on";
+    } else if (eyeRx && eyeRx->tail) {
         const int64_t from = std::max<int64_t>(eyeRx->tail->First(),
                                                lock.locked ? static_cast<int64_t>(lockTime / dt) : 0);
         const std::vector<float> w = eyeRx->tail->CopyFrom(from);
@@ -473,6 +475,7 @@ int Run(const Options& o)
             eyeError = "too few samples after lock for an eye";
         }
     }
+    if (!eyeError.empty()) fs::remove(eyePath, ec);  // no stale picture of an earlier run
     linksim::ClockPlotInfo cinfo;
     cinfo.title = "Recovered clock: period and phase over the run";
     cinfo.bitTime = bitTime;
@@ -608,6 +611,10 @@ int Run(const Options& o)
                         berScope.c_str(), errs.errors ? Num(ber, 4).c_str() : "0",
                         errs.errors ? "" : (" (< " + Num(berUpper, 3) + " at 95%)").c_str(),
                         static_cast<long long>(align.lag), align.inverted ? ", inverted" : "");
+        else if (!decRx || decRx->decisions.empty())
+            std::printf("  BER          n/a: no decisions (%s)\n",
+                        primary->edges.empty() ? "the receiver returned no clock times"
+                                               : "RX_Config 1 gives no data and the eye receiver is off");
         else
             std::printf("  BER          n/a: decisions could not be aligned to the transmitted bits "
                         "(best agreement %.3f)\n",
