@@ -224,8 +224,7 @@ def banded_spd_solve(M, b, bw):
     """Solves M x = b for a symmetric positive definite band matrix given as
     dense rows (only |i-j| <= bw is read), by band Cholesky."""
     n = len(b)
-    L = [[0.0] * n for _ in range(n)] if n <= 0 else None
-    L = {}
+    L = {}  # the lower factor, keyed by (row, column)
     for i in range(n):
         for j in range(max(0, i - bw), i + 1):
             s = M[i][j] - sum(L.get((i, k), 0.0) * L.get((j, k), 0.0) for k in range(max(0, i - bw), j))
