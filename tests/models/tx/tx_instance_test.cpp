@@ -53,21 +53,39 @@ TEST(TxInstance, ParametersReachTheModel)
     EXPECT_EQ(Entry::Close(inst), 1);
 }
 
+// A level out of range fails the first sample of every call: the
+// multiplexers post on standard error (two for the swing, four for the
+// emphasis banks, one for the bypass), the instance keeps one message per
+// failed call, and the samples keep their input values.
 TEST(TxInstance, FailedRunLeavesItsMessageInTheInstance)
 {
-    long r = 0;
-    Instance* inst = Init("(TX_model2 (VOD_Level 4) (DE_Level 0) (TX_bypass 0))", 16, &r);
-    ASSERT_NE(inst, nullptr);
-    EXPECT_EQ(r, 1);
-    std::vector<double> wave(20, 1.0), clocks(22);
-    long g = -1;
-    const std::string err = txtest::CaptureErr(
-        [&] { g = Entry::GetWave(wave.data(), 20, clocks.data(), nullptr, inst); });
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(txtest::Lines(err).size(), 2u);
-    EXPECT_EQ(inst->message, "Error occurred in TX_model2::Run(). ");
-    EXPECT_EQ(clocks[0], -1.0);
-    EXPECT_EQ(Entry::Close(inst), 1);
+    const struct {
+        const char* params;
+        size_t lines;
+    } cases[] = {
+        {"(TX_model2 (VOD_Level 4) (DE_Level 0) (TX_bypass 0))", 2},
+        {"(TX_model2 (VOD_Level 2) (DE_Level -1) (TX_bypass 0))", 4},
+        {"(TX_model2 (VOD_Level 2) (DE_Level 0) (TX_bypass -1))", 1},
+    };
+    for (const auto& c : cases) {
+        long r = 0;
+        Instance* inst = Init(c.params, 16, &r);
+        ASSERT_NE(inst, nullptr) << c.params;
+        EXPECT_EQ(r, 1) << c.params;
+        for (int call = 1; call <= 2; ++call) {
+            std::vector<double> wave(20, 1.0), clocks(22);
+            long g = -1;
+            const std::string err = txtest::CaptureErr(
+                [&] { g = Entry::GetWave(wave.data(), 20, clocks.data(), nullptr, inst); });
+            EXPECT_EQ(g, 0) << c.params;
+            EXPECT_EQ(txtest::Lines(err).size(), c.lines) << c.params << "\n" << err;
+            EXPECT_EQ(wave, std::vector<double>(20, 1.0)) << c.params;
+            EXPECT_EQ(clocks[0], -1.0) << c.params;
+        }
+        EXPECT_EQ(inst->message, "Error occurred in TX_model2::Run(). Error occurred in TX_model2::Run(). ")
+            << c.params;
+        EXPECT_EQ(Entry::Close(inst), 1) << c.params;
+    }
 }
 
 }  // namespace
