@@ -1,20 +1,83 @@
-// Vuraved_UV_IV: the receiver's top-level model.
+// Vuraved_UV_IV: the receiver's top-level model, a retiming serial-link
+// receiver built as a fixed network of dataflow blocks.
 //
-// Minimal network until the receiver lands: the input port feeds one internal
-// connection, which feeds the output port (y[n] = x[n]); no clock is recovered,
-// so the clock port always holds -1.0. It already keeps the network pattern.
+// One Run() takes one input sample through:
+//   CTLE bank       32 TimeResponseFIR filters; CtleSelect passes the output of
+//                   the filter of the CTLE setting eq_code (0..31) -> ctle_out
+//   DFE             eq_out = ctle_out - sum_k d_k 0.008 t_k (taps t_k fixed at
+//                   0.0, so eq_out = ctle_out); five clocked decision delays
+//   slicer          decision = +1.0 / -1.0 on rising edges of the CDR clock clk
+//   clock recovery  PFD (VCO wave, its quadrature, eq_out) -> Add<int> ->
+//                   charge-pump LoopFilter -> VCO -> vco_wave, clk
+//   eye monitor     EOM histogram of eq_out on request of Adapt, which steps
+//                   the CTLE setting when CTLEAdapt is 1
+//   output          OutputSelect by RX_Config: 0 decisions, 1 clk as 0.0/1.0,
+//                   2 eq_out; ClockTimes turns falling clk edges into the clock
+//                   times of the clock port (-1.0 when there is none).
+//
+// Parameters (public, set before Setup): BitTime [s] > 0, SamplesPerBit > 0,
+// RX_Config 0..2, Factor (VCO free-running frequency = Factor / BitTime),
+// VCO_Sensitivity [Hz per unit of control], EQ_Level 0..31 (used when
+// CTLEAdapt is 0), CTLEAdapt 0/1, EOMNbits (clock periods per eye measurement).
+//
+// Lifecycle: the network pattern of DFModel. Setup assigns every block's
+// settings, copies the CTLE tables and sizes the buses; Initialize allocates
+// the 310 connections (one item each; two for the one-sample-delayed start of
+// the eye monitor), zeroes the feedback connections and initialises the
+// blocks; Run fires every block once in a fixed schedule; Finalize finalises
+// the blocks and frees connections and tables. Run allocates nothing.
+//
+// The CTLE bank runs in one of two ways with identical results: by default
+// one shared input history serves all 32 filters and only the selected
+// filter's output is computed (CtleSharedHistory); with
+// SetAllCtleFilters(true), set before Initialize, every filter block runs on
+// every sample, as a plain reading of the network would have it.
 #pragma once
 
 #include "dataflow/CircularBuffer.h"
+#include "dataflow/ClockTimes.h"
 #include "dataflow/ConnectionStorage.h"
+#include "dataflow/ConstUnTimed.h"
 #include "dataflow/DFModel.h"
+#include "dataflow/Add.h"
+#include "dataflow/Fork.h"
+#include "dataflow/Gain.h"
+#include "dataflow/Mpy.h"
+#include "dataflow/Mux.h"
+#include "dataflow/ScalarToScalar.h"
+#include "dataflow/Sub.h"
+#include "dataflow/TimeResponseFIR.h"
+#include "dataflow/VCO.h"
+#include "models/rx/Adapt.h"
+#include "models/rx/CtleBank.h"
+#include "models/rx/Delay.h"
+#include "models/rx/EOM.h"
+#include "models/rx/LoopFilter.h"
+#include "models/rx/NClockDelay.h"
+#include "models/rx/PFD.h"
+#include "models/rx/clockdelay.h"
+#include "models/rx/slicer.h"
 
 class Vuraved_UV_IV : public Vantrel::DFModel {
 public:
-    Vantrel::CircularBuffer<double> InputPort;
-    Vantrel::CircularBuffer<double> OutputPort;
-    Vantrel::CircularBuffer<double> ClockPort;
+    using DoubleBuffer = Vantrel::CircularBuffer<double>;
+    using IntBuffer = Vantrel::CircularBuffer<int>;
+    using DoubleFork = Vantrel::Fork<DoubleBuffer>;
+    using IntFork = Vantrel::Fork<IntBuffer>;
+    using DoubleMux = Vantrel::Mux<DoubleBuffer>;
+    using RoundToInt = Vantrel::ScalarToScalar<DoubleBuffer, IntBuffer, Vantrel::TypeConverterRound>;
+    using IntToDouble = Vantrel::ScalarToScalar<IntBuffer, DoubleBuffer, Vantrel::TypeConverterAssign>;
 
+    static constexpr int kCtleSettings = 32;
+    static constexpr int kDfeTaps = 5;
+    static constexpr int kConnections = 310;
+
+    // External ports (storage attached by the entry points).
+    DoubleBuffer InputPort;
+    DoubleBuffer OutputPort;
+    DoubleBuffer ClockPort;
+
+    // Parameters.
     double BitTime = 9.696969696969696e-11;
     int SamplesPerBit = 64;
     int RX_Config = 0;
@@ -24,7 +87,137 @@ public:
     int CTLEAdapt = 1;
     int EOMNbits = 200;
 
-    Vuraved_UV_IV() = default;
+    // CTLE bank.
+    class Subnetwork_Subnetwork2 {
+    public:
+        // Filter k is built, initialised and finalised k-th; it serves the
+        // setting kCtleBuildOrder[k] (models/rx/CtleTables.h).
+        Vantrel::TimeResponseFIR Filters[kCtleSettings];
+        DoubleMux CtleSelect;
+        IntBuffer EqCode;  // control connection of CtleSelect
+        DoubleFork CtleFanout;
+        double BitTime = 0.0;
+        double SamplesPerBit = 0.0;
+        double SymbolRate = 0.0;
+        double TimeStep = 0.0;
+
+        Subnetwork_Subnetwork2();
+        bool RunEquations();
+        // Copies every table into new arrays held by its filter (freed by
+        // DeleteArrayParameters) and sets up the filters and the selector.
+        bool Setup();
+        void DeleteArrayParameters();
+        // The filter whose output feeds selector input m (0 <= m < 32).
+        Vantrel::TimeResponseFIR& FilterOfSetting(int m) { return *m_pFilterOfSetting[m]; }
+
+    private:
+        Vantrel::TimeResponseFIR* m_pFilterOfSetting[kCtleSettings];
+    };
+
+    // DFE tap selection, with the DFE group nested.
+    class Subnetwork_Subnetwork3 {
+    public:
+        class Subnetwork_Subnetwork3_Subnetwork3 {
+        public:
+            Vantrel::Sub<double> DfeSum;
+            DoubleFork EqFanout;
+            slicer DataSlicer;
+            DoubleFork DecisionFanout0;
+            clockdelay DecisionDelay[kDfeTaps];        // DecisionDelay1 .. 5
+            DoubleFork DecisionFanout[kDfeTaps - 1];   // DecisionFanout1 .. 4
+            Vantrel::Mpy<double> TapProduct[kDfeTaps]; // TapProduct1 .. 5
+            Vantrel::Gain<double> TapGain[kDfeTaps];   // TapGain1 .. 5
+            IntFork DfeClockFanout;
+            // Connections of the plain-member ports.
+            DoubleBuffer SlicerData, SlicerOut;
+            IntBuffer SlicerClock;
+            DoubleBuffer DelayData[kDfeTaps], DelayOut[kDfeTaps];
+            IntBuffer DelayClock[kDfeTaps];
+
+            bool Setup();
+        };
+
+        Subnetwork_Subnetwork3_Subnetwork3 Dfe;
+        DoubleMux TapSelect[kDfeTaps];                    // TapSelect1 .. 5
+        Vantrel::ConstUnTimed<double> FixedTap[kDfeTaps]; // FixedTap1 .. 5
+        IntToDouble TapCodeConvert[kDfeTaps];             // TapCodeConvert1 .. 5
+        RoundToInt TapSelectConvert;
+        IntFork TapSelectFanout;
+        IntBuffer TapSelectControl[kDfeTaps];             // control connections
+        double FixedTaps[kDfeTaps] = {0.0, 0.0, 0.0, 0.0, 0.0};
+        double BitTime = 0.0;
+        double SamplesPerBit = 0.0;
+        double SymbolRate = 0.0;
+        double TimeStep = 0.0;
+
+        bool RunEquations();
+        bool Setup();
+    };
+
+    // Clock recovery, with the detector group nested.
+    class Subnetwork_Subnetwork1 {
+    public:
+        class Subnetwork_Subnetwork1_Subnetwork1 {
+        public:
+            Delay QuadratureDelay;
+            PFD PhaseDetector;
+            Vantrel::Add<int> PumpSum;
+            DoubleFork PdWaveFanout;
+            // Connections of the plain-member ports.
+            DoubleBuffer QuadratureOut;
+            DoubleBuffer PdInPhase, PdQuadrature, PdData;
+            IntBuffer PdInPhaseOut, PdQuadratureOut, PdErrorOut;
+
+            bool Setup();
+        };
+
+        Subnetwork_Subnetwork1_Subnetwork1 Detector;
+        Vantrel::VCO Vco;
+        DoubleFork VcoWaveFanout;
+        IntToDouble PumpConvert;
+        LoopFilter CdrLoopFilter;
+        DoubleFork ControlFanout;
+        DoubleBuffer FilterCommand, FilterControl;  // connections of CdrLoopFilter
+        double C1 = 2.2e-8;
+        double C2 = 5e-11;
+        double R = 100.0;
+        double Ip = 2.5e-5;
+        double SamplesPerBit = 0.0;
+        double Factor = 0.0;
+        double VCO_Sensitivity = 0.0;
+        double InitialPhase = 0.0;
+        double Amplitude = 1.0;
+        double BitTime = 0.0;
+        double SymbolRate = 0.0;
+        double TimeStep = 0.0;
+        double VcoFrequency = 0.0;
+
+        bool RunEquations();
+        bool Setup();
+    };
+
+    Subnetwork_Subnetwork2 Subnetwork2;
+    Subnetwork_Subnetwork3 Subnetwork3;
+    Subnetwork_Subnetwork1 Subnetwork1;
+
+    // Top-level blocks.
+    IntFork ClockFanout;
+    Vantrel::ClockTimes ClockTimesBlock;
+    NClockDelay AdaptStartDelay;
+    NClockDelay EomStartDelay;
+    clockdelay RequestRegister;
+    EOM EyeMonitor;
+    Adapt Adaptation;
+    IntFork RequestFanout;
+    DoubleMux EqSourceSelect;
+    RoundToInt EqCodeRound;
+    DoubleMux OutputSelect;
+    DoubleFork EqDistribute;
+    Vantrel::ConstUnTimed<double> RxConfigConst, OneConst, ZeroConst, CtleAdaptConst, EqLevelConst;
+    RoundToInt RxConfigRound, OneRound, CtleAdaptRound, AckRound;
+    IntToDouble ClockConvert, EqLevelConvert, RequestConvert;
+
+    Vuraved_UV_IV();
     ~Vuraved_UV_IV() override;
 
     bool Setup() override;
@@ -33,12 +226,38 @@ public:
     bool Finalize() override;
 
     bool RunEquations();
-    void DeleteArrayParameters() {}
-    void DeleteBuffers() { m_Storage.DeleteBuffers(); }
+    void DeleteArrayParameters();
+    void DeleteBuffers();
 
+    // Chooses how the CTLE bank runs (see above); takes effect at the next
+    // Initialize. Both ways give the same samples.
+    void SetAllCtleFilters(bool bAll) { m_bAllCtleFilters = bAll; }
+    bool AllCtleFilters() const { return m_bAllCtleFilters; }
+    // Number of connection storage arrays held (310 after Initialize).
+    size_t ConnectionCount() const { return m_Storage.Count(); }
+
+    // Derived values.
     double SymbolRate = 0.0;
+    double TimeStep = 0.0;
 
 private:
-    Vantrel::CircularBuffer<double> m_RxIn;
+    bool RunCtleFilters();
+    bool ComputeSelectedCtle();
+
+    // The model's own connection buffers: rx_in, rx_out and the clock time.
+    DoubleBuffer m_RxIn;
+    DoubleBuffer m_RxOut;
+    DoubleBuffer m_ClockTime;
+    // Connections of the plain-member ports of RequestRegister.
+    DoubleBuffer m_RequestData, m_RequestOut;
+    IntBuffer m_RequestClock;
+    // Control connections of the top-level multiplexers.
+    IntBuffer m_EqSourceControl, m_OutputControl;
     Vantrel::ConnectionStorage m_Storage;
+
+    CtleSharedHistory m_CtleHistory;
+    bool m_bAllCtleFilters = false;
+    bool m_bSharedCtle = false;   // the shared history is in use
+    bool m_bBusesSized = false;   // Setup has sized every bus
+    bool m_bWired = false;        // Initialize has attached every connection
 };
