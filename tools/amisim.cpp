@@ -77,9 +77,10 @@ struct Options {
     std::string outDir = "out";
     std::string json, eyePng, clockPng;
     bool eyeProbe = true;
-    long long eyeBits = 20000;
-    int lockWindow = 256;
-    double lockToleranceUi = 0.25;
+    long long eyeBits = 10000;
+    int lockWindow = 1024;
+    double lockToleranceUi = 0.1;
+    long long ignoreBits = 0;
     int maxLag = 4096;
     bool quiet = false;
     bool noProgress = false;
@@ -178,34 +179,42 @@ struct Receiver {
     size_t edgesSeen = 0;       // edges already turned into decisions
     std::vector<int8_t> decisions;
     std::vector<double> centres;  // decision instants, samples
-    std::unique_ptr<linksim::WaveTail> tail;  // equalised signal (config 2)
+    std::vector<double> periods;  // clock period of each decision, samples
+    size_t restored = 0;          // clock times the interface dropped
+    // The latest output: the current block and the one before it (decisions
+    // look back across the block edge), or the last eyeBits bits of the
+    // equalised signal (config 2).
+    std::unique_ptr<linksim::WaveTail> tail;
     Cost cost;
 };
 
 // Turns the clock edges of the latest block into decisions and instants:
 // the decision of the clock period [f_{k-1}, f_k] is the decision output at
 // f_k (config 0) or the sign of the equalised signal at the instant
-// (config 2).
-void CollectDecisions(Receiver& r, const double* out, int64_t blockStart, size_t n, double dt)
+// (config 2). An interval of m > 1 periods is a clock time that the
+// interface dropped (AMI_GetWave returns at most floor(n / samples per bit)
+// clock times per call and drops the earliest when the clock ran fast): it
+// is split into m equal periods. An interval far shorter than a period
+// makes no decision of its own.
+void CollectDecisions(Receiver& r, double dt, double periodSamples)
 {
-    for (size_t e = r.edgesSeen; e < r.edges.size(); ++e) {
-        if (e == 0) continue;
+    for (size_t e = std::max<size_t>(r.edgesSeen, 1); e < r.edges.size(); ++e) {
         const double f0 = r.edges[e - 1] / dt, f1 = r.edges[e] / dt;
-        const double centre = 0.5 * (f0 + f1);
-        int8_t d = 0;
-        if (r.config == 0) {
-            const int64_t i = std::clamp<int64_t>(std::llround(f1) - blockStart, 0, static_cast<int64_t>(n) - 1);
-            d = out[i] > 0.0 ? 1 : -1;
-        } else if (r.config == 2 && r.tail) {
-            const int64_t i = std::llround(centre);
-            if (r.tail->Has(i)) d = r.tail->At(i) > 0.0f ? 1 : -1;
-        }
-        if (d != 0) {
-            r.decisions.push_back(d);
+        const long long m = std::llround((f1 - f0) / periodSamples);
+        if (m < 1) continue;
+        if (m > 1) r.restored += static_cast<size_t>(m - 1);
+        const double p = (f1 - f0) / static_cast<double>(m);
+        for (long long i = 0; i < m; ++i) {
+            const double a = f0 + static_cast<double>(i) * p;
+            const double centre = a + 0.5 * p;
+            const int64_t at = std::llround(r.config == 0 ? a + p : centre);
+            if (!r.tail->Has(at)) continue;
+            r.decisions.push_back(r.tail->At(at) > 0.0f ? 1 : -1);
             r.centres.push_back(centre);
+            r.periods.push_back(p);
         }
     }
-    r.edgesSeen = r.edges.size();
+    r.edgesSeen = std::max<size_t>(r.edgesSeen, r.edges.size());
 }
 
 std::string ReadFrom(const std::string& path, std::uintmax_t offset)
@@ -310,7 +319,8 @@ int Run(const Options& o)
     }
     const long long eyeSamples = std::max<long long>(o.eyeBits, 4) * spb + 4LL * spb;
     for (auto& r : rxs)
-        if (r->config == 2) r->tail = std::make_unique<linksim::WaveTail>(static_cast<size_t>(eyeSamples));
+        r->tail = std::make_unique<linksim::WaveTail>(
+            static_cast<size_t>(std::max<long long>(r->config == 2 ? eyeSamples : 0, 2LL * o.blockBits * spb)));
 
     const std::string txString = linksim::AmiParameterString(
         "TX_model2", {{"DE_Level", std::to_string(o.tx.DE_Level)},
@@ -359,7 +369,6 @@ int Run(const Options& o)
     while (bitsDone < o.bits && runOk) {
         const size_t nb = static_cast<size_t>(std::min<long long>(o.blockBits, o.bits - bitsDone));
         const size_t n = nb * spb;
-        const int64_t blockStart = bitsDone * spb;
         prbs.Fill(&txBits[static_cast<size_t>(bitsDone)], nb);
         for (size_t b = 0; b < nb; ++b)
             std::fill_n(&wave[b * spb], spb, txBits[static_cast<size_t>(bitsDone) + b] ? 0.5 : -0.5);
@@ -388,8 +397,8 @@ int Run(const Options& o)
                 runOk = false;
                 break;
             }
-            if (r.tail) r.tail->Push(w, n);
-            CollectDecisions(r, w, blockStart, n, dt);
+            r.tail->Push(w, n);
+            if (r.config == 0 || r.config == 2) CollectDecisions(r, dt, spb / static_cast<double>(o.rx.Factor));
         }
         bitsDone += static_cast<long long>(nb);
         const double el = since(tLoop);
@@ -426,9 +435,13 @@ int Run(const Options& o)
     linksim::ErrorCount errs;
     linksim::Slots slots;
     size_t firstDecision = 0;
-    const std::string berScope = lock.locked ? "after lock" : "second half (clock not locked)";
+    // Where the measurements start: after lock and the bits to ignore.
+    const double measureFrom = std::max(lock.locked ? lockTime / dt : 0.5 * bitsDone * spb,
+                                        static_cast<double>(o.ignoreBits) * spb);
+    std::string berScope = lock.locked ? "after lock" : "second half (clock not locked)";
+    if (o.ignoreBits > 0) berScope += " and bit " + std::to_string(o.ignoreBits);
     if (decRx && !decRx->centres.empty()) {
-        const double fromSample = lock.locked ? lockTime / dt : 0.5 * bitsDone * spb;
+        const double fromSample = measureFrom;
         firstDecision = static_cast<size_t>(
             std::lower_bound(decRx->centres.begin(), decRx->centres.end(), fromSample) - decRx->centres.begin());
         slots = linksim::SlotsFromCentres(decRx->centres, spb, firstDecision);
@@ -443,8 +456,7 @@ int Run(const Options& o)
     if (eyeRx && eyeRx->centres.empty()) {
         eyeError = "the receiver returned no clock times, so there is no decision instant to fold on";
     } else if (eyeRx && eyeRx->tail) {
-        const int64_t from = std::max<int64_t>(eyeRx->tail->First(),
-                                               lock.locked ? static_cast<int64_t>(lockTime / dt) : 0);
+        const int64_t from = std::max<int64_t>(eyeRx->tail->First(), static_cast<int64_t>(std::ceil(measureFrom)));
         const std::vector<float> w = eyeRx->tail->CopyFrom(from);
         const int64_t base = std::max(from, eyeRx->tail->First());
         if (w.size() > static_cast<size_t>(4 * spb)) {
@@ -459,9 +471,7 @@ int Run(const Options& o)
                 // the primary's slots keeps both on the same bits.
                 const int64_t slot = decRx ? static_cast<int64_t>(std::llround((c - slots.phase) / spb))
                                            : eyeSlots.slot[k];
-                const double period = k + 1 < eyeRx->edges.size()
-                                          ? (eyeRx->edges[k + 1] - eyeRx->edges[k]) / dt
-                                          : static_cast<double>(spb);
+                const double period = eyeRx->periods[k];
                 eye.Fold(w.data(), w.size(), base, c, period, linksim::ExpectedSign(txBits, slot, align));
             }
             opening = eye.Measure();
@@ -501,6 +511,13 @@ int Run(const Options& o)
         c.cpu += r->cost.cpu;
     }
 
+    // The transmitted bits of the first errors, for a look at where they fall.
+    std::vector<long long> errorBits;
+    if (decRx && align.found)
+        for (size_t k = firstDecision; k < decRx->decisions.size() && errorBits.size() < 32; ++k) {
+            const int e = linksim::ExpectedSign(txBits, slots.slot[k], align);
+            if (e != 0 && e != decRx->decisions[k]) errorBits.push_back(static_cast<long long>(slots.slot[k] - align.lag));
+        }
     nlohmann::json j;
     j["tool"] = "amisim";
     j["bits"] = bitsDone;
@@ -526,6 +543,7 @@ int Run(const Options& o)
                  {"tolerance_ui", o.lockToleranceUi}};
     j["clock"] = {{"edges", primary->edges.size()},
                   {"gaps", gaps},
+                  {"clock_times_restored", primary->restored},
                   {"mean_period_s", jit.meanPeriod},
                   {"period_std_s", jit.periodStd},
                   {"period_min_s", jit.periodMin},
@@ -543,6 +561,8 @@ int Run(const Options& o)
                 {"inverted", align.inverted},
                 {"agreement", align.agreement},
                 {"first_error_decision", errs.firstErrorDecision},
+                {"error_bits", errorBits},
+                {"from_bit", static_cast<long long>(measureFrom / spb)},
                 {"decisions", decRx ? decRx->decisions.size() : 0}};
     j["ctle"] = {{"adaptation", o.rx.CTLEAdapt == 1},
                  {"setting", o.rx.CTLEAdapt == 1 ? adapt.finalSetting : o.rx.EQ_Level},
@@ -677,10 +697,15 @@ int main(int argc, char** argv)
     app.add_option("--eye-bits", o.eyeBits, "last bits folded into the eye")->check(CLI::Range(4LL, 10000000LL));
     app.add_flag("!--no-eye-rx", o.eyeProbe,
                  "do not run the second receiver (RX_Config 2) that gives the eye when RX_Config is 0 or 1");
-    app.add_option("--lock-window", o.lockWindow, "clock periods the phase must stay within the tolerance")
+    app.add_option("--lock-window", o.lockWindow,
+                   "lock: the phase stays within the tolerance of its mean over the next 4 x this many periods, "
+                   "for at least this many periods")
         ->check(CLI::Range(8, 1 << 20));
-    app.add_option("--lock-tolerance", o.lockToleranceUi, "phase spread allowed in a lock window, UI")
+    app.add_option("--lock-tolerance", o.lockToleranceUi, "lock: phase tolerance, UI")
         ->check(CLI::Range(0.001, 10.0));
+    app.add_option("--ignore-bits", o.ignoreBits,
+                   "bits left out of the BER and the eye at the start, besides those before lock")
+        ->check(CLI::Range(0LL, 50000000LL));
     app.add_option("--max-latency", o.maxLag, "longest link latency searched when aligning, bits")
         ->check(CLI::Range(0, 1 << 20));
     app.add_flag("-q,--quiet", o.quiet, "no summary on standard output");

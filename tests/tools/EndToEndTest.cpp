@@ -39,9 +39,7 @@ TEST(EndToEnd, ShortLinkLocksWithoutErrors)
     const RunResult r = Amisim("short", "-n 6000 --prbs 15 --loss 10 --CTLEAdapt 0 --EQ_Level 8 --eye-bits 2000");
     ASSERT_EQ(r.status, 0) << "amisim failed; see its log in " << ::testing::TempDir();
     ASSERT_FALSE(r.summary.is_null());
-    if (r.summary["clock"]["edges"].get<long>() == 0)
-        GTEST_SKIP() << "rx_ami.so returned no clock times: this build's receiver is the pass-through "
-                        "placeholder, not the retiming receiver Vuraved_UV_IV";
+    ASSERT_GT(r.summary["clock"]["edges"].get<long>(), 5000) << "the receiver returned too few clock times";
     EXPECT_EQ(r.summary["bits"].get<long>(), 6000);
     ASSERT_TRUE(r.summary["lock"]["locked"].get<bool>()) << r.summary["lock"].dump();
     EXPECT_LT(r.summary["lock"]["bit_index"].get<long>(), 4000);

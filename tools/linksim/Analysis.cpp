@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <limits>
 
 namespace linksim {
@@ -113,25 +112,15 @@ Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t windo
     const size_t n = edges.size();
     if (window < 2 || n < window || !(refPeriod > 0.0)) return lock;
     const std::vector<double> r = PhaseResidual(edges, refPeriod);
-    // Sliding max and min of r over [j, j+window) with monotonic queues.
-    std::deque<size_t> qmax, qmin;
-    bool anyFail = false;
-    size_t lastFail = 0;
-    for (size_t i = 0; i < n; ++i) {
-        while (!qmax.empty() && r[qmax.back()] <= r[i]) qmax.pop_back();
-        qmax.push_back(i);
-        while (!qmin.empty() && r[qmin.back()] >= r[i]) qmin.pop_back();
-        qmin.push_back(i);
-        if (i + 1 < window) continue;
-        const size_t j = i + 1 - window;
-        while (qmax.front() < j) qmax.pop_front();
-        while (qmin.front() < j) qmin.pop_front();
-        if (r[qmax.front()] - r[qmin.front()] > tolerance) {
-            anyFail = true;
-            lastFail = j;
-        }
+    std::vector<double> prefix(n + 1, 0.0);
+    for (size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + r[i];
+    const size_t span = 4 * window;
+    size_t start = 0;
+    for (size_t j = 0; j < n; ++j) {
+        const size_t e = std::min(n, j + span);
+        const double mean = (prefix[e] - prefix[j]) / static_cast<double>(e - j);
+        if (std::fabs(r[j] - mean) > tolerance) start = j + 1;
     }
-    const size_t start = anyFail ? lastFail + 1 : 0;
     if (start + window <= n) {
         lock.locked = true;
         lock.edge = start;
@@ -143,18 +132,24 @@ Jitter MeasureJitter(const std::vector<double>& edges, double refPeriod, size_t 
 {
     Jitter j;
     if (from + 2 > edges.size()) return j;
-    const size_t n = edges.size() - from - 1;
+    size_t n = 0;
     double sum = 0.0, sum2 = 0.0;
     j.periodMin = std::numeric_limits<double>::infinity();
     j.periodMax = -j.periodMin;
     for (size_t k = from + 1; k < edges.size(); ++k) {
         const double p = edges[k] - edges[k - 1];
+        if (p > 1.5 * refPeriod) {
+            ++j.gaps;
+            continue;
+        }
+        ++n;
         sum += p;
         sum2 += p * p;
         j.periodMin = std::min(j.periodMin, p);
         j.periodMax = std::max(j.periodMax, p);
     }
     j.periods = n;
+    if (n == 0) return j;
     j.meanPeriod = sum / static_cast<double>(n);
     j.periodStd = std::sqrt(std::max(0.0, sum2 / static_cast<double>(n) - j.meanPeriod * j.meanPeriod));
     j.frequencyOffsetPpm = (refPeriod / j.meanPeriod - 1.0) * 1e6;

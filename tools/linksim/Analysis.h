@@ -69,10 +69,11 @@ int ExpectedSign(const std::vector<uint8_t>& txBits, int64_t slot, const Alignme
 // p_k = edges[k] - edges[k-1].
 std::vector<double> PhaseResidual(const std::vector<double>& edges, double refPeriod);
 
-// Locked from edge k on when every window of `window` consecutive edges that
-// starts at k or later has a residual phase spread (max - min) of at most
-// tolerance (same unit as the edges). Not locked if the last full window
-// fails or there are fewer than window edges.
+// Locked from edge k on when, for every edge j from k to the end, the
+// residual phase r_j lies within tolerance (same unit as the edges) of the
+// mean of r over the 4 * window edges from j on (fewer near the end): the
+// phase has stopped moving towards where it settles, and only wanders
+// around it. Not locked when fewer than `window` edges remain after k.
 struct Lock {
     bool locked = false;
     size_t edge = 0;  // index into the edges
@@ -81,6 +82,7 @@ Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t windo
 
 struct Jitter {
     size_t periods = 0;
+    size_t gaps = 0;  // intervals of two or more periods (clock times lost), left out
     double meanPeriod = 0.0;
     double periodStd = 0.0;
     double periodMin = 0.0;
@@ -89,7 +91,9 @@ struct Jitter {
     double tiePkPk = 0.0;
     double frequencyOffsetPpm = 0.0;  // of the mean period against refPeriod
 };
-// Over edges[from..end); needs at least two edges there.
+// Over edges[from..end); needs at least two edges there. Intervals that
+// span more than one period (a clock time the interface dropped) are not
+// periods: they are counted as gaps and left out of the period figures.
 Jitter MeasureJitter(const std::vector<double>& edges, double refPeriod, size_t from);
 
 // ------------------------------------------------------------- the eye

@@ -220,12 +220,19 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
     const size_t avgN = 64;
     double run = 0.0;
     double pmin = std::numeric_limits<double>::infinity(), pmax = -pmin;
-    std::vector<double> periods(edges.size() - 1);
-    for (size_t k = 1; k < edges.size(); ++k) periods[k - 1] = (edges[k] - edges[k - 1]) * ps;
+    // Intervals of more than one period are clock times the interface
+    // dropped, not periods: they are left out.
+    std::vector<double> periods, at;
+    for (size_t k = 1; k < edges.size(); ++k) {
+        const double p = edges[k] - edges[k - 1];
+        if (p > 1.5 * info.refPeriod) continue;
+        periods.push_back(p * ps);
+        at.push_back(edges[k] * ns);
+    }
     for (size_t k = 0; k < periods.size(); ++k) {
         run += periods[k];
         if (k >= avgN) run -= periods[k - avgN];
-        const int c = std::clamp(static_cast<int>(edges[k + 1] * ns / t1 * cols), 0, cols - 1);
+        const int c = std::clamp(static_cast<int>(at[k] / t1 * cols), 0, cols - 1);
         lo[c] = std::min(lo[c], periods[k]);
         hi[c] = std::max(hi[c], periods[k]);
         if (k + 1 >= avgN) mean[c] = run / avgN;

@@ -18,8 +18,20 @@ public:
     void Push(const double* w, size_t n)
     {
         const size_t cap = m_ring.size();
-        for (size_t i = 0; i < n; ++i) m_ring[(m_end + i) % cap] = static_cast<float>(w[i]);
+        if (n > cap) {  // only the last cap samples stay
+            m_end += n - cap;
+            w += n - cap;
+            n = cap;
+        }
+        size_t at = m_end % cap;
         m_end += n;
+        while (n > 0) {
+            const size_t run = std::min(n, cap - at);
+            for (size_t i = 0; i < run; ++i) m_ring[at + i] = static_cast<float>(w[i]);
+            w += run;
+            n -= run;
+            at = 0;
+        }
     }
 
     // Sample numbers [First(), End()) are held.
