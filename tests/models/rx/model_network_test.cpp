@@ -71,6 +71,32 @@ TEST_F(ModelNetwork, WiresThreeHundredTenConnectionsAndFreesThem)
     EXPECT_FALSE(h.model.Run());
 }
 
+// Filters are built in the construction order of the bank: the ninth one
+// serves setting 0 (table T3, the only one of 1472 taps at 64 samples per
+// bit), the first one setting 24; each selector input m gets the filter of
+// table kCtleTableNumber[m].
+TEST_F(ModelNetwork, FiltersFollowTheConstructionOrder)
+{
+    Harness h(ModelSettings{});
+    ASSERT_TRUE(h.model.Setup());
+    Vuraved_UV_IV::Subnetwork_Subnetwork2& bank = h.model.Subnetwork2;
+    EXPECT_EQ(&bank.FilterOfSetting(0), &bank.Filters[8]);
+    EXPECT_EQ(&bank.FilterOfSetting(24), &bank.Filters[0]);
+    EXPECT_EQ(&bank.FilterOfSetting(18), &bank.Filters[31]);
+    for (int k = 0; k < 32; ++k) EXPECT_EQ(bank.Filters[k].m_iNumTaps, k == 8 ? 1472 : 1471) << "filter " << k;
+    for (int m = 0; m < 32; ++m) {
+        const CtleTable& t = kCtleTableOfSetting[m];
+        Vantrel::TimeResponseFIR& f = bank.FilterOfSetting(m);
+        ASSERT_EQ(f.m_iNumResponse, t.count);
+        // The filter holds its own copy of the table (its time stamps are
+        // shifted in place by Setup; the table's are untouched).
+        EXPECT_NE(f.m_pdResponse, t.response);
+        EXPECT_EQ(f.m_pdResponse[t.count / 2], t.response[t.count / 2]) << "setting " << m;
+    }
+    EXPECT_EQ(bank.CtleSelect.Inputs.GetSize(), 32u);
+    EXPECT_EQ(bank.SymbolRate, 1.0 / h.model.BitTime);
+}
+
 TEST_F(ModelNetwork, LifecycleWithoutSetupIsSafe)
 {
     {
