@@ -511,6 +511,22 @@ int Run(const Options& o)
         c.cpu += r->cost.cpu;
     }
 
+    // With the receiver's own decisions and the equalised signal of a second
+    // instance, how often the host's slicing agrees with the receiver's
+    // slicer (decision instants matched within a quarter period).
+    long long sliceCompared = 0, sliceAgreed = 0;
+    if (primary->config == 0 && eyeRx && eyeRx != primary) {
+        size_t b = 0;
+        for (size_t a = firstDecision; a < primary->centres.size(); ++a) {
+            const double c = primary->centres[a];
+            while (b < eyeRx->centres.size() && eyeRx->centres[b] < c - 0.25 * spb) ++b;
+            if (b == eyeRx->centres.size()) break;
+            if (std::fabs(eyeRx->centres[b] - c) > 0.25 * spb) continue;
+            ++sliceCompared;
+            sliceAgreed += eyeRx->decisions[b] == primary->decisions[a] ? 1 : 0;
+        }
+    }
+
     // The transmitted bits of the first errors, for a look at where they fall.
     std::vector<long long> errorBits;
     if (decRx && align.found)
@@ -534,7 +550,9 @@ int Run(const Options& o)
                     {"dc_gain", channelDc}};
     j["tx"] = {{"library", txPath}, {"parameters", txString}, {"message", txMsg}};
     j["rx"] = {{"library", rxPath}, {"parameters", rxString(primary->config)}, {"message", rxMsg},
-               {"eye_receiver", eyeRx && eyeRx != primary}};
+               {"eye_receiver", eyeRx && eyeRx != primary},
+               {"host_slicing_compared", sliceCompared},
+               {"host_slicing_agreed", sliceAgreed}};
     j["lock"] = {{"locked", lock.locked},
                  {"time_s", lock.locked ? lockTime : 0.0},
                  {"bit_index", lock.locked ? static_cast<long long>(lockTime / bitTime) : -1},

@@ -35,8 +35,10 @@ RunResult Amisim(const std::string& name, const std::string& args)
 TEST(EndToEnd, ShortLinkLocksWithoutErrors)
 {
     // A 10 dB line with a fixed CTLE setting keeps the run short: no
-    // adaptation to wait for.
-    const RunResult r = Amisim("short", "-n 6000 --prbs 15 --loss 10 --CTLEAdapt 0 --EQ_Level 8 --eye-bits 2000");
+    // adaptation to wait for. The decisions are the receiver's own
+    // (RX_Config 0); a second instance gives the equalised signal.
+    const RunResult r =
+        Amisim("short", "-n 6000 --prbs 15 --loss 10 --CTLEAdapt 0 --EQ_Level 8 --eye-bits 2000 --RX_Config 0");
     ASSERT_EQ(r.status, 0) << "amisim failed; see its log in " << ::testing::TempDir();
     ASSERT_FALSE(r.summary.is_null());
     ASSERT_GT(r.summary["clock"]["edges"].get<long>(), 5000) << "the receiver returned too few clock times";
@@ -49,6 +51,10 @@ TEST(EndToEnd, ShortLinkLocksWithoutErrors)
     EXPECT_TRUE(r.summary["eye"]["valid"].get<bool>());
     EXPECT_GT(r.summary["eye"]["height_v"].get<double>(), 0.0);
     EXPECT_EQ(r.summary["ctle"]["setting"].get<int>(), 8);
+    // The host's own slicing of the equalised signal at the decision
+    // instants, its default, gives the receiver's decisions.
+    EXPECT_GE(r.summary["rx"]["host_slicing_compared"].get<long>(), 1000);
+    EXPECT_EQ(r.summary["rx"]["host_slicing_agreed"].get<long>(), r.summary["rx"]["host_slicing_compared"].get<long>());
 }
 
 // The host's own measurements against a receiver whose clock is ideal: a
