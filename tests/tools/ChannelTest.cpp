@@ -1,6 +1,7 @@
 // The built-in lossy line, the CSV impulse response and the streaming
 // convolution.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -129,7 +130,7 @@ TEST(Convolver, IsCausal)
 class CsvFile {
 public:
     explicit CsvFile(const std::string& text)
-        : m_path(::testing::TempDir() + "/amisim_impulse_" +
+        : m_path(::testing::TempDir() + "/amisim_impulse_" + std::to_string(getpid()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".csv")
     {
         std::ofstream(m_path) << text;

@@ -2,12 +2,14 @@
 // user runs it: the clock must lock and the decisions must match the
 // transmitted bits.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -17,18 +19,26 @@ namespace fs = std::filesystem;
 struct RunResult {
     int status = -1;
     nlohmann::json summary;
+    std::string log;  // amisim's standard output and error
 };
 
 RunResult Amisim(const std::string& name, const std::string& args)
 {
-    const fs::path out = fs::path(::testing::TempDir()) / ("amisim_" + name);
+    // One folder per process, so that builds tested side by side do not meet.
+    const fs::path out = fs::path(::testing::TempDir()) / ("amisim_" + std::to_string(getpid()) + "_" + name);
     fs::remove_all(out);
     const std::string cmd = std::string(AMI_BUILD_DIR) + "/amisim --no-progress -q -o " + out.string() + " " + args +
                             " > " + (out.string() + ".log") + " 2>&1";
     RunResult r;
     r.status = std::system(cmd.c_str());
-    std::ifstream in(out / "amisim.json");
-    if (in) in >> r.summary;
+    {
+        std::ifstream in(out / "amisim.json");
+        if (in) in >> r.summary;
+        std::ifstream log(out.string() + ".log");
+        r.log.assign(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
+    }
+    fs::remove_all(out);
+    fs::remove(out.string() + ".log");
     return r;
 }
 
@@ -39,7 +49,7 @@ TEST(EndToEnd, ShortLinkLocksWithoutErrors)
     // (RX_Config 0); a second instance gives the equalised signal.
     const RunResult r =
         Amisim("short", "-n 6000 --prbs 15 --loss 10 --CTLEAdapt 0 --EQ_Level 8 --eye-bits 2000 --RX_Config 0");
-    ASSERT_EQ(r.status, 0) << "amisim failed; see its log in " << ::testing::TempDir();
+    ASSERT_EQ(r.status, 0) << r.log;
     ASSERT_FALSE(r.summary.is_null());
     ASSERT_GT(r.summary["clock"]["edges"].get<long>(), 5000) << "the receiver returned too few clock times";
     EXPECT_EQ(r.summary["bits"].get<long>(), 6000);
@@ -68,7 +78,7 @@ TEST(EndToEnd, IdealReceiverGivesAPerfectLink)
         const RunResult r = Amisim(std::string("ideal") + config,
                                    std::string("-n 3000 --prbs 7 --loss 0 --TX_bypass 1 --rx-lib ") + AMI_BUILD_DIR +
                                        "/ideal_rx.so --RX_Config " + config);
-        ASSERT_EQ(r.status, 0) << "RX_Config " << config;
+        ASSERT_EQ(r.status, 0) << "RX_Config " << config << ":\n" << r.log;
         const auto& j = r.summary;
         EXPECT_TRUE(j["lock"]["locked"].get<bool>());
         EXPECT_EQ(j["lock"]["clock_edge"].get<long>(), 0);

@@ -2,6 +2,7 @@
 // the two libraries beside them must pass the project's IBIS checker with
 // no error and no warning.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,7 +30,7 @@ TEST(Kit, PassesTheCheckerWithoutFindings)
 {
     const fs::path checker = fs::path(AMI_BUILD_DIR) / "ibis_checker";
     if (!fs::exists(checker)) GTEST_SKIP() << "ibis_checker is not built";
-    const fs::path kit = fs::path(::testing::TempDir()) / "amisim_kit";
+    const fs::path kit = fs::path(::testing::TempDir()) / ("amisim_kit_" + std::to_string(getpid()));
     fs::remove_all(kit);
     fs::create_directories(kit);
     for (const char* f : {"vantrel_serdes.ibs", "rx_ami.ami", "tx_ami.ami"})
@@ -53,6 +54,7 @@ TEST(Kit, PassesTheCheckerWithoutFindings)
         EXPECT_EQ(out.find("Caution"), std::string::npos) << c.file << ":\n" << out;
         EXPECT_NE(out.find("File Passed"), std::string::npos) << c.file << ":\n" << out;
     }
+    fs::remove_all(kit);
 }
 
 // Every model parameter that the kit declares is one its library reads: an
