@@ -25,8 +25,11 @@
 // that prefers speed to that identity sets PairwiseSum (four partial sums,
 // about 3.7 times faster for long filters, equal to rounding).
 //
+// Feed() is a firing that only takes the inputs into the history (no output),
+// for owners that know the outputs of that firing cannot be used.
+//
 // Lifecycle (see DFModel.h): Setup checks the parameters and sets the rates;
-// Initialize allocates and zeroes the window; Run allocates nothing;
+// Initialize allocates and zeroes the window; Run and Feed allocate nothing;
 // Finalize and the destructor free the window. The tap array is never freed
 // here.
 #pragma once
@@ -204,6 +207,20 @@ public:
                            : RunWith<FirKernel::DotReversed>();
     }
 
+    // One firing that takes the D inputs into the history but forms no
+    // output: Output is left as it was. The history, and so every later Run,
+    // is exactly what it would have been had this firing been a Run. For an
+    // owner that knows the outputs of this firing cannot be used; costs a few
+    // copies instead of the dot products. Returns false, like Run, when the
+    // block is not initialized.
+    bool Feed()
+    {
+        if (!m_pdHistory) return false;
+        StoreInputs();
+        m_History.Advance();
+        return true;
+    }
+
     bool Finalize() override
     {
         FreeHistory();
@@ -225,11 +242,7 @@ private:
         const size_t start = m_History.GetStartLocation();
 
         // 1. The new inputs go to the end of the window.
-        for (size_t i = 0; i < D; ++i) {
-            size_t pos = start + (H - D + i);
-            if (pos >= H) pos -= H;
-            s[pos] = Input[i];
-        }
+        StoreInputs();
         // 2. Each new input k yields the outputs of the phases p < I.
         size_t p = static_cast<size_t>(DecimationPhase);
         size_t o = 0;
@@ -244,6 +257,19 @@ private:
         // 3. The D newest inputs become part of the past.
         m_History.Advance();
         return true;
+    }
+
+    // Copies the D inputs of this firing to the end of the window.
+    void StoreInputs()
+    {
+        const size_t H = m_iWindow;
+        const size_t D = static_cast<size_t>(Decimation);
+        const size_t start = m_History.GetStartLocation();
+        for (size_t i = 0; i < D; ++i) {
+            size_t pos = start + (H - D + i);
+            if (pos >= H) pos -= H;
+            m_pdHistory[pos] = Input[i];
+        }
     }
 
     void FreeHistory()

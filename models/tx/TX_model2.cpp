@@ -311,19 +311,37 @@ bool TX_model2::Initialize()
     return ok;
 }
 
-bool TX_model2::RunSubnetwork(FilterSubnetwork& s)
+// Fires one bank. Filter `live` (1..4; 0 for none) is run with its gain; the
+// other filters only take their input into their history (FIR Feed) and
+// their gains are not fired, unless every filter is to run.
+bool TX_model2::RunSubnetwork(FilterSubnetwork& s, int live)
 {
     bool ok = s.TapFanout.Run();
     const int* order = s.DeclarationOrder();
     for (int i = 3; i >= 0; --i) {
-        ok = s.FilterNumber(order[i]).Run() && ok;
-        ok = s.GainNumber(order[i]).Run() && ok;
+        const int n = order[i];
+        if (m_bAllFilters || n == live) {
+            ok = s.FilterNumber(n).Run() && ok;
+            ok = s.GainNumber(n).Run() && ok;
+        } else {
+            ok = s.FilterNumber(n).Feed() && ok;
+        }
     }
-    ok = s.LevelConst.Run() && ok;
-    ok = s.LevelRound.Run() && ok;
     s.LevelSelect.Control = s.LevelSelectControl[0];
     ok = s.LevelSelect.Run() && ok;
     return ok;
+}
+
+// The filter whose output reaches OutputPort at this firing, given the
+// control values of this firing: filter DE+1 of bank VOD when BypassSelect
+// passes input 0 and EmphasisSelect and that bank's LevelSelect pass an
+// input; 0 (none) otherwise. A multiplexer whose control is out of range
+// writes nothing, so nothing upstream of it can reach the output.
+int TX_model2::LiveFilter(FilterSubnetwork& s, int v)
+{
+    if (BypassSelectControl[0] != 0 || EmphasisSelectControl[0] != v) return 0;
+    const int level = s.LevelSelectControl[0];
+    return level >= 0 && level < 4 ? level + 1 : 0;
 }
 
 bool TX_model2::Run()
@@ -334,30 +352,39 @@ bool TX_model2::Run()
     }
     InputPort.Copy(0, &m_InputSide, 0, 1);
 
-    bool ok = InputFanout.Run();
+    // The control sources first: they read nothing but their own constants
+    // and post nothing, so firing them before the signal path changes no
+    // value, and it tells which filter the multiplexers will pass.
+    bool ok = SwingConst.Run();
+    ok = SwingRound.Run() && ok;
+    for (int v = 0; v < 4; ++v) {
+        FilterSubnetwork& s = Subnetwork(v);
+        ok = s.LevelConst.Run() && ok;
+        ok = s.LevelRound.Run() && ok;
+    }
+    ok = EmphasisConst.Run() && ok;
+    ok = EmphasisRound.Run() && ok;
+    ok = BypassConst.Run() && ok;
+    ok = BypassRound.Run() && ok;
+
+    ok = InputFanout.Run() && ok;
     ok = SignDetect.Run() && ok;
     ok = SwingFanout.Run() && ok;
     ok = SwingGain0.Run() && ok;
     ok = SwingGain1.Run() && ok;
     ok = SwingGain2.Run() && ok;
     ok = SwingGain3.Run() && ok;
-    ok = SwingConst.Run() && ok;
-    ok = SwingRound.Run() && ok;
     SwingSelect.Control = SwingSelectControl[0];
     ok = SwingSelect.Run() && ok;
     ok = EmphasisFanout.Run() && ok;
 
-    ok = RunSubnetwork(Data3) && ok;
-    ok = RunSubnetwork(Data4) && ok;
-    ok = RunSubnetwork(Data2) && ok;
-    ok = RunSubnetwork(Data5) && ok;
+    ok = RunSubnetwork(Data3, LiveFilter(Data3, 3)) && ok;
+    ok = RunSubnetwork(Data4, LiveFilter(Data4, 2)) && ok;
+    ok = RunSubnetwork(Data2, LiveFilter(Data2, 1)) && ok;
+    ok = RunSubnetwork(Data5, LiveFilter(Data5, 0)) && ok;
 
-    ok = EmphasisConst.Run() && ok;
-    ok = EmphasisRound.Run() && ok;
     EmphasisSelect.Control = EmphasisSelectControl[0];
     ok = EmphasisSelect.Run() && ok;
-    ok = BypassConst.Run() && ok;
-    ok = BypassRound.Run() && ok;
     BypassSelect.Control = BypassSelectControl[0];
     ok = BypassSelect.Run() && ok;
 

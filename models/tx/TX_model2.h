@@ -11,7 +11,9 @@
 // (models/tx/TxFilterTables.h) resampled to the simulator's sample interval,
 // and g the gain of the filter bank that VOD_Level selects (kLevelGains).
 //
-// Network (every block fires once per sample, in the order of Run):
+// Network (every block fires once per sample, in the order of Run, the
+// constants and their rounding first; filters not selected only take their
+// input, see below):
 //
 //   InputPort -> InputFanout -+-> SignDetect -> SwingFanout -> SwingGain0..3 -> SwingSelect
 //                             |                       (SwingConst -> SwingRound: VOD_Level)
@@ -25,8 +27,25 @@
 //
 // 85 connections of one item each: the two at the ports (m_InputSide,
 // m_OutputSide), seven int control connections from the rounding blocks to
-// the multiplexers, and 76 others. All sixteen filters run at every sample
-// whatever the selection, so that the state of every path is always current.
+// the multiplexers, and 76 others.
+//
+// Filters that cannot matter. Of the sixteen filters at most one can reach
+// OutputPort at a firing: filter DE_Level+1 of bank VOD_Level, and only when
+// BypassSelect passes input 0. A multiplexer copies only the input its
+// control selects, and one whose control is out of range copies nothing, so
+// the outputs of every other filter and of its gain are never read on the
+// way to the port. Run therefore fires the control sources first (they
+// depend on nothing else and post nothing), and in each bank fires filter
+// and gain only for the filter that the controls of this firing let through;
+// every other filter is fed (FIR Feed: its input enters its history, no dot
+// product is formed, its output and its gain are left alone). Everything
+// else fires as before, the multiplexers included, so their messages and
+// results are unchanged; and since every history stays current, a filter
+// computes the same bits whenever it is selected. TX_bypass 1, a bypass or
+// emphasis control out of range, or a bank's level out of range leave no
+// filter to compute. The controls are constants set by Setup, so the
+// selection is the same at every firing; SetAllFilters(true) fires all
+// sixteen filters and gains at every sample instead, with the same output.
 //
 // Sample rate of the filters: FilterSamplesPerBit = SamplesPerBit, so the
 // filters are resampled to the simulator's sample interval (BitTime /
@@ -188,6 +207,14 @@ public:
     // Number of connections currently allocated (85 after Initialize).
     size_t ConnectionCount() const { return m_Storage.Count(); }
 
+    // false (default): at each firing only the filter whose output can reach
+    // OutputPort computes its output (see the header comment). true: all
+    // sixteen filters and their gains fire at every sample, as a plain reading
+    // of the network has it. Both give the same output bits, messages and
+    // results; may be changed at any time.
+    void SetAllFilters(bool all) { m_bAllFilters = all; }
+    bool AllFilters() const { return m_bAllFilters; }
+
     double SymbolRate = 0.0;
 
 private:
@@ -196,7 +223,8 @@ private:
     void ConnectInt(std::initializer_list<IntBuffer*> ends);
     void Attach(Vantrel::CircularBufferBase& buffer, void* storage);
     void WireSubnetwork(FilterSubnetwork& s, DoubleBuffer& in, DoubleBuffer& out);
-    bool RunSubnetwork(FilterSubnetwork& s);
+    bool RunSubnetwork(FilterSubnetwork& s, int live);
+    int LiveFilter(FilterSubnetwork& s, int v);
     bool CheckTiming();
 
     DoubleBuffer m_InputSide;
@@ -209,4 +237,5 @@ private:
     size_t m_iAttached = 0;
     bool m_bSetupOk = false;  // the last Setup succeeded
     bool m_bReady = false;    // Initialize succeeded and Finalize has not run
+    bool m_bAllFilters = false;
 };
