@@ -31,21 +31,26 @@
 //
 // Filters that cannot matter. Of the sixteen filters at most one can reach
 // OutputPort at a firing: filter DE_Level+1 of bank VOD_Level, and only when
-// BypassSelect passes input 0. A multiplexer copies only the input its
-// control selects, and one whose control is out of range copies nothing, so
-// the outputs of every other filter and of its gain are never read on the
-// way to the port. Run therefore fires the control sources first (they
-// depend on nothing else and post nothing), and in each bank fires filter
-// and gain only for the filter that the controls of this firing let through;
-// every other filter is fed (FIR Feed: its input enters its history, no dot
-// product is formed, its output and its gain are left alone). Everything
-// else fires as before, the multiplexers included, so their messages and
-// results are unchanged; and since every history stays current, a filter
-// computes the same bits whenever it is selected. TX_bypass 1, a bypass or
-// emphasis control out of range, or a bank's level out of range leave no
-// filter to compute. The controls are constants set by Setup, so the
-// selection is the same at every firing; SetAllFilters(true) fires all
-// sixteen filters and gains at every sample instead, with the same output.
+// BypassSelect passes input 0 (TX_bypass 0). A multiplexer copies only the
+// input its control selects, and one whose control is out of range copies
+// nothing, so the output of any other filter (and of the gain after it) ends,
+// at most, in a connection that no selected multiplexer input reads. Run
+// therefore fires the control sources first (they depend on nothing else and
+// post nothing), and in each bank fires filter and gain only for the filter
+// that the controls of this firing let through; every other filter is fed
+// (FIR Feed: its input enters its history, no dot product is formed, its
+// output and its gain are left alone). Everything else fires as before, the
+// multiplexers included, so their messages and results are unchanged; and
+// since every history stays current, a filter computes the same bits
+// whenever it is selected. TX_bypass 1, a bypass or emphasis control out of
+// range, or the selected bank's level out of range leave no filter to
+// compute. The controls are constants set by Setup, the same at every firing
+// of an initialised model. (Were they changed by a Setup between firings, a
+// value that an unselected path left in a connection could still reach the
+// port if a multiplexer after it later failed and so kept it; with unchanged
+// controls, or changes that leave every multiplexer in range, that cannot
+// happen.) SetAllFilters(true) fires all sixteen filters and gains at every
+// sample instead, as a plain reading of the network has it.
 //
 // Sample rate of the filters: FilterSamplesPerBit = SamplesPerBit, so the
 // filters are resampled to the simulator's sample interval (BitTime /

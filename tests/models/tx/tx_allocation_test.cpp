@@ -40,21 +40,24 @@ void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
+// Selected filter only and all sixteen filters, shaped and bypassed.
 TEST(TxAllocation, RunAllocatesNothing)
 {
-    for (int bypass = 0; bypass <= 1; ++bypass) {
-        txtest::Settings s;
-        s.de = 3;
-        s.vod = 1;
-        s.bypass = bypass;
-        txtest::Harness h(s);
-        ASSERT_TRUE(h.initOk);
-        const std::vector<double> x = txtest::Stimulus(2000, 1);
-        const size_t before = g_allocations;
-        for (double v : x) h.Step(v);
-        EXPECT_EQ(g_allocations - before, 0u) << "bypass " << bypass;
-        EXPECT_TRUE(h.runOk);
-    }
+    for (bool all : {false, true})
+        for (int bypass = 0; bypass <= 1; ++bypass) {
+            txtest::Settings s;
+            s.de = 3;
+            s.vod = 1;
+            s.bypass = bypass;
+            txtest::Harness h(s);
+            ASSERT_TRUE(h.initOk);
+            h.model.SetAllFilters(all);
+            const std::vector<double> x = txtest::Stimulus(2000, 1);
+            const size_t before = g_allocations;
+            for (double v : x) h.Step(v);
+            EXPECT_EQ(g_allocations - before, 0u) << "bypass " << bypass << ", all filters " << all;
+            EXPECT_TRUE(h.runOk);
+        }
 }
 
 struct Traits {
