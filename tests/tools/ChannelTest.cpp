@@ -41,7 +41,10 @@ TEST_P(LossyLineLoss, FollowsTheRequestedCurve)
     EXPECT_LE(line.taps.size(), 256u * kSpb);
 }
 
-INSTANTIATE_TEST_SUITE_P(Losses, LossyLineLoss, ::testing::Values(3.0, 10.0, 17.0, 25.0));
+INSTANTIATE_TEST_SUITE_P(Losses, LossyLineLoss, ::testing::Values(3.0, 10.0, 17.0, 25.0),
+                         [](const ::testing::TestParamInfo<double>& info) {
+                             return std::to_string(static_cast<int>(info.param)) + "dB";
+                         });
 
 // Causal: nothing before t = 0 (the response starts from rest), the peak
 // comes later the longer the line, and the step response rises to the DC

@@ -55,7 +55,10 @@ TEST_P(PrbsOrder, SeedThenRecurrence)
 
 INSTANTIATE_TEST_SUITE_P(AllOrders, PrbsOrder,
                          ::testing::Values(OrderCase{7, 6}, OrderCase{15, 14}, OrderCase{23, 18},
-                                           OrderCase{31, 28}));
+                                           OrderCase{31, 28}),
+                         [](const ::testing::TestParamInfo<OrderCase>& info) {
+                             return "Prbs" + std::to_string(info.param.order);
+                         });
 
 // Maximal length: period 2^n - 1, every non-zero n-bit word once per period,
 // 2^(n-1) ones.
