@@ -184,6 +184,10 @@ public:
             return false;
         }
         m_iWindow = static_cast<size_t>(window);
+        // A Setup after Initialize that changes the window size leaves a
+        // history of the old size: it is freed, so that Run and Feed fail
+        // (return false) until the next Initialize instead of indexing past it.
+        if (m_pdHistory && m_iAllocated != m_iWindow) FreeHistory();
         m_iTapsPerPhase = m_iNumTaps / Interpolation + (m_iNumTaps % Interpolation != 0 ? 1 : 0);
         Input.SetRate(static_cast<size_t>(Decimation));
         Output.SetRate(static_cast<size_t>(Interpolation));
@@ -197,6 +201,7 @@ public:
         FreeHistory();
         if (m_iWindow == 0) return false;  // no successful Setup yet
         m_pdHistory = new double[m_iWindow]();
+        m_iAllocated = m_iWindow;
         m_History.SetBuffer(m_pdHistory, m_iWindow, static_cast<size_t>(Decimation), 0);
         return true;
     }
@@ -277,9 +282,11 @@ private:
         m_History.SetBuffer(nullptr, 0, m_History.GetRate(), 0);
         delete[] m_pdHistory;
         m_pdHistory = nullptr;
+        m_iAllocated = 0;
     }
 
-    size_t m_iWindow = 0;  // H
+    size_t m_iWindow = 0;     // H
+    size_t m_iAllocated = 0;  // slots of m_pdHistory (H when Initialize ran)
 };
 
 }  // namespace Vantrel

@@ -379,3 +379,33 @@ TEST(Fir, FeedKeepsTheHistoryOfRun)
     ASSERT_TRUE(idle.Setup());
     EXPECT_FALSE(idle.Feed());
 }
+
+// Setup after Initialize: with the same window the filter runs on with its
+// history; with another window size the old history is dropped, Run and Feed
+// fail until Initialize (never reading past the old window), and then the
+// filter starts from rest with the new taps.
+TEST(Fir, SetupAgainAfterInitialize)
+{
+    const std::vector<double> x = Random(300, 77);
+    const std::vector<double> h1 = Random(40, 78);
+    Harness a, ref;
+    ASSERT_TRUE(a.Setup(h1, 1, 0, 1));
+    ASSERT_TRUE(ref.Setup(h1, 1, 0, 1));
+    std::vector<double> first(x.begin(), x.begin() + 100), rest(x.begin() + 100, x.end());
+    a.Feed(first);
+    ASSERT_TRUE(a.fir.Setup());  // same taps, same window: the history stays
+    std::vector<double> y = a.Feed(rest), yr = ref.Feed(x);
+    EXPECT_EQ(y, std::vector<double>(yr.begin() + 100, yr.end()));
+
+    for (size_t taps : {size_t(400), size_t(3)}) {
+        const std::vector<double> h2 = Random(taps, 79 + unsigned(taps));
+        a.fir.m_pdTaps = h2.data();
+        a.fir.m_iNumTaps = static_cast<int>(taps);
+        ASSERT_TRUE(a.fir.Setup());
+        a.fir.Input[0] = 1.0;
+        EXPECT_FALSE(a.fir.Run()) << taps;
+        EXPECT_FALSE(a.fir.Feed()) << taps;
+        ASSERT_TRUE(a.fir.Initialize());
+        EXPECT_EQ(a.Feed(x), ReferenceFir(h2, x, 1, 0, 1, x.size())) << taps;
+    }
+}

@@ -156,3 +156,33 @@ TEST(TxSelectedFilter, SelectionChangedBetweenSamplesStaysIdentical)
         for (bool ok : obs[1].runOk) EXPECT_TRUE(ok);
     }
 }
+
+// A Setup between samples at another rate resizes the filters' histories:
+// the model then fails every Run (no filter reads past its old history)
+// until Initialize, after which it runs from rest, in both modes.
+TEST(TxSelectedFilter, SetupAtAnotherRateNeedsInitialize)
+{
+    const std::vector<double> x = txtest::Stimulus(1500, 9);
+    for (bool all : {false, true})
+        for (int to : {128, 4}) {
+            Settings s;
+            s.samplesPerBit = 16;
+            Harness h(s);
+            ASSERT_TRUE(h.initOk);
+            h.model.SetAllFilters(all);
+            h.Process(std::vector<double>(x.begin(), x.begin() + 100));
+            ASSERT_TRUE(h.runOk);
+            h.model.SamplesPerBit = to;
+            ASSERT_TRUE(h.model.Setup());
+            for (int i = 0; i < 50; ++i) {
+                h.Step(1.0);
+                ASSERT_FALSE(h.runOk) << to << " samples per bit, all filters " << all;
+            }
+            ASSERT_TRUE(h.model.Initialize());
+            Settings fresh = s;
+            fresh.samplesPerBit = to;
+            Harness ref(fresh);
+            ASSERT_TRUE(ref.initOk);
+            EXPECT_EQ(h.Process(x), ref.Process(x)) << to << " samples per bit, all filters " << all;
+        }
+}
