@@ -63,7 +63,9 @@ void Drive(const AmiLibrary& lib, const std::string& params, double sampleInterv
         std::vector<double> clocks(static_cast<size_t>(third / spb) + 1, 123.0);
         const long r = lib.GetWave(wave.data() + block * third, third, clocks.data(), nullptr, h);
         ASSERT_TRUE(r == 0 || r == 1) << label;
-        if (init == 0) EXPECT_EQ(r, 0) << label << ": a model that failed AMI_Init ran";
+        if (init == 0) {
+            EXPECT_EQ(r, 0) << label << ": a model that failed AMI_Init ran";
+        }
         bool terminated = false;
         for (double c : clocks) {
             if (c == -1.0) {

@@ -233,7 +233,9 @@ TEST(ValueHelpers, NumbersWithScaleLetters)
     for (const auto& c : cases) {
         double v = -99;
         EXPECT_EQ(CMN_Get_Value(c.text, &v), c.result) << c.text;
-        if (c.result) EXPECT_NEAR(v, c.value, std::fabs(c.value) * 1e-12) << c.text;
+        if (c.result) {
+            EXPECT_NEAR(v, c.value, std::fabs(c.value) * 1e-12) << c.text;
+        }
     }
     double v = 1;
     int na = 0;
