@@ -1,6 +1,9 @@
 // Receiver speed: the whole model per sample with its defaults (shared-history
 // CTLE bank), the same model with all 32 CTLE filters running on every
-// sample, and one 1471-tap FIR block alone. Items are waveform samples.
+// sample, and one 1471-tap FIR block alone, summing in tap order (the block's
+// default, which the receiver used before) and with the lane sum the
+// receiver's CTLE filters use now (PairwiseSum), both through the dispatched
+// kernel and the portable one. Items are waveform samples.
 //
 // The model appends its report files to the current directory, so the
 // program runs in a fresh temporary directory, removed at the end.
@@ -72,6 +75,7 @@ void RunModel(benchmark::State& state, bool allFilters)
 void BM_RxModelDefaults(benchmark::State& state) { RunModel(state, false); }
 void BM_RxModelAllCtleFilters(benchmark::State& state) { RunModel(state, true); }
 
+// Argument: 0 = in-order sum, 1 = lane sum (PairwiseSum).
 void BM_Fir1471Taps(benchmark::State& state)
 {
     std::vector<double> taps(1471);
@@ -80,6 +84,7 @@ void BM_Fir1471Taps(benchmark::State& state)
     double in = 0.0, out = 0.0;
     fir.m_pdTaps = taps.data();
     fir.m_iNumTaps = static_cast<int>(taps.size());
+    fir.PairwiseSum = state.range(0) != 0;
     fir.Input.SetBuffer(&in, 1, 1, 0);
     fir.Output.SetBuffer(&out, 1, 1, 0);
     if (!fir.Setup() || !fir.Initialize()) {
@@ -100,7 +105,32 @@ void BM_Fir1471Taps(benchmark::State& state)
 
 BENCHMARK(BM_RxModelDefaults);
 BENCHMARK(BM_RxModelAllCtleFilters);
-BENCHMARK(BM_Fir1471Taps);
+// The shared history's output alone, as the receiver forms it per sample.
+// Argument: 0 = dispatched kernel, 1 = portable kernel.
+void BM_CtleSharedHistory1471Taps(benchmark::State& state)
+{
+    std::vector<double> taps(1471);
+    for (size_t k = 0; k < taps.size(); ++k) taps[k] = std::sin(0.01 * k) * 1e-3;
+    CtleSharedHistory history;
+    if (!history.Allocate(taps.size())) {
+        state.SkipWithError("history not allocated");
+        return;
+    }
+    const bool portable = state.range(0) != 0;
+    const std::vector<double> wave = Waveform(64);
+    size_t i = 0;
+    for (auto _ : state) {
+        history.Push(wave[i]);
+        if (++i == wave.size()) i = 0;
+        double y = portable ? Vantrel::FirKernel::DotLanesPortable(taps.data(), 1, history.Newest(), taps.size())
+                            : history.Output(taps.data(), taps.size());
+        benchmark::DoNotOptimize(y);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(BM_Fir1471Taps)->ArgName("lanes")->Arg(0)->Arg(1);
+BENCHMARK(BM_CtleSharedHistory1471Taps)->ArgName("portable")->Arg(0)->Arg(1);
 
 }  // namespace
 

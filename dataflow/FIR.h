@@ -18,18 +18,27 @@
 // owner), Decimation, DecimationPhase, Interpolation, PairwiseSum (false).
 //
 // Polyphase form: the inserted zeros are never multiplied; one output costs at
-// most P = ceil(N / I) multiply-adds. The history is a circular window of H
-// slots into which each input is copied once; nothing is shifted. Each output
-// is accumulated from 0.0 in tap order, newest input first, so the result is
-// bit-identical to the textbook direct form summed in that order; an owner
-// that prefers speed to that identity sets PairwiseSum (four partial sums,
-// about 3.7 times faster for long filters, equal to rounding).
+// most P = ceil(N / I) multiply-adds. Nothing is shifted.
+//
+// Two ways to sum, chosen by PairwiseSum (read by Initialize):
+//   false: the history is a circular window of H slots into which each input
+//          is copied once; each output is accumulated from 0.0 in tap order,
+//          newest input first, so the result is bit-identical to the textbook
+//          direct form summed in that order.
+//   true:  the history is stored newest first and twice over (2 H slots;
+//          positions q and q + H hold the same input), so every window is one
+//          contiguous run, and each output is the lane sum FirKernel::DotLanes
+//          (sixteen partial sums grouped by tap index). Several times faster for
+//          long filters, equal to the in-order sum within rounding, and like
+//          it independent of block sizes and of where the window lies in
+//          storage: any two filters with the same taps and inputs agree bit
+//          for bit.
 //
 // Feed() is a firing that only takes the inputs into the history (no output),
 // for owners that know the outputs of that firing cannot be used.
 //
 // Lifecycle (see DFModel.h): Setup checks the parameters and sets the rates;
-// Initialize allocates and zeroes the window; Run and Feed allocate nothing;
+// Initialize allocates and zeroes the window (and fixes the way of summing); Run and Feed allocate nothing;
 // Finalize and the destructor free the window. The tap array is never freed
 // here.
 #pragma once
@@ -54,62 +63,48 @@ inline double DotReversed(const double* h, size_t stride, const double* newest, 
     return acc;
 }
 
-// The same sum formed in four interleaved partial sums (terms j = 0, 4, 8, ...
-// in the first, 1, 5, 9, ... in the second, and so on), combined as
-// (s0 + s1) + (s2 + s3) and added to acc. Four independent chains instead of
-// one: several times faster, but rounded differently from the in-order sum
-// (relative difference of order count * 2^-53). The block uses it only when
-// its owner sets PairwiseSum.
-inline double DotReversedPairwise(const double* h, size_t stride, const double* newest,
-                                  size_t count, double acc)
-{
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    size_t j = 0;
-    const std::ptrdiff_t st = static_cast<std::ptrdiff_t>(stride);
-    const double* hp = h;
-    const double* xp = newest;
-    for (; j + 4 <= count; j += 4, hp += 4 * st, xp -= 4) {
-        s0 += hp[0] * xp[0];
-        s1 += hp[st] * xp[-1];
-        s2 += hp[2 * st] * xp[-2];
-        s3 += hp[3 * st] * xp[-3];
-    }
-    for (; j < count; ++j, hp += st, --xp) s0 += hp[0] * xp[0];
-    return acc + ((s0 + s1) + (s2 + s3));
-}
-
-using DotFunction = double (*)(const double*, size_t, const double*, size_t, double);
+// The lane sum: sum_{j<count} h[j*stride] * x[j], with x[j] the input j
+// samples before the newest (the window stored newest first, contiguous).
+// Term j goes to lane j mod LaneCount, each lane accumulated from 0.0 in
+// order of j; the lanes are then combined in one fixed order:
+//     b[i] = (s[i] + s[i+4]) + (s[i+8] + s[i+12])     i = 0..3
+//     sum  = (b[0] + b[2]) + (b[1] + b[3])
+// The grouping depends only on the tap index and the count, never on where
+// the window lies in storage or on the processor: the same taps and inputs
+// always give the same bits. Sixteen independent chains instead of one make
+// it several times faster than the in-order sum, from which it differs only
+// by rounding (both lie within (count/16 + 4) * 2^-53 * sum |h x| and
+// count * 2^-53 * sum |h x| of the exact value respectively).
+//
+// DotLanes picks, once, the fastest version the processor runs (AVX2 where
+// available, else the portable one); the versions use plain multiplies and
+// adds (no fused multiply-add) and give bit-identical results. Defined in
+// FirKernel.cpp.
+constexpr size_t LaneCount = 16;
+double DotLanes(const double* h, size_t stride, const double* x, size_t count);
+double DotLanesPortable(const double* h, size_t stride, const double* x, size_t count);
+// The AVX2 version and whether this processor can run it (tests compare it
+// with the portable one; calling it where it is not available is an error).
+bool DotLanesAvx2Available();
+double DotLanesAvx2(const double* h, size_t stride, const double* x, size_t count);
 
 // The output of one polyphase branch over a circular window:
 //     sum_{j<count} h[j*stride] * s[w - j]
 // where s[e] is the item at storage position (start + e) mod size of
 // `window` and w is the window position of the newest input used, formed by
-// Dot over the (at most two) contiguous runs of storage. With DotReversed the
-// sum runs from 0.0 in order of j (newest input first). Requires
-// count <= w + 1 and w < size.
-template <DotFunction Dot>
-inline double DotWindowWith(const double* h, size_t stride, size_t count, const double* window,
-                            size_t size, size_t start, size_t w)
+// DotReversed over the (at most two) contiguous runs of storage: the sum runs
+// from 0.0 in order of j (newest input first). Requires count <= w + 1 and
+// w < size.
+inline double DotWindow(const double* h, size_t stride, size_t count, const double* window,
+                        size_t size, size_t start, size_t w)
 {
     size_t pos = start + w;
     if (pos >= size) pos -= size;
     // First run: storage positions pos, pos-1, ..., 0; then size-1 downwards.
     size_t first = pos + 1 < count ? pos + 1 : count;
-    double acc = Dot(h, stride, window + pos, first, 0.0);
-    if (first < count) acc = Dot(h + first * stride, stride, window + size - 1, count - first, acc);
+    double acc = DotReversed(h, stride, window + pos, first, 0.0);
+    if (first < count) acc = DotReversed(h + first * stride, stride, window + size - 1, count - first, acc);
     return acc;
-}
-
-inline double DotWindow(const double* h, size_t stride, size_t count, const double* window,
-                        size_t size, size_t start, size_t w)
-{
-    return DotWindowWith<DotReversed>(h, stride, count, window, size, start, w);
-}
-
-inline double DotWindowPairwise(const double* h, size_t stride, size_t count,
-                                const double* window, size_t size, size_t start, size_t w)
-{
-    return DotWindowWith<DotReversedPairwise>(h, stride, count, window, size, start, w);
 }
 
 // Number of taps of polyphase branch p (taps p, p+I, p+2I, ... below N).
@@ -149,8 +144,9 @@ public:
     int Interpolation = 1;             // I
     int m_iTapsPerPhase = 0;           // P = ceil(N / I), set by Setup
     // false (default): each output summed in tap order, bit-identical to the
-    // direct form. true: four interleaved partial sums, several times faster
-    // for long filters, differing from the in-order sum only by rounding.
+    // direct form. true: the lane sum (see above), several times faster for
+    // long filters, differing from the in-order sum only by rounding. Read by
+    // Initialize; a change takes effect at the next Initialize.
     bool PairwiseSum = false;
 
     bool Setup() override
@@ -200,17 +196,19 @@ public:
     {
         FreeHistory();
         if (m_iWindow == 0) return false;  // no successful Setup yet
-        m_pdHistory = new double[m_iWindow]();
+        m_bLanes = PairwiseSum;
+        if (m_bLanes) {
+            m_pdHistory = new double[2 * m_iWindow]();
+            m_iNewest = 0;
+        } else {
+            m_pdHistory = new double[m_iWindow]();
+            m_History.SetBuffer(m_pdHistory, m_iWindow, static_cast<size_t>(Decimation), 0);
+        }
         m_iAllocated = m_iWindow;
-        m_History.SetBuffer(m_pdHistory, m_iWindow, static_cast<size_t>(Decimation), 0);
         return true;
     }
 
-    bool Run() override
-    {
-        return PairwiseSum ? RunWith<FirKernel::DotReversedPairwise>()
-                           : RunWith<FirKernel::DotReversed>();
-    }
+    bool Run() override { return m_bLanes ? RunLanes() : RunInOrder(); }
 
     // One firing that takes the D inputs into the history but forms no
     // output: Output is left as it was. The history, and so every later Run,
@@ -221,8 +219,12 @@ public:
     bool Feed()
     {
         if (!m_pdHistory) return false;
-        StoreInputs();
-        m_History.Advance();
+        if (m_bLanes) {
+            StoreInputsNewestFirst();
+        } else {
+            StoreInputs();
+            m_History.Advance();
+        }
         return true;
     }
 
@@ -235,8 +237,7 @@ public:
     size_t GetWindowSize() const { return m_iWindow; }
 
 private:
-    template <FirKernel::DotFunction Dot>
-    bool RunWith()
+    bool RunInOrder()
     {
         const size_t H = m_iWindow;
         const size_t D = static_cast<size_t>(Decimation);
@@ -254,14 +255,50 @@ private:
         for (size_t k = 0; k < D; ++k) {
             const size_t w = H - D + k;
             for (; p < I; p += D) {
-                Output[o++] = FirKernel::DotWindowWith<Dot>(
-                    m_pdTaps + p, I, FirKernel::BranchLength(N, I, p), s, H, start, w);
+                Output[o++] = FirKernel::DotWindow(m_pdTaps + p, I, FirKernel::BranchLength(N, I, p), s,
+                                                   H, start, w);
             }
             p -= I;
         }
         // 3. The D newest inputs become part of the past.
         m_History.Advance();
         return true;
+    }
+
+    bool RunLanes()
+    {
+        const size_t D = static_cast<size_t>(Decimation);
+        const size_t I = static_cast<size_t>(Interpolation);
+        const size_t N = static_cast<size_t>(m_iNumTaps);
+        if (!m_pdHistory) return false;  // not initialized, or finalized
+        StoreInputsNewestFirst();
+        // Input k of this firing is D - 1 - k inputs older than the newest;
+        // its branch reaches back at most floor(N / I) further, inside the
+        // window of H = floor(N / I) + D + 1.
+        const double* newest = m_pdHistory + m_iNewest;
+        size_t p = static_cast<size_t>(DecimationPhase);
+        size_t o = 0;
+        for (size_t k = 0; k < D; ++k) {
+            const double* x = newest + (D - 1 - k);
+            for (; p < I; p += D)
+                Output[o++] = FirKernel::DotLanes(m_pdTaps + p, I, x, FirKernel::BranchLength(N, I, p));
+            p -= I;
+        }
+        return true;
+    }
+
+    // Lane-sum history: each input goes in front of the newest, at position
+    // q and its mirror q + H, so positions q .. q + H - 1 hold the last H
+    // inputs newest first.
+    void StoreInputsNewestFirst()
+    {
+        const size_t H = m_iWindow;
+        const size_t D = static_cast<size_t>(Decimation);
+        for (size_t i = 0; i < D; ++i) {
+            m_iNewest = (m_iNewest == 0 ? H : m_iNewest) - 1;
+            m_pdHistory[m_iNewest] = Input[i];
+            m_pdHistory[m_iNewest + H] = Input[i];
+        }
     }
 
     // Copies the D inputs of this firing to the end of the window.
@@ -286,7 +323,9 @@ private:
     }
 
     size_t m_iWindow = 0;     // H
-    size_t m_iAllocated = 0;  // slots of m_pdHistory (H when Initialize ran)
+    size_t m_iAllocated = 0;  // the H m_pdHistory was allocated for (H or 2 H slots)
+    bool m_bLanes = false;    // PairwiseSum as of the last Initialize
+    size_t m_iNewest = 0;     // lane sum: position q of the newest input, in [0, H)
 };
 
 }  // namespace Vantrel

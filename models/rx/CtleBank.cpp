@@ -9,7 +9,7 @@ bool CtleSharedHistory::Allocate(size_t iWindow)
     m_pdStorage = new (std::nothrow) double[2 * iWindow]();
     if (!m_pdStorage) return false;
     m_iWindow = iWindow;
-    m_iNewest = iWindow - 1;  // the first Push lands at position 0
+    m_iNewest = 0;  // the first Push lands at position W - 1
     return true;
 }
 

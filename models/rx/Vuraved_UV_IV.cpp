@@ -55,6 +55,9 @@ bool Vuraved_UV_IV::Subnetwork_Subnetwork2::Setup()
         f.m_iNumResponse = table.count;
         f.m_iNumTimeStamps = table.count;
         f.SampleRate = SymbolRate * SamplesPerBit;
+        // The lane sum: several times faster than the in-order sum, and the
+        // sum CtleSharedHistory forms, so both ways of running the bank agree.
+        f.PairwiseSum = true;
         ok &= f.Setup();
     }
     CtleSelect.BlockSize = 1;

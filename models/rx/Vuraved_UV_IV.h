@@ -31,7 +31,9 @@
 // one shared input history serves all 32 filters and only the selected
 // filter's output is computed (CtleSharedHistory); with
 // SetAllCtleFilters(true), set before Initialize, every filter block runs on
-// every sample, as a plain reading of the network would have it.
+// every sample, as a plain reading of the network would have it. Both sum
+// each filter's taps with the FIR block's lane sum (PairwiseSum), which
+// depends only on the taps and the inputs.
 #pragma once
 
 #include "dataflow/CircularBuffer.h"

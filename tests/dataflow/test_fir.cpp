@@ -310,30 +310,106 @@ TEST(Fir, RunWithoutInitializeFailsQuietly)
     EXPECT_FALSE(f.Run());
 }
 
-// The reordered kernel: exact where every partial sum is exact (small
-// integers); otherwise each of the two sums is within count * 2^-53 *
-// sum |h x| of the exact value (the standard summation bound).
-TEST(Fir, PairwiseKernelAgreesWithInOrderSum)
+// The lane sum: exact where every partial sum is exact (small integers);
+// otherwise within (count/16 + 4) * 2^-53 * sum |h x| of the exact sum,
+// formed here in long double (64-bit mantissa; its own error, count * 2^-64
+// relative, is covered by one more unit of the bound).
+TEST(FirKernel, LaneSumAgainstDirectForm)
 {
-    for (size_t count : {0u, 1u, 3u, 4u, 5u, 620u, 1471u}) {
+    using Vantrel::FirKernel::DotLanes;
+    for (size_t count : {0u, 1u, 3u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 620u, 1471u}) {
         for (size_t stride : {1u, 3u}) {
+            SCOPED_TRACE(std::to_string(count) + " taps, stride " + std::to_string(stride));
             std::vector<double> h(count * stride + 1), x(count + 1);
             for (size_t i = 0; i < h.size(); ++i) h[i] = double(int(i * 7 % 13) - 6);
             for (size_t i = 0; i < x.size(); ++i) x[i] = double(int(i * 5 % 11) - 5);
-            const double* newest = x.data() + count;
-            EXPECT_EQ(Vantrel::FirKernel::DotReversedPairwise(h.data(), stride, newest, count, 2.0),
-                      Vantrel::FirKernel::DotReversed(h.data(), stride, newest, count, 2.0))
-                << count << " taps, stride " << stride;
-            std::vector<double> hr = Random(h.size(), 11 + count), xr = Random(x.size(), 12 + count);
-            double ordered = Vantrel::FirKernel::DotReversed(hr.data(), stride, xr.data() + count, count, 0.0);
-            double pairwise =
-                Vantrel::FirKernel::DotReversedPairwise(hr.data(), stride, xr.data() + count, count, 0.0);
-            double magnitude = 0.0;
-            for (size_t j = 0; j < count; ++j) magnitude += std::fabs(hr[j * stride] * xr[count - j]);
-            EXPECT_NEAR(pairwise, ordered, 2.0 * count * 1.12e-16 * magnitude)
-                << count << " taps, stride " << stride;
+            double small = 0.0;  // every partial sum an exact small integer
+            for (size_t j = 0; j < count; ++j) small += h[j * stride] * x[j];
+            EXPECT_EQ(DotLanes(h.data(), stride, x.data(), count), small);
+            const std::vector<double> hr = Random(h.size(), 11 + unsigned(count));
+            const std::vector<double> xr = Random(x.size(), 12 + unsigned(count));
+            long double exact = 0.0L, magnitude = 0.0L;
+            for (size_t j = 0; j < count; ++j) {
+                exact += static_cast<long double>(hr[j * stride]) * xr[j];
+                magnitude += std::fabs(static_cast<long double>(hr[j * stride]) * xr[j]);
+            }
+            const double lanes = DotLanes(hr.data(), stride, xr.data(), count);
+            const double bound = double((count / 16 + 5) * 0x1p-53L * magnitude);
+            EXPECT_LE(std::fabs(static_cast<long double>(lanes) - exact), bound) << lanes;
         }
     }
+}
+
+// The dispatched version, the portable one and (where the processor has it)
+// the AVX2 one give the same bits for every count (every tail length), both
+// strides and unaligned operands.
+TEST(FirKernel, LaneSumVersionsAgreeBitForBit)
+{
+    namespace K = Vantrel::FirKernel;
+    const bool avx2 = K::DotLanesAvx2Available();
+    std::vector<size_t> counts;
+    for (size_t c = 0; c <= 70; ++c) counts.push_back(c);
+    counts.insert(counts.end(), {620u, 1471u, 1472u});
+    int compared = 0;
+    for (size_t count : counts)
+        for (size_t stride : {1u, 2u})
+            for (size_t offset : {0u, 1u, 3u}) {
+                const std::vector<double> h = Random(count * stride + 4, 40 + unsigned(count));
+                const std::vector<double> x = Random(count + 4, 41 + unsigned(count));
+                const double portable = K::DotLanesPortable(h.data() + offset, stride, x.data() + (3 - offset), count);
+                ASSERT_EQ(K::DotLanes(h.data() + offset, stride, x.data() + (3 - offset), count), portable)
+                    << count << " taps, stride " << stride << ", offset " << offset;
+                if (!avx2) continue;
+                ASSERT_EQ(K::DotLanesAvx2(h.data() + offset, stride, x.data() + (3 - offset), count), portable)
+                    << count << " taps, stride " << stride << ", offset " << offset;
+                ++compared;
+            }
+    if (!avx2) GTEST_SKIP() << "no AVX2 on this processor: only the portable version was checked";
+    EXPECT_EQ(compared, int(counts.size()) * 6);
+}
+
+// With the lane sum, where the window lies in storage does not matter: the
+// same signal after any number of earlier firings (so that the history's
+// newest position takes every value) gives the same bits once the window
+// holds only the signal. Over rates and phases, including a filter of 1 tap.
+TEST(Fir, LaneSumIndependentOfHistoryPosition)
+{
+    const struct { int N, D, phi, I; } rates[] = {
+        {1, 1, 0, 1}, {29, 1, 0, 1}, {37, 2, 1, 1}, {31, 3, 2, 4}, {23, 1, 0, 3}};
+    unsigned seed = 300;
+    for (const auto& r : rates) {
+        SCOPED_TRACE("N=" + std::to_string(r.N) + " D=" + std::to_string(r.D) +
+                     " phi=" + std::to_string(r.phi) + " I=" + std::to_string(r.I));
+        const std::vector<double> h = Random(static_cast<size_t>(r.N), seed++);
+        const size_t H = static_cast<size_t>(r.N / r.I + r.D + 1);
+        const std::vector<double> x = Random((3 * H + 5) * r.D, seed++);
+        std::vector<double> expected;
+        for (size_t before = 0; before <= 2 * H; ++before) {
+            Harness hs;
+            ASSERT_TRUE(hs.Setup(h, r.D, r.phi, r.I, true));
+            hs.Feed(Random(before * r.D, seed++));
+            std::vector<double> y = hs.Feed(x);
+            // The first H firings may still reach the earlier inputs.
+            y.erase(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(H * r.I));
+            if (before == 0) expected = y;
+            else ASSERT_EQ(y, expected) << before << " firings before";
+        }
+    }
+}
+
+// PairwiseSum is taken by Initialize: changing it later changes nothing
+// until the next Initialize, which starts from rest in the new way.
+TEST(Fir, PairwiseSumTakesEffectAtInitialize)
+{
+    const std::vector<double> h = Random(40, 77), x = Random(60, 78);
+    Harness inOrder, lanes, switched;
+    ASSERT_TRUE(inOrder.Setup(h, 1, 0, 1, false));
+    ASSERT_TRUE(lanes.Setup(h, 1, 0, 1, true));
+    ASSERT_TRUE(switched.Setup(h, 1, 0, 1, false));
+    switched.fir.PairwiseSum = true;
+    EXPECT_EQ(switched.Feed(x), inOrder.Feed(x));
+    ASSERT_TRUE(switched.fir.Initialize());
+    EXPECT_EQ(switched.Feed(x), lanes.Feed(x));
 }
 
 // Feed keeps the history exactly as Run does: a filter fed on some firings

@@ -1,5 +1,6 @@
-// The shared input history of the CTLE bank against FIR blocks that each run
-// on every sample: the same output, bit for bit, whichever filter is asked.
+// The shared input history of the CTLE bank against FIR blocks (lane sum, as
+// the receiver runs them) that each run on every sample: the same output, bit
+// for bit, whichever filter is asked, wherever the window lies in storage.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,7 +11,7 @@
 
 namespace {
 
-// A FIR block with its own taps and single-item ports.
+// A FIR block with its own taps, the lane sum and single-item ports.
 struct Block {
     std::vector<double> taps;
     double in = 0.0, out = 0.0;
@@ -20,6 +21,7 @@ struct Block {
     {
         fir.m_pdTaps = taps.data();
         fir.m_iNumTaps = static_cast<int>(taps.size());
+        fir.PairwiseSum = true;
         fir.Input.SetBuffer(&in, 1, 1, 0);
         fir.Output.SetBuffer(&out, 1, 1, 0);
     }
@@ -54,7 +56,7 @@ TEST(CtleSharedHistory, SameBitsAsFilterBlocksWhileTheSelectionMoves)
         history.Push(x);
         if (n % 37 == 0) selected = static_cast<size_t>(rng() % blocks.size());
         const Block& b = *blocks[selected];
-        // Bit-for-bit equality: the sums run in the same order.
+        // Bit-for-bit equality: the same lane sum over the same inputs.
         ASSERT_EQ(history.Output(b.taps.data(), b.taps.size()), b.out) << "sample " << n << ", filter " << selected;
     }
     for (Block* b : blocks) delete b;
@@ -78,6 +80,33 @@ TEST(CtleSharedHistory, StartsFromRestAndRefusesAnEmptyWindow)
     // A new allocation starts again from rest.
     ASSERT_TRUE(history.Allocate(3));
     EXPECT_EQ(history.Output(taps, 3), 0.0);
+}
+
+// The window position must not matter: a signal pushed after any number of
+// earlier samples (so that its window starts at every storage position and
+// wraps at every tap) gives the same bits once the window is all its own.
+TEST(CtleSharedHistory, OutputIndependentOfWhereTheWindowLies)
+{
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (size_t window : {1u, 17u, 97u}) {
+        std::vector<double> taps(window), signal(3 * window + 5);
+        for (double& t : taps) t = u(rng);
+        for (double& x : signal) x = u(rng);
+        std::vector<double> expected;
+        for (size_t before = 0; before < 2 * window + 1; ++before) {
+            CtleSharedHistory history;
+            ASSERT_TRUE(history.Allocate(window));
+            for (size_t i = 0; i < before; ++i) history.Push(1e3 * u(rng));
+            std::vector<double> y;
+            for (size_t i = 0; i < signal.size(); ++i) {
+                history.Push(signal[i]);
+                if (i + 1 >= window) y.push_back(history.Output(taps.data(), window));
+            }
+            if (before == 0) expected = y;
+            else ASSERT_EQ(y, expected) << "window " << window << ", " << before << " samples before";
+        }
+    }
 }
 
 }  // namespace
