@@ -38,9 +38,9 @@
 // for owners that know the outputs of that firing cannot be used.
 //
 // Lifecycle (see DFModel.h): Setup checks the parameters and sets the rates;
-// Initialize allocates and zeroes the window (and fixes the way of summing); Run and Feed allocate nothing;
-// Finalize and the destructor free the window. The tap array is never freed
-// here.
+// Initialize allocates and zeroes the window and fixes the way of summing;
+// Run and Feed allocate nothing; Finalize and the destructor free the window.
+// The tap array is never freed here.
 #pragma once
 
 #include <cstddef>
@@ -73,7 +73,7 @@ inline double DotReversed(const double* h, size_t stride, const double* newest, 
 // the window lies in storage or on the processor: the same taps and inputs
 // always give the same bits. Sixteen independent chains instead of one make
 // it several times faster than the in-order sum, from which it differs only
-// by rounding (both lie within (count/16 + 4) * 2^-53 * sum |h x| and
+// by rounding (they lie within about (count/16 + 5) * 2^-53 * sum |h x| and
 // count * 2^-53 * sum |h x| of the exact value respectively).
 //
 // DotLanes picks, once, the fastest version the processor runs (AVX2 where
@@ -121,9 +121,10 @@ class FIR;
 template <>
 class FIR<double, false> : public DFModel {
 public:
-    // Largest history window Setup accepts: 2^24 samples (128 MiB). Larger
-    // windows come only from nonsensical rates or tap counts; they are
-    // refused instead of attempting a giant allocation.
+    // Largest history window Setup accepts: 2^24 samples (128 MiB, twice
+    // that with PairwiseSum). Larger windows come only from nonsensical rates
+    // or tap counts; they are refused instead of attempting a giant
+    // allocation.
     static constexpr int64_t MaxWindow = int64_t(1) << 24;
 
     FIR() = default;

@@ -67,17 +67,20 @@ TEST(RunAllocatesNothing, FilterBlocks)
     EXPECT_GT(g_allocations, 0u) << "the counter sees allocations at all";
 
     std::vector<double> h(37, 0.1), x(3), y(2);
-    FIR<double, false> m;
-    m.m_pdTaps = h.data();
-    m.m_iNumTaps = 37;
-    m.Decimation = 3;
-    m.DecimationPhase = 1;
-    m.Interpolation = 2;
-    ASSERT_TRUE(m.Setup());
-    m.Input.SetBuffer(x.data(), 3, 3, 0);
-    m.Output.SetBuffer(y.data(), 2, 2, 0);
-    ASSERT_TRUE(m.Initialize());
-    EXPECT_EQ(AllocationsOfRuns(m), 0u);
+    for (bool lanes : {false, true}) {
+        FIR<double, false> m;
+        m.m_pdTaps = h.data();
+        m.m_iNumTaps = 37;
+        m.Decimation = 3;
+        m.DecimationPhase = 1;
+        m.Interpolation = 2;
+        m.PairwiseSum = lanes;
+        ASSERT_TRUE(m.Setup());
+        m.Input.SetBuffer(x.data(), 3, 3, 0);
+        m.Output.SetBuffer(y.data(), 2, 2, 0);
+        ASSERT_TRUE(m.Initialize());
+        EXPECT_EQ(AllocationsOfRuns(m), 0u) << (lanes ? "lane sum" : "in order");
+    }
 }
 
 TEST(RunAllocatesNothing, ElementaryBlocks)
