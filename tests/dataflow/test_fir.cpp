@@ -462,26 +462,39 @@ TEST(Fir, FeedKeepsTheHistoryOfRun)
 // filter starts from rest with the new taps.
 TEST(Fir, SetupAgainAfterInitialize)
 {
-    const std::vector<double> x = Random(300, 77);
-    const std::vector<double> h1 = Random(40, 78);
-    Harness a, ref;
-    ASSERT_TRUE(a.Setup(h1, 1, 0, 1));
-    ASSERT_TRUE(ref.Setup(h1, 1, 0, 1));
-    std::vector<double> first(x.begin(), x.begin() + 100), rest(x.begin() + 100, x.end());
-    a.Feed(first);
-    ASSERT_TRUE(a.fir.Setup());  // same taps, same window: the history stays
-    std::vector<double> y = a.Feed(rest), yr = ref.Feed(x);
-    EXPECT_EQ(y, std::vector<double>(yr.begin() + 100, yr.end()));
+    for (bool lanes : {false, true}) {
+        SCOPED_TRACE(lanes ? "lane sum" : "in order");
+        const std::vector<double> x = Random(300, 77);
+        const std::vector<double> h1 = Random(40, 78);
+        Harness a, ref;
+        ASSERT_TRUE(a.Setup(h1, 1, 0, 1, lanes));
+        ASSERT_TRUE(ref.Setup(h1, 1, 0, 1, lanes));
+        std::vector<double> first(x.begin(), x.begin() + 100), rest(x.begin() + 100, x.end());
+        a.Feed(first);
+        ASSERT_TRUE(a.fir.Setup());  // same taps, same window: the history stays
+        std::vector<double> y = a.Feed(rest), yr = ref.Feed(x);
+        EXPECT_EQ(y, std::vector<double>(yr.begin() + 100, yr.end()));
 
-    for (size_t taps : {size_t(400), size_t(3)}) {
-        const std::vector<double> h2 = Random(taps, 79 + unsigned(taps));
-        a.fir.m_pdTaps = h2.data();
-        a.fir.m_iNumTaps = static_cast<int>(taps);
-        ASSERT_TRUE(a.fir.Setup());
-        a.fir.Input[0] = 1.0;
-        EXPECT_FALSE(a.fir.Run()) << taps;
-        EXPECT_FALSE(a.fir.Feed()) << taps;
-        ASSERT_TRUE(a.fir.Initialize());
-        EXPECT_EQ(a.Feed(x), ReferenceFir(h2, x, 1, 0, 1, x.size())) << taps;
+        for (size_t taps : {size_t(400), size_t(3)}) {
+            const std::vector<double> h2 = Random(taps, 79 + unsigned(taps));
+            a.fir.m_pdTaps = h2.data();
+            a.fir.m_iNumTaps = static_cast<int>(taps);
+            ASSERT_TRUE(a.fir.Setup());
+            a.fir.Input[0] = 1.0;
+            EXPECT_FALSE(a.fir.Run()) << taps;
+            EXPECT_FALSE(a.fir.Feed()) << taps;
+            ASSERT_TRUE(a.fir.Initialize());
+            const std::vector<double> y2 = a.Feed(x), ref2 = ReferenceFir(h2, x, 1, 0, 1, x.size());
+            if (!lanes) {
+                EXPECT_EQ(y2, ref2) << taps;
+                continue;
+            }
+            // The lane sum: within the summation bound of both sums.
+            const std::vector<double> mag = ReferenceFir(h2, x, 1, 0, 1, x.size(), true);
+            ASSERT_EQ(y2.size(), ref2.size());
+            for (size_t r = 0; r < y2.size(); ++r)
+                ASSERT_NEAR(y2[r], ref2[r], 2.0 * double(taps) * 0x1p-53 * mag[r])
+                << taps << " taps, output " << r;
+        }
     }
 }
