@@ -100,8 +100,8 @@ bool TX_model2::FilterSubnetwork::Setup()
         f.m_pdTimeStamps = m_pdTimeStamps[n - 1].get();
         f.m_iNumTimeStamps = kTxFilterPoints;
         f.SampleRate = SymbolRate * FilterSamplesPerBit;
-        // Four partial sums: several times faster than the in-order sum of
-        // the taps, equal to it within rounding (relative 1e-16 per tap).
+        // Lane sum: several times faster than the in-order sum of the taps,
+        // equal to it within rounding (relative 1e-16 per tap).
         f.PairwiseSum = true;
         ok = f.Setup() && ok;
     }

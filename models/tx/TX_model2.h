@@ -55,8 +55,9 @@
 // Sample rate of the filters: FilterSamplesPerBit = SamplesPerBit, so the
 // filters are resampled to the simulator's sample interval (BitTime /
 // SamplesPerBit) and the de-emphasis lasts the same time at any rate. The
-// filters sum their taps in four partial sums (FIR PairwiseSum): equal to the
-// in-order sum within rounding, several times faster.
+// filters sum their taps in sixteen lanes by tap index (FIR PairwiseSum):
+// equal to the in-order sum within rounding, several times faster, and the
+// same bits wherever the history window lies.
 //
 // Lifecycle (see DFModel.h): Setup rejects a BitTime that is not a finite
 // number > 0 and a SamplesPerBit below 1, copies the tables into newly
