@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "models/tx/TX_model2.h"
+#include "tests/dataflow/StderrCapture.h"
 
 namespace txtest {
 
@@ -80,26 +81,9 @@ private:
     double m_out = 0.0;
 };
 
-template <typename F>
-std::string CaptureErr(F&& f)
-{
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
-
-inline std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        out.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return out;
-}
+// Standard-error capture and line splitting, shared with the dataflow tests.
+using dftest::CaptureErr;
+using dftest::Lines;
 
 // Deterministic stimulus mixing +/-1, zeros, small and subnormal values.
 inline std::vector<double> Stimulus(size_t n, unsigned seed)
