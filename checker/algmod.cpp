@@ -83,10 +83,10 @@ int ALGMOD_ReceiveLine(const char* pszLine, ALGMOD_STRUCT* pRecord) {
     return 1;
   }
   // Platform_Compiler_Bits: exactly three non-empty parts.
-  const char* spec = CMN_ArgGet(args, 1);
-  const char* u1 = strchr(spec, '_');
+  const char* platformText = CMN_ArgGet(args, 1);
+  const char* u1 = strchr(platformText, '_');
   const char* u2 = u1 ? strchr(u1 + 1, '_') : nullptr;
-  if (!u1 || !u2 || strchr(u2 + 1, '_') || u1 == spec || u2 == u1 + 1 || !u2[1]) {
+  if (!u1 || !u2 || strchr(u2 + 1, '_') || u1 == platformText || u2 == u1 + 1 || !u2[1]) {
     ERRLOG_LineErrorNew(4610);
     CMN_ArgFree(&args);
     return 1;
@@ -99,9 +99,9 @@ int ALGMOD_ReceiveLine(const char* pszLine, ALGMOD_STRUCT* pRecord) {
   }
   e->iBits = -1;
   char part[PARSE_LINE_MAX + 1];
-  size_t n = (size_t)(u1 - spec);
-  if (s_copyName(e->szPlatform, spec, n)) {
-    snprintf(part, sizeof part, "%.*s", (int)n, spec);
+  size_t n = (size_t)(u1 - platformText);
+  if (s_copyName(e->szPlatform, platformText, n)) {
+    snprintf(part, sizeof part, "%.*s", (int)n, platformText);
     ERRLOG_LineErrorNew(4611, part);
   }
   n = (size_t)(u2 - u1 - 1);
@@ -113,7 +113,7 @@ int ALGMOD_ReceiveLine(const char* pszLine, ALGMOD_STRUCT* pRecord) {
   if (CMN_StrToUI(u2 + 1, &bits) == 1 && bits <= 0x7fffffffu)
     e->iBits = (int)bits;
   else
-    ERRLOG_LineErrorNew(4613, spec);
+    ERRLOG_LineErrorNew(4613, platformText);
   const char* code = CMN_ArgGet(args, 2);
   const char* ami = CMN_ArgGet(args, 3);
   if (s_copyName(e->szCodeFile, code, strlen(code))) ERRLOG_LineErrorNew(4614, code);

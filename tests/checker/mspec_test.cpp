@@ -16,18 +16,18 @@ namespace {
 
 // An Input model with Vinl 0.8 and Vinh 2.0 whose [Model Spec] stands on
 // line 11, the given lines from line 12, then [Voltage Range].
-LineList InSpec(const LineList& spec)
+LineList InSpec(const LineList& lines)
 {
     return Cat({{"[Model] m", "Model_type Input", "Vinl = 0.8", "Vinh = 2.0", "C_comp 1p 1p 1p", "[Model Spec]"},
-                spec,
+                lines,
                 {"[Voltage Range] 5 4.5 5.5"}});
 }
 
 // The same for an Output model (with its ramp).
-LineList OutSpec(const LineList& spec)
+LineList OutSpec(const LineList& lines)
 {
     return Cat({{"[Model] o", "Model_type Output", "Vmeas = 0.9", "C_comp 1p 1p 1p", "[Model Spec]"},
-                spec,
+                lines,
                 {"[Voltage Range] 5 4.5 5.5"},
                 Ramp()});
 }
@@ -63,7 +63,7 @@ const Case kSpecCases[] = {
     {"pulse high against the model's Vinl", "4.2", InSpec({"Pulse_high 0.5 0.4 1", "Pulse_time 1n 1n 1n"}),
      "W3818 - Pulse_high(Typ) is not greater than Vinl(Vinl) for Model Spec defined on line 11\n"
      "W3818 - Pulse_high(Min) is not greater than Vinl(Vinl) for Model Spec defined on line 11\n"},
-    {"pulse low against the specification's Vinh, NA columns taking the typical", "4.2",
+    {"pulse low against the [Model Spec] Vinh, NA columns taking the typical", "4.2",
      InSpec({"Vinh 2.0 NA 1.0", "Pulse_low 1.5 NA 1.5", "Pulse_time 1n 1n 1n"}),
      "W3817 -\n    Pulse_low(Max) is not less than Vinh(Max) for Model Spec defined on line 11\n"},
     {"pulse limits with hysteresis compare with Vinh- and Vinl+", "4.2",

@@ -70,9 +70,9 @@ LossyLine MakeLossyLine(double lossDb, double bitTime, int samplesPerBit, size_t
     const size_t n = NextPow2(std::max<size_t>(4 * maxSamples, 1024));
     const size_t half = n / 2 + 1;
     std::vector<double> cep(n);
-    FftwBuffer spec(half);
-    fftw_plan toCep = fftw_plan_dft_c2r_1d(static_cast<int>(n), spec.p, cep.data(), FFTW_ESTIMATE);
-    fftw_plan toSpec = fftw_plan_dft_r2c_1d(static_cast<int>(n), cep.data(), spec.p, FFTW_ESTIMATE);
+    FftwBuffer spectrum(half);
+    fftw_plan toCep = fftw_plan_dft_c2r_1d(static_cast<int>(n), spectrum.p, cep.data(), FFTW_ESTIMATE);
+    fftw_plan toSpec = fftw_plan_dft_r2c_1d(static_cast<int>(n), cep.data(), spectrum.p, FFTW_ESTIMATE);
     if (!toCep || !toSpec) throw std::runtime_error("FFTW could not plan the channel transform");
 
     // 1. Log-magnitude on the grid (natural log of |H|), floored far below
@@ -80,8 +80,8 @@ LossyLine MakeLossyLine(double lossDb, double bitTime, int samplesPerBit, size_t
     const double df = 1.0 / (n * dt);
     for (size_t k = 0; k < half; ++k) {
         const double db = LossyLineLossDb(k * df, fN, lossDb);
-        spec.p[k][0] = -std::min(db, 600.0) * std::log(10.0) / 20.0;
-        spec.p[k][1] = 0.0;
+        spectrum.p[k][0] = -std::min(db, 600.0) * std::log(10.0) / 20.0;
+        spectrum.p[k][1] = 0.0;
     }
     // 2. Real cepstrum, folded onto positive quefrencies: the cepstrum of the
     //    minimum-phase response with that magnitude.
@@ -94,9 +94,9 @@ LossyLine MakeLossyLine(double lossDb, double bitTime, int samplesPerBit, size_t
     // 3. Back to the spectrum, exponentiate, and to the time domain.
     fftw_execute(toSpec);
     for (size_t k = 0; k < half; ++k) {
-        const std::complex<double> h = std::exp(std::complex<double>(spec.p[k][0], spec.p[k][1]));
-        spec.p[k][0] = h.real();
-        spec.p[k][1] = h.imag();
+        const std::complex<double> h = std::exp(std::complex<double>(spectrum.p[k][0], spectrum.p[k][1]));
+        spectrum.p[k][0] = h.real();
+        spectrum.p[k][1] = h.imag();
     }
     fftw_execute(toCep);
     fftw_destroy_plan(toCep);

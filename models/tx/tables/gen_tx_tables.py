@@ -46,7 +46,7 @@ TAIL_TAU = 150.0
 TAIL_FREE = 30  # samples over which the corrections fade out on the tail
 
 # The design figures, exactly as given.
-SPEC = {
+FIGURES = {
     'T1': dict(head=['-6452545904.101987', '-32741084094.2431', '-56827066883.37775', '-78785164430.39693'],
                last='-7652511.821482791', rmin='-200161978594.4416', imin=14,
                rmax='599546097.6592989', imax=97, start=92, area='-6.157005406927422'),
@@ -71,7 +71,7 @@ SHAPE = {
 
 
 def figures(name):
-    s = SPEC[name]
+    s = FIGURES[name]
     f = dict(s)
     for key in ('last', 'rmin', 'rmax', 'area'):
         f[key] = float(s[key])
@@ -392,13 +392,13 @@ extern const double kTxFilterResponse[kTxFilterCount][kTxFilterPoints];
 def main(argv):
     args = [a for a in argv if not a.startswith('--')]
     if '--fit' in argv:
-        for name in (args or sorted(SPEC)):
+        for name in (args or sorted(FIGURES)):
             p, v = fit(name)
             print("    '%s': [%s],  # misfit %.3g" % (name, ', '.join(repr(x) for x in p), v), flush=True)
         return
     outdir = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
     tables = {}
-    for name in sorted(SPEC):
+    for name in sorted(FIGURES):
         tables[name] = build(name)
         tail = check(name, tables[name])
         print('%s: tail minimum at %d, %.6g' % (name, tail, tables[name][tail]))
