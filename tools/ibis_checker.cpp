@@ -20,7 +20,7 @@ void s_usage(FILE* out, const char* argv0) {
   fprintf(out, "\nIBISfile validation:\n");
   fprintf(out, "    This program is provided free of charge to the electrical engineering\n");
   fprintf(out, "    community. Its purpose is to validate that the contents of a file of\n");
-  fprintf(out, "    ASCII device data conform to the IBIS specification: the syntax of\n");
+  fprintf(out, "    ASCII device data conform to the published IBIS standard: the syntax of\n");
   fprintf(out, "    every keyword and sub-parameter, and the consistency of the data.\n");
   fprintf(out, "    Findings are reported as errors, warnings, cautions and notes.\n\n");
   fprintf(out, "Usage: %s       <IBS filename>\n", prog);
