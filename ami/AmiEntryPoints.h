@@ -31,7 +31,6 @@
 namespace Vantrel {
 namespace AMI {
 
-constexpr size_t kMaxRows = 16;
 
 template <class Traits>
 class EntryPoints {

@@ -7,6 +7,9 @@
 namespace Vantrel {
 namespace AMI {
 
+// The most rows a model may read.
+constexpr size_t kMaxRows = 16;
+
 // One run-time parameter: its dotted path, its own name (the last component)
 // and where to write it. Exactly one of pInt / pDouble is set.
 struct ParameterRow {

@@ -1,29 +1,5 @@
 // Entry points of the transmitter library tx_ami.
 #include "ami/AmiEntryPoints.h"
-#include "models/tx/TX_model2.h"
+#include "ami/TxTraits.h"
 
-namespace {
-
-struct TxTraits {
-    using Model = TX_model2;
-    static constexpr const char* kName = "TX_model2";
-    static constexpr bool kHasClock = false;
-
-    // The order of the rows is the order of reading and of the messages.
-    static size_t Parameters(Model& m, Vantrel::AMI::ParameterRow* rows)
-    {
-        const Vantrel::AMI::ParameterRow table[] = {
-            {"TX_model2.DE_Level", "DE_Level", &m.DE_Level, nullptr},
-            {"TX_model2.VOD_Level", "VOD_Level", &m.VOD_Level, nullptr},
-            {"TX_model2.TX_bypass", "TX_bypass", &m.TX_bypass, nullptr},
-        };
-        const size_t n = sizeof table / sizeof table[0];
-        static_assert(sizeof table / sizeof table[0] <= Vantrel::AMI::kMaxRows, "too many rows");
-        for (size_t i = 0; i < n; ++i) rows[i] = table[i];
-        return n;
-    }
-};
-
-}  // namespace
-
-AMI_DEFINE_ENTRY_POINTS(TxTraits)
+AMI_DEFINE_ENTRY_POINTS(Vantrel::AMI::TxTraits)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ami/AmiEntryPoints.h"
+#include "ami/TxTraits.h"
 #include "models/tx/TX_model2.h"
 #include "tests/models/tx/TxHarness.h"
 
@@ -60,18 +61,7 @@ TEST(TxAllocation, RunAllocatesNothing)
         }
 }
 
-struct Traits {
-    using Model = TX_model2;
-    static constexpr const char* kName = "TX_model2";
-    static constexpr bool kHasClock = false;
-    static size_t Parameters(Model& m, Vantrel::AMI::ParameterRow* rows)
-    {
-        rows[0] = {"TX_model2.DE_Level", "DE_Level", &m.DE_Level, nullptr};
-        rows[1] = {"TX_model2.VOD_Level", "VOD_Level", &m.VOD_Level, nullptr};
-        rows[2] = {"TX_model2.TX_bypass", "TX_bypass", &m.TX_bypass, nullptr};
-        return 3;
-    }
-};
+using Traits = Vantrel::AMI::TxTraits;
 
 // After the first call has sized the instance's scratch space, further calls
 // of the same size allocate nothing, whatever the waveform.

@@ -7,23 +7,13 @@
 #include <vector>
 
 #include "ami/AmiEntryPoints.h"
+#include "ami/TxTraits.h"
 #include "models/tx/TX_model2.h"
 #include "tests/models/tx/TxHarness.h"
 
 namespace {
 
-struct Traits {
-    using Model = TX_model2;
-    static constexpr const char* kName = "TX_model2";
-    static constexpr bool kHasClock = false;
-    static size_t Parameters(Model& m, Vantrel::AMI::ParameterRow* rows)
-    {
-        rows[0] = {"TX_model2.DE_Level", "DE_Level", &m.DE_Level, nullptr};
-        rows[1] = {"TX_model2.VOD_Level", "VOD_Level", &m.VOD_Level, nullptr};
-        rows[2] = {"TX_model2.TX_bypass", "TX_bypass", &m.TX_bypass, nullptr};
-        return 3;
-    }
-};
+using Traits = Vantrel::AMI::TxTraits;
 
 using Entry = Vantrel::AMI::EntryPoints<Traits>;
 using Instance = Vantrel::AMI::AmiInstance<TX_model2>;
