@@ -23,7 +23,7 @@
 #include <sstream>
 #include <string>
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "ami/AmiInstance.h"
 #include "ami/AmiParameters.h"
 #include "dataflow/CircularBuffer.h"

@@ -13,7 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/cmn.h"
+#include "base/cmn.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
  * and parentheses. The parser knows no comments.
  *
  * Every record and text of a tree is allocated zero-filled through the
- * checker's memory helpers (checker/cmn.h), which report exhausted memory
+ * checker's memory helpers (base/cmn.h), which report exhausted memory
  * through the error log; the parser itself writes no message, its result code
  * is the whole report. Nothing a text holds can stop the process.
  */
 #ifndef AMIPARAM_AMIPARAMTREE_H
 #define AMIPARAM_AMIPARAMTREE_H
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #ifdef __cplusplus
 extern "C" {

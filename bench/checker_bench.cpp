@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
 

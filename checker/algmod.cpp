@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "checker/ami.h"
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
 #include "checker/mdl.h"

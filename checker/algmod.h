@@ -3,7 +3,7 @@
 // named AMI parameter files read, parse and check (through ami.h).
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "amiparam/AmiParamTree.h"
 
 struct MDL_STRUCT;

@@ -5,8 +5,8 @@
 #include <string.h>
 
 #include "amiparam/AmiParamTree.h"
-#include "checker/cmn.h"
-#include "checker/errlog.h"
+#include "base/cmn.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"

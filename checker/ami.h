@@ -3,7 +3,7 @@
 // tree (Reserved_Parameters, Model_Specific, every Format).
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "amiparam/AmiParamTree.h"
 
 extern "C" {

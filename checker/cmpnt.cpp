@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"

@@ -7,7 +7,7 @@
 // whole-file check resolves [Package Model] names (E516).
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 struct EXT_STRUCT;
 struct MDL_STRUCT;

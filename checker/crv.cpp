@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"

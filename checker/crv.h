@@ -4,7 +4,7 @@
 // row, CRV_Fini when the owner leaves the keyword.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/rng.h"
 
 // Row limit of a table unless large tables are allowed.

@@ -3,7 +3,7 @@
 // Messages: block 4500 to 4506 of the catalogue.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #define DLY_ABSENT 0
 #define DLY_VALUE 1

@@ -3,7 +3,7 @@
 // Messages: block 4200 to 4216 of the catalogue.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/dly.h"
 
 struct MDL_STRUCT;

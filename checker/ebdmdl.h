@@ -8,7 +8,7 @@
 // .ibs or .ebd file that a map names as a nested check of its own.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #define EBD_NAME_MAX 127
 

@@ -10,8 +10,8 @@
 #include <string.h>
 
 #include "amiparam/AmiParamTree.h"
-#include "checker/cmn.h"
-#include "checker/errlog.h"
+#include "base/cmn.h"
+#include "base/errlog.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
 

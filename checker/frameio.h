@@ -2,7 +2,7 @@
 // checked files, reading lines with the character rules, the version probe,
 // numbers with scale letters, table columns, field lists, reserved words and
 // the storing of keyword values. The memory, string and scanning helpers live
-// in checker/cmn.h.
+// in base/cmn.h.
 //
 // Every operation reports through the error log and returns a status; none
 // stops the process on anything that comes from a file.
@@ -11,7 +11,7 @@
 #include <stddef.h>
 #include <stdio.h>
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #define CMN_MAX_FILENAME 1024
 

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/cmn.h"
-#include "checker/errlog.h"
+#include "base/cmn.h"
+#include "base/errlog.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"

@@ -5,7 +5,7 @@
 
 #include <stddef.h>
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/frameio.h"
 
 typedef struct HDR_STRUCT {

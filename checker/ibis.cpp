@@ -6,7 +6,7 @@
 #include "checker/algmod.h"
 #include "checker/cmpnt.h"
 #include "checker/ebdmdl.h"
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/ext.h"
 #include "checker/hdr.h"
 #include "checker/mdl.h"

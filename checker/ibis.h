@@ -4,7 +4,7 @@
 // IBIS_Test runs the whole-file checks of an .ibs file in their fixed order.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 struct HDR_STRUCT;
 struct CMPNT_STRUCT;

@@ -6,9 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/cmn.h"
+#include "base/cmn.h"
 #include "checker/drvsh.h"
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"

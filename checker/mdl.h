@@ -14,7 +14,7 @@
 // its fixed order.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/algmod.h"
 #include "checker/crv.h"
 #include "checker/rng.h"

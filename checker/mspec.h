@@ -5,7 +5,7 @@
 // Messages: block 3800 to 3820 of the catalogue.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/rng.h"
 
 struct MDL_STRUCT;

@@ -6,10 +6,10 @@
 #include <string.h>
 
 #include "checker/ami.h"
-#include "checker/cmn.h"
+#include "base/cmn.h"
 #include "checker/cmpnt.h"
 #include "checker/ebdmdl.h"
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/ext.h"
 #include "checker/hdr.h"
 #include "checker/ibis.h"
@@ -430,6 +430,16 @@ int FINI(void) {
 }
 
 unsigned long PARSE_GetLineNum(void) { return s_ulLineNum; }
+
+}  // extern "C"
+
+namespace {
+// The error log prints the frame's line number with every message; the frame
+// registers its counter when it is loaded, so the log needs no upward link.
+const bool s_bLineSourceRegistered = (ERRLOG_SetLineSource(PARSE_GetLineNum), true);
+}  // namespace
+
+extern "C" {
 
 void PARSE_GetFileName(char* pszBuf) {
   if (pszBuf) strcpy(pszBuf, s_szFileName);

@@ -19,7 +19,7 @@
 // state with PARSE_SaveState and put it back with PARSE_RestoreState.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
 

@@ -8,7 +8,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"

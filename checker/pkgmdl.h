@@ -7,7 +7,7 @@
 // the component checks use for [Package Model] names the .ibs file lacks.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #define PKGMDL_NAME_MAX 127
 

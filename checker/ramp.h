@@ -5,7 +5,7 @@
 // Messages: block 1300 to 1314 of the catalogue.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 // State of one ratio column.
 #define RAMP_ABSENT 0  // not given, or given but invalid

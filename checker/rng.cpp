@@ -3,7 +3,7 @@
 
 #include <stdlib.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 
 extern "C" {

@@ -3,7 +3,7 @@
 // optional scale letter, or NA.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 // State of one value.
 #define RNG_ABSENT 0

@@ -1,7 +1,7 @@
 // Table rows of typ/min/max values and row lists.
 #include <stdlib.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/rng.h"
 

@@ -5,7 +5,7 @@
 // the lines of a valid file.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #define TESTDATA_NAME_MAX 127
 

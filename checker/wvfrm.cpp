@@ -6,8 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/cmn.h"
-#include "checker/errlog.h"
+#include "base/cmn.h"
+#include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/parse.h"
 

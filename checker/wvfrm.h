@@ -8,7 +8,7 @@
 // Messages: block 2000 to 2021 of the catalogue.
 #pragma once
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 #include "checker/rng.h"
 
 // Kinds given when a table is closed.

@@ -8,7 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
 

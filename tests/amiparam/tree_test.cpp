@@ -8,8 +8,8 @@
 #include <string>
 
 #include "amiparam/AmiParamTree.h"
-#include "checker/cmn.h"
-#include "checker/errlog.h"
+#include "base/cmn.h"
+#include "base/errlog.h"
 #include "tests/amiparam/TreeDump.h"
 
 namespace {

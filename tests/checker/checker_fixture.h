@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/parse.h"
-#include "tests/checker/errlog_capture.h"
+#include "tests/base/errlog_capture.h"
 
 class CheckerFixture : public ErrlogCapture {
 protected:

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "tests/amiparam/fuzz/ParseCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

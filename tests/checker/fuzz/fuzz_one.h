@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
 

@@ -1,11 +1,9 @@
 // Error log of the IBIS checker (see errlog.h).
-#include "checker/errlog.h"
+#include "base/errlog.h"
 
 #include <stdarg.h>
 #include <string.h>
 
-// The checker frame supplies the line number; programs without it print 0.
-extern "C" unsigned long PARSE_GetLineNum(void) __attribute__((weak));
 
 extern "C" {
 
@@ -14,7 +12,7 @@ int gbSuppressCautions = 1;
 
 const ERRLOG_MESSAGE gErrorLogTable[] = {
 #define ERRLOG_MSG(code, text) {code, text},
-#include "checker/errlog_messages.def"
+#include "base/errlog_messages.def"
 #undef ERRLOG_MSG
     {0, NULL},
 };
@@ -25,6 +23,9 @@ const int giErrorLogTableSize = static_cast<int>(sizeof gErrorLogTable / sizeof 
 namespace {
 
 FILE* s_pLogStream = NULL;
+// Where the current line number comes from: the checker frame registers its
+// line counter; a program without the frame prints 0.
+unsigned long (*s_pfnLineSource)(void) = NULL;
 
 unsigned long s_ulBugs = 0;
 unsigned long s_ulErrors = 0;
@@ -77,7 +78,7 @@ FILE* s_stream()
 
 unsigned long s_lineNumber()
 {
-    return PARSE_GetLineNum ? PARSE_GetLineNum() : 0UL;
+    return s_pfnLineSource ? s_pfnLineSource() : 0UL;
 }
 
 // Counts and writes one formatted text. bNumbered selects the coded prefix.
@@ -128,6 +129,11 @@ extern "C" {
 void ERRLOG_SetOutputFile(FILE* pStream)
 {
     s_pLogStream = pStream;
+}
+
+void ERRLOG_SetLineSource(unsigned long (*pfnLineSource)(void))
+{
+    s_pfnLineSource = pfnLineSource;
 }
 
 #define ERRLOG_FORMAT_RAISER(name, kind)          \

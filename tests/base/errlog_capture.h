@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 
 class ErrlogCapture : public ::testing::Test {
 protected:

@@ -27,7 +27,7 @@
 
 #include <stdio.h>
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -44,6 +44,11 @@ AMI_EXPORT extern int gbSuppressCautions;
 /* Sets the log stream; null returns to standard output. The log never opens
  * or closes a stream. */
 AMI_EXPORT void ERRLOG_SetOutputFile(FILE* pStream);
+
+// Registers the function that gives the line number printed with each
+// message (the checker frame registers its line counter when it is linked
+// in); NULL prints 0. Internal: not exported.
+void ERRLOG_SetLineSource(unsigned long (*pfnLineSource)(void));
 
 /* Free-format family. */
 AMI_EXPORT int ERRLOG_Bugx(const char* pszFormat, ...) ERRLOG_PRINTF(1, 2);

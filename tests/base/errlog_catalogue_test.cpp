@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 
 namespace {
 
@@ -138,7 +138,7 @@ TEST(ErrlogCatalogue, RaisedCodeScannerFindsLiteralCodesOnly)
 TEST(ErrlogCatalogue, EveryCodeRaisedInTheSourcesExists)
 {
     size_t found = 0;
-    for (const char* folder : {"/checker", "/amiparam", "/ami"}) {
+    for (const char* folder : {"/base", "/checker", "/amiparam", "/ami"}) {
         for (const std::string& path : SourceFiles(std::string(AMI_SOURCE_DIR) + folder)) {
             std::ifstream in(path);
             std::stringstream ss;

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "checker/cmn.h"
-#include "checker/errlog.h"
-#include "tests/checker/errlog_capture.h"
+#include "base/cmn.h"
+#include "base/errlog.h"
+#include "tests/base/errlog_capture.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "checker/errlog.h"
-#include "tests/checker/errlog_capture.h"
+#include "base/errlog.h"
+#include "tests/base/errlog_capture.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Common memory, string and scanning helpers (see cmn.h).
-#include "checker/cmn.h"
+#include "base/cmn.h"
 
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "checker/errlog.h"
+#include "base/errlog.h"
 
 extern "C" {
 int gbAllowAnyLineLength = 0;

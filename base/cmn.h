@@ -15,7 +15,7 @@
 #include <stddef.h>
 #include <stdio.h>
 
-#include "ami/AmiExport.h"
+#include "base/AmiExport.h"
 
 #ifdef __cplusplus
 extern "C" {
