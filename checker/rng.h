@@ -28,11 +28,18 @@ typedef struct RNGP_STRUCT {
   RNG_VAL typ, min, max;
 } RNGP_STRUCT;
 
-// A row list: rows in file order.
+// A row list: rows in file order. pIndex belongs to RNGP_LinkLine: a hash
+// index of the rows' first-column values that makes the duplicate check one
+// lookup instead of a walk over every earlier row. A zeroed list has none;
+// RNGP_FreeList frees it. Lists that are changed other than through
+// RNGP_LinkLine are noticed (tail or count no longer match the index) and
+// re-indexed at the next duplicate check.
+struct RNGP_INDEX;
 typedef struct {
   RNGP_STRUCT* pHead;
   RNGP_STRUCT* pTail;
   unsigned uCount;
+  struct RNGP_INDEX* pIndex;
 } RNGP_LIST;
 
 extern "C" {
@@ -51,11 +58,13 @@ AMI_EXPORT void RNG_Free(RNG_STRUCT** ppRange);
 AMI_EXPORT int RNGP_ParseLine(const char* pszLine, const char* pszTable, const char* pszFirstCol,
                               RNGP_STRUCT** ppRow);
 // Appends a row; with iCheckDup a row with the same first-column value
-// raises W1403. *puCount gets the new row count. Result 1.
+// raises W1403 (with the value of the first such row). *puCount gets the new
+// row count. Result 1. Takes constant expected time per row: the rows'
+// first-column values must not change once they are linked.
 AMI_EXPORT int RNGP_LinkLine(RNGP_LIST* pList, RNGP_STRUCT* pRow, unsigned* puCount, int iCheckDup);
 AMI_EXPORT RNGP_STRUCT* RNGP_Prev(const RNGP_STRUCT* pRow);
 AMI_EXPORT RNGP_STRUCT* RNGP_New(void);
-// Frees every row of the list and empties it.
+// Frees every row of the list and its index, and empties it.
 AMI_EXPORT void RNGP_FreeList(RNGP_LIST* pList);
 
 }  // extern "C"

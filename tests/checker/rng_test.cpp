@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -106,6 +108,76 @@ TEST_F(RangeTest, TableRowsAndTheirFieldCounts)
                 RNGP_FreeList(&list);
             },
             c.expected, c.line);
+    }
+}
+
+// The duplicate check of RNGP_LinkLine against the walk over every earlier
+// row that defines it: W1403 with the value of the first earlier row equal
+// (==) to the new one, for lists of many sizes and value pools (0 and -0, NaN,
+// infinities, NA and absent first columns), rows linked with and without the
+// check, and lists changed behind RNGP_LinkLine's back (a row unlinked, a row
+// appended by hand), which the index must notice.
+TEST_F(RangeTest, DuplicateRowsAsTheWalkOverEarlierRows)
+{
+    struct {
+        const char* what;
+        int rows, pool;  // rows linked; distinct values drawn from
+        int uncheckedEvery;  // every k-th row linked without the check (0: none)
+        int meddleAt;        // at this row, unlink the tail by hand (odd) or append one by hand (even); 0: never
+    } cases[] = {
+        {"empty", 0, 1, 0, 0},      {"one row", 1, 1, 0, 0},         {"all equal", 50, 1, 0, 0},
+        {"few values", 300, 7, 0, 0}, {"some unchecked", 300, 20, 3, 0}, {"all distinct", 5000, 1 << 30, 0, 0},
+        {"many repeats", 5000, 600, 5, 0}, {"tail unlinked by hand", 400, 40, 0, 201},
+        {"row appended by hand", 400, 40, 7, 200},
+    };
+    const double specials[] = {0.0, -0.0, std::nan(""), HUGE_VAL, -HUGE_VAL, 1e-300, -1e300};
+    gbOldStyleErrors = 0;
+    PARSE_SetLineNum(7);
+    for (const auto& c : cases) {
+        unsigned seed = 12345u + static_cast<unsigned>(c.rows);
+        auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+        RNGP_LIST list{};
+        std::string expected;
+        unsigned count = 0;
+        for (int i = 1; i <= c.rows; ++i) {
+            RNGP_STRUCT* row = RNGP_New();
+            ASSERT_NE(row, nullptr);
+            const unsigned r = next() >> 8;
+            row->first.iState = r % 13 == 0 ? RNG_NA : r % 17 == 0 ? RNG_ABSENT : RNG_VALUE;
+            row->first.dValue = r % 5 == 0 ? specials[(r / 5) % 7] : static_cast<double>(r % c.pool) * 0.25e-9;
+            if (c.meddleAt == i && i % 2) {  // unlink the tail by hand
+                RNGP_STRUCT* t = list.pTail;
+                list.pTail = t->pPrev;
+                list.pTail->pNext = nullptr;
+                --list.uCount;
+                free(t);
+            } else if (c.meddleAt == i) {  // append a row by hand
+                RNGP_STRUCT* t = RNGP_New();
+                ASSERT_NE(t, nullptr);
+                *t = *row;
+                t->pPrev = list.pTail;
+                list.pTail->pNext = t;
+                list.pTail = t;
+                ++list.uCount;
+            }
+            const bool check = c.uncheckedEvery == 0 || i % c.uncheckedEvery != 0;
+            if (check && row->first.iState == RNG_VALUE)
+                for (const RNGP_STRUCT* p = list.pHead; p; p = p->pNext)
+                    if (p->first.iState == RNG_VALUE && p->first.dValue == row->first.dValue) {
+                        char line[96];
+                        std::snprintf(line, sizeof line, "W1403 (line    7) - Value %e repeated in the First Column\n",
+                                      p->first.dValue);
+                        expected += line;
+                        break;
+                    }
+            const unsigned before = list.uCount;
+            RNGP_LinkLine(&list, row, &count, check ? 1 : 0);
+            EXPECT_EQ(count, before + 1) << c.what;
+            EXPECT_EQ(list.pTail, row) << c.what;
+        }
+        EXPECT_EQ(Take(), expected) << c.what;
+        RNGP_FreeList(&list);
+        EXPECT_EQ(list.pIndex, nullptr) << c.what;
     }
 }
 
