@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +102,37 @@ void BM_Channel(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kBlock));
 }
 BENCHMARK(BM_Channel)->Unit(benchmark::kMillisecond);
+
+// A long channel (taps decaying over 2^20 samples, 16384 UI) fed in calls of
+// 1024 or 65536 bits, 2^22 samples per iteration: the partitioned convolver
+// (automatic partition) against one partition as long as the filter, which is
+// how the convolver worked before partitioning (each call transformed a whole
+// block of twice the filter length). Arguments: taps, bits per call,
+// 1 = one partition.
+void BM_ChannelCalls(benchmark::State& state)
+{
+    const size_t taps = static_cast<size_t>(state.range(0));
+    const size_t call = static_cast<size_t>(state.range(1)) * kSpb;
+    constexpr size_t kStream = size_t(1) << 22;
+    std::vector<double> h(taps);
+    for (size_t k = 0; k < taps; ++k) h[k] = std::exp(-8.0 * k / taps) * (k % 7 == 0 ? 1e-3 : -2e-4);
+    linksim::Convolver channel(h, state.range(2) ? taps : 0);
+    std::vector<double> wave(kStream);
+    for (size_t i = 0; i < kStream; ++i) wave[i] = (i / kSpb) % 3 == 0 ? 0.5 : -0.5;
+    for (auto _ : state) {
+        for (size_t at = 0; at < kStream; at += call)
+            channel.Process(wave.data() + at, wave.data() + at, std::min(call, kStream - at));
+        benchmark::DoNotOptimize(wave.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kStream));
+    state.SetLabel("partition " + std::to_string(channel.PartitionSize()) + " x " +
+                   std::to_string(channel.Partitions()));
+}
+BENCHMARK(BM_ChannelCalls)
+    ->Args({16384, 1024, 0})->Args({16384, 1024, 1})
+    ->Args({1 << 20, 1024, 0})->Args({1 << 20, 65536, 0})
+    ->Args({1 << 20, 1024, 1})->Args({1 << 20, 65536, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(2);
 
 const char* kRxParams =
     "(Vuraved_UV_IV (RX_Config 2) (Factor 1) (VCO_Sensitivity 8e8) (EQ_Level 0) (CTLEAdapt 1) (EOMNbits 200))";

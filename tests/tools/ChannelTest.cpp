@@ -85,31 +85,40 @@ std::vector<double> Reference(const std::vector<double>& h, const std::vector<do
 }
 
 // The streaming convolution equals a direct-form reference whatever the
-// tap count (direct and FFT paths, prime sizes included) and however the
-// input is split into calls.
+// tap count (direct and FFT paths, prime sizes included), the partition size
+// (automatic, several partitions, one partition) and however the input is
+// split into calls (pieces shorter and longer than a partition, across
+// partition edges).
 TEST(Convolver, MatchesDirectFormInAnyPieces)
 {
     std::mt19937 rng(7);
     std::normal_distribution<double> g(0.0, 1.0);
-    const std::vector<std::vector<size_t>> splits = {{20000}, {1, 17, 4096, 999, 14887}, {8191, 8193, 3616}};
+    const std::vector<std::vector<size_t>> splits = {
+        {20000}, {1, 17, 4096, 999, 14887}, {8191, 8193, 3616}, {255, 257, 1, 3000, 16487}};
     for (size_t taps : {1u, 7u, 64u, 65u, 1021u, 3001u}) {
         std::vector<double> h(taps), x(20000);
         for (double& v : h) v = g(rng);
         for (double& v : x) v = g(rng);
         const auto ref = Reference(h, x);
-        for (const auto& split : splits) {
-            linksim::Convolver c(h);
-            std::vector<double> y(x);  // in place
-            size_t at = 0;
-            for (size_t piece : split) {
-                c.Process(&y[at], &y[at], piece);
-                at += piece;
+        for (size_t partition : {0u, 64u, 256u, 4096u}) {
+            for (const auto& split : splits) {
+                linksim::Convolver c(h, partition);
+                if (taps > 64 && partition) {
+                    EXPECT_EQ(c.Partitions(), (taps + partition - 1) / partition);
+                }
+                std::vector<double> y(x);  // in place
+                size_t at = 0;
+                for (size_t piece : split) {
+                    c.Process(&y[at], &y[at], piece);
+                    at += piece;
+                }
+                ASSERT_EQ(at, x.size());
+                double worst = 0.0;
+                for (size_t i = 0; i < x.size(); ++i) worst = std::max(worst, std::fabs(y[i] - ref[i]));
+                // Double-precision FFT rounding grows with sqrt(taps).
+                EXPECT_LT(worst, 1e-10 * std::sqrt(static_cast<double>(taps)))
+                    << taps << " taps, partition " << partition << ", pieces from " << split[0];
             }
-            ASSERT_EQ(at, x.size());
-            double worst = 0.0;
-            for (size_t i = 0; i < x.size(); ++i) worst = std::max(worst, std::fabs(y[i] - ref[i]));
-            // Double-precision FFT rounding grows with sqrt(taps).
-            EXPECT_LT(worst, 1e-10 * std::sqrt(static_cast<double>(taps))) << taps << " taps";
         }
     }
 }

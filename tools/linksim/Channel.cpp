@@ -195,7 +195,20 @@ std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
 
 // ---------------------------------------------------------------- Convolver
 
-Convolver::Convolver(std::vector<double> taps) : m_taps(std::move(taps))
+namespace {
+
+// acc[k] += a[k] * b[k] over n complex values.
+void MultiplyAdd(fftw_complex* acc, const fftw_complex* a, const fftw_complex* b, size_t n)
+{
+    for (size_t k = 0; k < n; ++k) {
+        acc[k][0] += a[k][0] * b[k][0] - a[k][1] * b[k][1];
+        acc[k][1] += a[k][0] * b[k][1] + a[k][1] * b[k][0];
+    }
+}
+
+}  // namespace
+
+Convolver::Convolver(std::vector<double> taps, size_t partition) : m_taps(std::move(taps))
 {
     if (m_taps.empty()) m_taps.assign(1, 0.0);
     const size_t L = m_taps.size();
@@ -203,32 +216,40 @@ Convolver::Convolver(std::vector<double> taps) : m_taps(std::move(taps))
         m_hist.assign(L - 1 + 4096, 0.0);
         return;
     }
-    m_fftSize = NextPow2(std::max<size_t>(4 * L, 8192));
-    m_step = m_fftSize - L + 1;
-    const size_t half = m_fftSize / 2 + 1;
-    m_time = fftw_alloc_real(m_fftSize);
-    m_work = fftw_alloc_real(m_fftSize);
+    m_part = NextPow2(partition ? partition : std::min<size_t>(std::max<size_t>(NextPow2(L) / 4, 1024), 65536));
+    m_parts = (L + m_part - 1) / m_part;
+    const size_t n = 2 * m_part;
+    const size_t half = m_part + 1;
+    m_time = fftw_alloc_real(n);
+    m_work = fftw_alloc_real(n);
     m_freq = fftw_alloc_complex(half);
-    m_kernel = fftw_alloc_complex(half);
-    if (!m_time || !m_work || !m_freq || !m_kernel) {
+    m_tail = fftw_alloc_complex(half);
+    m_kernel = fftw_alloc_complex(m_parts * half);
+    m_history = m_parts > 1 ? fftw_alloc_complex((m_parts - 1) * half) : nullptr;
+    if (!m_time || !m_work || !m_freq || !m_tail || !m_kernel || (m_parts > 1 && !m_history)) {
         Release();
         throw std::bad_alloc();
     }
     auto* freq = static_cast<fftw_complex*>(m_freq);
     auto* kernel = static_cast<fftw_complex*>(m_kernel);
-    const int n = static_cast<int>(m_fftSize);
-    m_forward = fftw_plan_dft_r2c_1d(n, m_time, freq, FFTW_ESTIMATE);
-    m_inverse = fftw_plan_dft_c2r_1d(n, freq, m_work, FFTW_ESTIMATE);
+    m_forward = fftw_plan_dft_r2c_1d(static_cast<int>(n), m_work, freq, FFTW_ESTIMATE);
+    m_inverse = fftw_plan_dft_c2r_1d(static_cast<int>(n), freq, m_work, FFTW_ESTIMATE);
     if (!m_forward || !m_inverse) {
         Release();
         throw std::runtime_error("FFTW could not plan the convolution");
     }
-    // Kernel spectrum, scaled by 1/N for the unnormalised inverse.
-    std::fill(m_time, m_time + m_fftSize, 0.0);
-    for (size_t k = 0; k < L; ++k) m_time[k] = m_taps[k] / static_cast<double>(m_fftSize);
-    fftw_execute(static_cast<fftw_plan>(m_forward));
-    std::memcpy(kernel, freq, half * sizeof(fftw_complex));
-    std::fill(m_time, m_time + m_fftSize, 0.0);
+    // Partition spectra, scaled by 1/(2B) for the unnormalised inverse.
+    for (size_t p = 0; p < m_parts; ++p) {
+        std::fill(m_work, m_work + n, 0.0);
+        const size_t first = p * m_part;
+        const size_t count = std::min(m_part, L - first);
+        for (size_t k = 0; k < count; ++k) m_work[k] = m_taps[first + k] / static_cast<double>(n);
+        fftw_execute(static_cast<fftw_plan>(m_forward));
+        std::memcpy(kernel + p * half, freq, half * sizeof(fftw_complex));
+    }
+    std::fill(m_time, m_time + n, 0.0);
+    std::memset(m_tail, 0, half * sizeof(fftw_complex));
+    if (m_history) std::memset(m_history, 0, (m_parts - 1) * half * sizeof(fftw_complex));
 }
 
 Convolver::~Convolver() { Release(); }
@@ -240,15 +261,17 @@ void Convolver::Release()
     fftw_free(m_time);
     fftw_free(m_work);
     fftw_free(m_freq);
+    fftw_free(m_tail);
     fftw_free(m_kernel);
+    fftw_free(m_history);
     m_forward = m_inverse = nullptr;
     m_time = m_work = nullptr;
-    m_freq = m_kernel = nullptr;
+    m_freq = m_tail = m_kernel = m_history = nullptr;
 }
 
 void Convolver::Process(const double* in, double* out, size_t n)
 {
-    if (m_fftSize == 0)
+    if (m_part == 0)
         ProcessDirect(in, out, n);
     else
         ProcessFft(in, out, n);
@@ -276,36 +299,60 @@ void Convolver::ProcessDirect(const double* in, double* out, size_t n)
 
 void Convolver::ProcessFft(const double* in, double* out, size_t n)
 {
-    const size_t L = m_taps.size();
-    const size_t half = m_fftSize / 2 + 1;
+    const size_t B = m_part;
+    const size_t half = B + 1;
     auto* freq = static_cast<fftw_complex*>(m_freq);
+    auto* tail = static_cast<fftw_complex*>(m_tail);
     auto* kernel = static_cast<fftw_complex*>(m_kernel);
+    auto* history = static_cast<fftw_complex*>(m_history);
     while (n > 0) {
-        const size_t take = std::min(n, m_step - m_fill);
-        double* slot = m_time + (L - 1) + m_fill;
-        std::memmove(slot, in, take * sizeof(double));
-        // The forward transform may overwrite its input with some plans:
-        // transform a copy.
-        std::memcpy(m_work, m_time, m_fftSize * sizeof(double));
+        // Up to the end of the block or of the call, whichever comes first.
+        const size_t take = std::min(n, B - m_fill);
+        std::memcpy(m_time + B + m_fill, in, take * sizeof(double));
+        m_fill += take;
+        in += take;
+        n -= take;
+        // X_k (so far), then H_0 X_k + the tail, back to the time domain.
+        // The transform reads m_work, which plans may overwrite: a copy.
+        std::memcpy(m_work, m_time, 2 * B * sizeof(double));
         fftw_execute_dft_r2c(static_cast<fftw_plan>(m_forward), m_work, freq);
+        const bool complete = m_fill == B;
+        if (complete && history) {
+            m_newest = m_newest + 1 == m_parts - 1 ? 0 : m_newest + 1;
+            std::memcpy(history + m_newest * half, freq, half * sizeof(fftw_complex));
+        }
         for (size_t k = 0; k < half; ++k) {
-            const double re = freq[k][0] * kernel[k][0] - freq[k][1] * kernel[k][1];
-            const double im = freq[k][0] * kernel[k][1] + freq[k][1] * kernel[k][0];
+            const double re = freq[k][0] * kernel[k][0] - freq[k][1] * kernel[k][1] + tail[k][0];
+            const double im = freq[k][0] * kernel[k][1] + freq[k][1] * kernel[k][0] + tail[k][1];
             freq[k][0] = re;
             freq[k][1] = im;
         }
         fftw_execute_dft_c2r(static_cast<fftw_plan>(m_inverse), freq, m_work);
-        std::memcpy(out, m_work + (L - 1) + m_fill, take * sizeof(double));
-        m_fill += take;
-        in += take;
-        out += take;
-        n -= take;
-        if (m_fill == m_step) {
-            // Keep the last L-1 inputs as the history of the next block.
-            std::memmove(m_time, m_time + m_step, (L - 1) * sizeof(double));
-            std::fill(m_time + (L - 1), m_time + m_fftSize, 0.0);
-            m_fill = 0;
-        }
+        std::memcpy(out, m_work + B + m_emitted, (m_fill - m_emitted) * sizeof(double));
+        out += m_fill - m_emitted;
+        m_emitted = m_fill;
+        if (complete) StartNextBlock();
+    }
+}
+
+// The current block becomes the previous one, and the tail of the next block
+// is formed from the stored spectra: X_{k+1-p} for p = 1 .. P-1 lies p-1
+// slots before the newest.
+void Convolver::StartNextBlock()
+{
+    const size_t B = m_part;
+    const size_t half = B + 1;
+    std::memcpy(m_time, m_time + B, B * sizeof(double));
+    std::fill(m_time + B, m_time + 2 * B, 0.0);
+    m_fill = m_emitted = 0;
+    auto* tail = static_cast<fftw_complex*>(m_tail);
+    auto* kernel = static_cast<fftw_complex*>(m_kernel);
+    auto* history = static_cast<fftw_complex*>(m_history);
+    std::memset(tail, 0, half * sizeof(fftw_complex));
+    size_t slot = m_newest;
+    for (size_t p = 1; p < m_parts; ++p) {
+        MultiplyAdd(tail, kernel + p * half, history + slot * half, half);
+        slot = slot == 0 ? m_parts - 2 : slot - 1;
     }
 }
 

@@ -49,12 +49,27 @@ std::vector<double> ReadImpulseCsv(const std::string& path, double dt);
 std::complex<double> FirResponse(const std::vector<double>& taps, double f, double dt);
 
 // Streaming convolution with fixed taps: short filters directly, long ones
-// by overlap-save with FFTW. All memory is taken at construction; Process
-// accepts any number of samples per call and keeps the history, so the
-// output does not depend on how the input is split.
+// by uniformly partitioned overlap-save with FFTW. All memory is taken at
+// construction; Process accepts any number of samples per call, keeps the
+// history and returns every output at once (no latency), so the output does
+// not depend on how the input is split (beyond FFT rounding).
+//
+// Partitioned overlap-save: the taps are cut into P partitions of B taps, the
+// input into blocks of B samples. Each partition's spectrum (FFT size 2B) is
+// kept, and so are the spectra of the last P-1 complete input blocks (each
+// transformed with the block before it). The output of block k is
+//     y_k = last B samples of IFFT( H_0 X_k + sum_{p=1}^{P-1} H_p X_{k-p} ).
+// The sum over p >= 1 needs only complete blocks: it is formed once, when
+// block k starts. A call that ends inside block k transforms the block so far
+// (missing inputs are zero, which does not change the outputs already due)
+// and multiplies by H_0 alone, so a call costs two FFTs of size 2B however
+// long the filter is, and a block costs P spectrum products once.
 class Convolver {
 public:
-    explicit Convolver(std::vector<double> taps);
+    // partition: B, rounded up to a power of two; 0 chooses it from the tap
+    // count (a quarter of it, within 1024 .. 65536). B >= the tap count gives
+    // a single partition, i.e. plain overlap-save with blocks of B.
+    explicit Convolver(std::vector<double> taps, size_t partition = 0);
     ~Convolver();
     Convolver(const Convolver&) = delete;
     Convolver& operator=(const Convolver&) = delete;
@@ -62,29 +77,35 @@ public:
     // y[i] = sum_k h[k] x[i-k] over the whole stream; in and out may alias.
     void Process(const double* in, double* out, size_t n);
     size_t Length() const { return m_taps.size(); }
+    // B and P (0 and 0 for the direct form of short filters).
+    size_t PartitionSize() const { return m_part; }
+    size_t Partitions() const { return m_parts; }
 
 private:
     void Release();
     void ProcessDirect(const double* in, double* out, size_t n);
     void ProcessFft(const double* in, double* out, size_t n);
+    void StartNextBlock();
 
     std::vector<double> m_taps;
     // Direct form: the last L-1 inputs, oldest first.
     std::vector<double> m_hist;
-    // Overlap-save with FFT size N and M = N - L + 1 new samples per block.
-    // m_time holds L-1 older inputs then the m_fill inputs of the block so
-    // far; a block is transformed whenever a call ends inside it (the
-    // missing inputs are zero, which does not change the outputs already
-    // due) and again when it is complete.
-    size_t m_fftSize = 0;
-    size_t m_step = 0;
+    // Partitioned overlap-save (see above). m_time holds the previous input
+    // block then the m_fill inputs of the current one (zeros after them);
+    // outputs up to m_emitted of the current block have been returned.
+    size_t m_part = 0;     // B
+    size_t m_parts = 0;    // P
     size_t m_fill = 0;
-    double* m_time = nullptr;   // N
-    double* m_work = nullptr;   // N
-    void* m_freq = nullptr;     // fftw_complex[N/2+1]
-    void* m_kernel = nullptr;   // fftw_complex[N/2+1], scaled by 1/N
-    void* m_forward = nullptr;  // fftw_plan
-    void* m_inverse = nullptr;  // fftw_plan
+    size_t m_emitted = 0;
+    size_t m_newest = 0;   // slot of the newest complete block's spectrum
+    double* m_time = nullptr;    // 2B
+    double* m_work = nullptr;    // 2B
+    void* m_freq = nullptr;      // fftw_complex[B+1]
+    void* m_tail = nullptr;      // fftw_complex[B+1]: sum_{p>=1} H_p X_{k-p}
+    void* m_kernel = nullptr;    // fftw_complex[P][B+1]: H_p, scaled by 1/(2B)
+    void* m_history = nullptr;   // fftw_complex[P-1][B+1]: X of the last blocks
+    void* m_forward = nullptr;   // fftw_plan
+    void* m_inverse = nullptr;   // fftw_plan
 };
 
 }  // namespace linksim
