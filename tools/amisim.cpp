@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -34,6 +36,8 @@
 #include "linksim/AmiModel.h"
 #include "linksim/Analysis.h"
 #include "linksim/Channel.h"
+#include "linksim/ChannelSetup.h"
+#include "linksim/Kit.h"
 #include "linksim/Plot.h"
 #include "linksim/Prbs.h"
 #include "linksim/WaveTail.h"
@@ -73,7 +77,17 @@ struct Options {
     int blockBits = 1024;
     double lossDb = 17.0;
     std::string channelCsv;
+    std::string channelTs;   // Touchstone file
+    std::string ports;       // its wiring, "1-2,3-4"; empty: found from the data
+    std::string impulseCsv, channelPng;
     std::string txLib, rxLib;
+    // Models chosen from their IBIS file, with --set values checked against
+    // their parameter files (filled before the run).
+    std::string txIbs, txModel, rxIbs, rxModel;
+    std::vector<std::string> sets;
+    bool listParams = false;
+    std::shared_ptr<linksim::ModelKit> txKit, rxKit;
+    std::map<std::string, std::string> txValues, rxValues;
     std::string outDir = "out";
     std::string json, eyePng, clockPng;
     bool eyeProbe = true;
@@ -254,31 +268,51 @@ int Run(const Options& o)
     fs::create_directories(outDir, ec);
     if (ec) {
         std::fprintf(stderr, "amisim: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
-        return 1;
+        return 2;
     }
     const std::string dir = ProgramDir();
-    const std::string txPath = Absolute(o.txLib.empty() ? dir + "/tx_ami.so" : o.txLib);
-    const std::string rxPath = Absolute(o.rxLib.empty() ? dir + "/rx_ami.so" : o.rxLib);
+    const std::string txPath =
+        o.txKit ? o.txKit->library : Absolute(o.txLib.empty() ? dir + "/tx_ami.so" : o.txLib);
+    const std::string rxPath =
+        o.rxKit ? o.rxKit->library : Absolute(o.rxLib.empty() ? dir + "/rx_ami.so" : o.rxLib);
     const std::string jsonPath = Absolute(o.json.empty() ? outDir + "/amisim.json" : o.json);
     const std::string eyePath = Absolute(o.eyePng.empty() ? outDir + "/eye.png" : o.eyePng);
     const std::string clockPath = Absolute(o.clockPng.empty() ? outDir + "/clock_period.png" : o.clockPng);
     const std::string csvPath = Absolute(o.channelCsv);
+    const std::string tsPath = Absolute(o.channelTs);
+    const std::string channelPngPath =
+        tsPath.empty() ? Absolute(o.channelPng) : Absolute(o.channelPng.empty() ? outDir + "/channel.png" : o.channelPng);
 
     // The channel.
     std::vector<double> channelTaps;
     std::string channelKind;
+    linksim::SParamChannel sparam;
     try {
-        if (!csvPath.empty()) {
+        if (!tsPath.empty()) {
+            sparam = linksim::LoadSParamChannel(tsPath, o.ports, dt, bitTime);
+            channelTaps = sparam.taps;
+            channelKind = sparam.description;
+            for (const auto& w : sparam.warnings) std::fprintf(stderr, "amisim: warning: %s\n", w.c_str());
+        } else if (!csvPath.empty()) {
             channelTaps = linksim::ReadImpulseCsv(csvPath, dt);
             channelKind = "impulse response from " + csvPath;
         } else {
             channelTaps = linksim::MakeLossyLine(o.lossDb, bitTime, spb).taps;
             channelKind = "lossy line, " + Num(o.lossDb, 4) + " dB at Nyquist";
         }
+    } catch (const linksim::PortsError& e) {
+        std::fprintf(stderr, "amisim: %s\nRun with --help for more information.\n", e.what());
+        return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "amisim: %s\n", e.what());
-        return 1;
+        return 2;
     }
+    std::string channelPngError, impulseCsvError;
+    if (!channelPngPath.empty()) {
+        if (!tsPath.empty()) channelPngError = linksim::WriteChannelPng(channelPngPath, sparam, dt, bitTime);
+        else channelPngError = "the frequency-response picture needs a Touchstone channel (--channel)";
+    }
+    if (!o.impulseCsv.empty()) impulseCsvError = linksim::WriteImpulseCsv(Absolute(o.impulseCsv), channelTaps, dt);
     const double lossAtNyquist =
         0.0 - 20.0 * std::log10(std::abs(linksim::FirResponse(channelTaps, 0.5 * o.bitRate, dt))) + 0.0;
     const double channelDc = std::abs(linksim::FirResponse(channelTaps, 0.0, dt));
@@ -290,7 +324,7 @@ int Run(const Options& o)
     auto tx = AmiModel::Load(txPath, error);
     if (!tx) {
         std::fprintf(stderr, "amisim: %s\n", error.c_str());
-        return 1;
+        return 2;
     }
     std::vector<std::unique_ptr<Receiver>> rxs;
     auto addReceiver = [&](int config, const std::string& workDir) -> Receiver* {
@@ -306,7 +340,7 @@ int Run(const Options& o)
     Receiver* primary = addReceiver(o.rx.RX_Config, outDir);
     if (!primary) {
         std::fprintf(stderr, "amisim: %s\n", error.c_str());
-        return 1;
+        return 2;
     }
     Receiver* eyeRx = primary->config == 2 ? primary : nullptr;
     if (!eyeRx && o.eyeProbe && primary->config >= 0 && primary->config <= 2) {
@@ -314,7 +348,7 @@ int Run(const Options& o)
         eyeRx = addReceiver(2, probeDir);
         if (!eyeRx) {
             std::fprintf(stderr, "amisim: %s\n", error.c_str());
-            return 1;
+            return 2;
         }
     }
     const long long eyeSamples = std::max<long long>(o.eyeBits, 4) * spb + 4LL * spb;
@@ -322,11 +356,17 @@ int Run(const Options& o)
         r->tail = std::make_unique<linksim::WaveTail>(
             static_cast<size_t>(std::max<long long>(r->config == 2 ? eyeSamples : 0, 2LL * o.blockBits * spb)));
 
-    const std::string txString = linksim::AmiParameterString(
-        "TX_model2", {{"DE_Level", std::to_string(o.tx.DE_Level)},
-                      {"VOD_Level", std::to_string(o.tx.VOD_Level)},
-                      {"TX_bypass", std::to_string(o.tx.TX_bypass)}});
+    const std::string txString =
+        o.txKit ? linksim::KitParameterString(*o.txKit, o.txValues)
+                : linksim::AmiParameterString("TX_model2", {{"DE_Level", std::to_string(o.tx.DE_Level)},
+                                                            {"VOD_Level", std::to_string(o.tx.VOD_Level)},
+                                                            {"TX_bypass", std::to_string(o.tx.TX_bypass)}});
     auto rxString = [&](int config) {
+        if (o.rxKit) {
+            auto values = o.rxValues;
+            if (o.rxKit->Find("RX_Config")) values["RX_Config"] = std::to_string(config);
+            return linksim::KitParameterString(*o.rxKit, values);
+        }
         return linksim::AmiParameterString(
             "Vuraved_UV_IV", {{"RX_Config", std::to_string(config)},
                               {"Factor", std::to_string(o.rx.Factor)},
@@ -336,7 +376,7 @@ int Run(const Options& o)
                               {"EOMNbits", std::to_string(o.rx.EOMNbits)}});
     };
 
-    if (!ChangeDir(outDir)) return 1;
+    if (!ChangeDir(outDir)) return 2;
     const std::string adaptPath = outDir + "/Adapt.txt";
     const std::uintmax_t adaptOffset = FileSize(adaptPath);
 
@@ -344,14 +384,14 @@ int Run(const Options& o)
     bool ok = tx->Init(impulse, dt, bitTime, txString, txMsg);
     if (!ok) std::fprintf(stderr, "amisim: AMI_Init of %s failed: %s\n", txPath.c_str(), txMsg.c_str());
     for (auto& r : rxs) {
-        if (!ChangeDir(r->workDir)) return 1;
+        if (!ChangeDir(r->workDir)) return 2;
         std::string m;
         const bool rok = r->model->Init(impulse, dt, bitTime, rxString(r->config), m);
         if (r.get() == primary) rxMsg = m;
         if (!rok) std::fprintf(stderr, "amisim: AMI_Init of %s failed: %s\n", rxPath.c_str(), m.c_str());
         ok = ok && rok;
     }
-    if (!ok) return 1;
+    if (!ok) return 2;
 
     // The main loop, one block of bits at a time.
     linksim::Prbs prbs(o.prbs, o.seed);
@@ -391,7 +431,7 @@ int Run(const Options& o)
             const bool isPrimary = &r == primary;
             double* w = isPrimary ? wave.data() : copy.data();
             if (!isPrimary) std::copy_n(wave.data(), n, copy.data());
-            if (rxs.size() > 1 && !ChangeDir(r.workDir)) return 1;
+            if (rxs.size() > 1 && !ChangeDir(r.workDir)) return 2;
             if (!Timed(r.cost, [&] { return r.model->GetWave(w, static_cast<long>(n), r.edges); })) {
                 std::fprintf(stderr, "amisim: AMI_GetWave of %s failed at bit %lld\n", rxPath.c_str(), bitsDone);
                 runOk = false;
@@ -414,7 +454,7 @@ int Run(const Options& o)
         closeOk = r->model->Close() && closeOk;
     }
     ChangeDir(outDir);
-    if (!runOk) return 1;
+    if (!runOk) return 2;
     txBits.resize(static_cast<size_t>(bitsDone));
 
     // Analysis.
@@ -543,13 +583,28 @@ int Run(const Options& o)
     j["prbs"] = o.prbs;
     j["seed"] = o.seed;
     j["block_bits"] = o.blockBits;
-    j["channel"] = {{"kind", csvPath.empty() ? "lossy-line" : "csv"},
+    j["channel"] = {{"kind", !tsPath.empty() ? "touchstone" : csvPath.empty() ? "lossy-line" : "csv"},
                     {"description", channelKind},
                     {"taps", channelTaps.size()},
                     {"loss_db_at_nyquist", lossAtNyquist},
                     {"dc_gain", channelDc}};
-    j["tx"] = {{"library", txPath}, {"parameters", txString}, {"message", txMsg}};
+    if (!tsPath.empty()) {
+        for (auto it = sparam.info.begin(); it != sparam.info.end(); ++it)
+            if (!j["channel"].contains(it.key())) j["channel"][it.key()] = it.value();
+        j["channel"]["png"] = channelPngError.empty() ? channelPngPath : "";
+        j["channel"]["png_error"] = channelPngError;
+    }
+    if (!o.impulseCsv.empty())
+        j["channel"]["impulse_csv"] = impulseCsvError.empty() ? Absolute(o.impulseCsv) : "";
+    auto kitJson = [](const std::shared_ptr<linksim::ModelKit>& k) -> nlohmann::json {
+        if (!k) return nullptr;
+        return {{"ibis_file", k->ibsPath}, {"model", k->model}, {"executable", k->executable},
+                {"ami_file", k->amiFile}, {"checker_errors", k->checkerErrors},
+                {"checker_warnings", k->checkerWarnings}};
+    };
+    j["tx"] = {{"library", txPath}, {"parameters", txString}, {"message", txMsg}, {"kit", kitJson(o.txKit)}};
     j["rx"] = {{"library", rxPath}, {"parameters", rxString(primary->config)}, {"message", rxMsg},
+               {"kit", kitJson(o.rxKit)},
                {"eye_receiver", eyeRx && eyeRx != primary},
                {"host_slicing_compared", sliceCompared},
                {"host_slicing_agreed", sliceAgreed}};
@@ -629,6 +684,9 @@ int Run(const Options& o)
                     Num(o.bitRate / 1e9, 6).c_str(), spb);
         std::printf("  channel      %s (%zu taps, %.2f dB at Nyquist)\n", channelKind.c_str(), channelTaps.size(),
                     lossAtNyquist);
+        for (const auto& note : sparam.notes) std::printf("               %s\n", note.c_str());
+        if (o.txKit) std::printf("  tx kit       %s [Model] %s, %s\n", o.txKit->ibsPath.c_str(), o.txKit->model.c_str(), o.txKit->executable.c_str());
+        if (o.rxKit) std::printf("  rx kit       %s [Model] %s, %s\n", o.rxKit->ibsPath.c_str(), o.rxKit->model.c_str(), o.rxKit->executable.c_str());
         std::printf("  tx           %s\n", txString.c_str());
         std::printf("  rx           %s%s\n", rxString(primary->config).c_str(),
                     eyeRx && eyeRx != primary ? "  (+ a second instance with RX_Config 2 for the eye)" : "");
@@ -679,10 +737,104 @@ int Run(const Options& o)
         std::printf("  outputs      %s", jsonPath.c_str());
         if (eyeError.empty()) std::printf(", %s", eyePath.c_str());
         if (clockError.empty()) std::printf(", %s", clockPath.c_str());
+        if (!channelPngPath.empty() && channelPngError.empty()) std::printf(", %s", channelPngPath.c_str());
+        if (!o.impulseCsv.empty() && impulseCsvError.empty()) std::printf(", %s", Absolute(o.impulseCsv).c_str());
         std::printf("\n");
         if (!clockError.empty()) std::printf("  clock plot   %s\n", clockError.c_str());
+        if (!channelPngError.empty()) std::printf("  channel plot %s\n", channelPngError.c_str());
+        if (!impulseCsvError.empty()) std::printf("  impulse csv  %s\n", impulseCsvError.c_str());
     }
-    return closeOk ? 0 : 1;
+    if (!closeOk) {
+        std::fprintf(stderr, "amisim: AMI_Close of a model failed\n");
+        return 2;
+    }
+    return 0;
+}
+
+// Bad usage: the reason and where to find help; exit status 2.
+int Usage(const std::string& why)
+{
+    std::fprintf(stderr, "amisim: %s\nRun with --help for more information.\n", why.c_str());
+    return 2;
+}
+
+// One model's parameters as --set and the model options name them: a kit's
+// parameter (checked against its format) or a built-in option.
+struct ModelSide {
+    const char* label;                       // "tx" or "rx"
+    std::shared_ptr<linksim::ModelKit> kit;  // null: the built-in model
+    CLI::App* group = nullptr;               // the built-in model's options
+    std::map<std::string, std::string>* values = nullptr;
+
+    bool Has(const std::string& name) const
+    {
+        if (kit) return kit->Find(name) != nullptr;
+        return group && group->get_option_no_throw("--" + name) != nullptr;
+    }
+    std::string Names() const
+    {
+        std::string s;
+        if (kit) {
+            for (const auto& p : kit->params)
+                if (p.Sent()) s += (s.empty() ? "" : " ") + p.name;
+        } else if (group) {
+            for (const CLI::Option* opt : group->get_options())
+                if (!opt->get_lnames().empty() && std::isupper(static_cast<unsigned char>(opt->get_lnames()[0][0])))
+                    s += (s.empty() ? "" : " ") + opt->get_lnames()[0];
+        }
+        return s;
+    }
+    // Empty on success, else the reason.
+    std::string Set(const std::string& name, const std::string& value) const
+    {
+        if (kit) {
+            const linksim::AmiParameter* p = kit->Find(name);
+            if (!p->Sent())
+                return name + " is not an input of " + kit->model + " (Usage " + p->usage +
+                       (p->reserved ? ", a reserved parameter" : "") + ")";
+            const std::string why = linksim::CheckParameterValue(*p, value);
+            if (!why.empty()) return kit->model + ": " + why;
+            (*values)[name] = value;
+            return {};
+        }
+        CLI::Option* opt = group->get_option_no_throw("--" + name);
+        try {
+            opt->clear();
+            opt->add_result(value);
+            opt->run_callback();
+        } catch (const CLI::Error& e) {
+            return name + "=" + value + ": " + e.what();
+        }
+        return {};
+    }
+};
+
+// Applies the --set values, then the built-in model options given
+// explicitly to a model chosen from its kit. Empty on success.
+std::string ApplySettings(const std::vector<std::string>& sets, ModelSide& tx, ModelSide& rx)
+{
+    for (const std::string& s : sets) {
+        const size_t eq = s.find('=');
+        if (eq == std::string::npos || eq == 0) return "--set " + s + ": expected NAME=VALUE";
+        std::string name = s.substr(0, eq);
+        const std::string value = s.substr(eq + 1);
+        ModelSide* side = nullptr;
+        for (ModelSide* m : {&tx, &rx})
+            if (name.rfind(std::string(m->label) + ".", 0) == 0) {
+                side = m;
+                name = name.substr(3);
+            }
+        if (!side) {
+            const bool inTx = tx.Has(name), inRx = rx.Has(name);
+            if (inTx && inRx) return "--set " + s + ": both models have " + name + "; write tx." + name + " or rx." + name;
+            side = inTx ? &tx : inRx ? &rx : nullptr;
+        }
+        if (!side || !side->Has(name))
+            return "--set " + s + ": no model parameter " + name + " (tx: " + tx.Names() + "; rx: " + rx.Names() + ")";
+        const std::string why = side->Set(name, value);
+        if (!why.empty()) return "--set " + s + ": " + why;
+    }
+    return {};
 }
 
 }  // namespace
@@ -706,8 +858,39 @@ int main(int argc, char** argv)
                    "impulse response instead of the built-in line: CSV rows of time (s), value (1/s)")
         ->check(CLI::ExistingFile)
         ->excludes(loss);
-    app.add_option("--tx-lib", o.txLib, "transmitter library (default: tx_ami.so beside amisim)");
-    app.add_option("--rx-lib", o.rxLib, "receiver library (default: rx_ami.so beside amisim)");
+    auto* touchstone =
+        app.add_option("--channel", o.channelTs,
+                       "S-parameter channel, Touchstone 1.x (.s2p, .s4p) or 2.0: S21 of a 2-port, SDD21 of a 4-port")
+            ->check(CLI::ExistingFile)
+            ->excludes(loss);
+    app.get_option("--channel-csv")->excludes(touchstone);
+    app.add_option("--ports", o.ports,
+                   "wiring of the Touchstone file, in-out of the positive line then of the negative line, e.g. "
+                   "1-2,3-4 (default: found from the data)")
+        ->needs(touchstone);
+    app.add_option("--impulse-csv", o.impulseCsv, "write the channel's impulse response (time s, value 1/s) as CSV");
+    app.add_option("--channel-png", o.channelPng,
+                   "picture of the channel's frequency response beside the data, and its pulse response (default "
+                   "<out>/channel.png with --channel)");
+    auto* txLib = app.add_option("--tx-lib", o.txLib, "transmitter library (default: tx_ami.so beside amisim)");
+    auto* rxLib = app.add_option("--rx-lib", o.rxLib, "receiver library (default: rx_ami.so beside amisim)");
+    auto* txIbs = app.add_option("--tx-ibs", o.txIbs, "transmitter from its IBIS-AMI kit: the .ibs file")
+                      ->check(CLI::ExistingFile)
+                      ->excludes(txLib);
+    auto* txModel = app.add_option("--tx-model", o.txModel, "the [Model] of --tx-ibs");
+    txIbs->needs(txModel);
+    txModel->needs(txIbs);
+    auto* rxIbs = app.add_option("--rx-ibs", o.rxIbs, "receiver from its IBIS-AMI kit: the .ibs file")
+                      ->check(CLI::ExistingFile)
+                      ->excludes(rxLib);
+    auto* rxModel = app.add_option("--rx-model", o.rxModel, "the [Model] of --rx-ibs");
+    rxIbs->needs(rxModel);
+    rxModel->needs(rxIbs);
+    app.add_option("--set", o.sets,
+                   "NAME=VALUE: a model parameter (tx.NAME or rx.NAME when both models have it); with a kit, "
+                   "checked against its .ami Range or List")
+        ->take_all();
+    app.add_flag("--list-params", o.listParams, "print the parameters of the kit models and stop");
     app.add_option("-o,--out", o.outDir, "output folder (also where the receiver writes Adapt.txt, EOM.txt)");
     app.add_option("--json", o.json, "JSON summary (default <out>/amisim.json)");
     app.add_option("--eye-png", o.eyePng, "eye picture (default <out>/eye.png)");
@@ -743,16 +926,69 @@ int main(int argc, char** argv)
     rxg->add_option("--CTLEAdapt,--ctle-adapt", o.rx.CTLEAdapt, "1 adapts the CTLE setting, 0 uses EQ_Level");
     rxg->add_option("--EOMNbits,--eom-nbits", o.rx.EOMNbits, "clock periods per eye measurement");
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help
+        return Usage(e.what());
+    }
+    // Models from their kits, and the --set values.
+    try {
+        if (!o.txIbs.empty()) o.txKit = std::make_shared<linksim::ModelKit>(linksim::LoadModelKit(o.txIbs, o.txModel));
+        if (!o.rxIbs.empty()) o.rxKit = std::make_shared<linksim::ModelKit>(linksim::LoadModelKit(o.rxIbs, o.rxModel));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "amisim: %s\n", e.what());
+        return 2;
+    }
+    if (o.listParams) {
+        if (!o.txKit && !o.rxKit) return Usage("--list-params needs --tx-ibs/--tx-model or --rx-ibs/--rx-model");
+        for (const auto& k : {o.txKit, o.rxKit})
+            if (k) std::printf("%s", linksim::DescribeParameters(*k).c_str());
+        return 0;
+    }
+    for (const auto& k : {o.txKit, o.rxKit})
+        if (k && k->checkerErrors > 0)
+            std::fprintf(stderr, "amisim: warning: the IBIS checker finds %lu error(s) in %s (ibis_checker tells which)\n",
+                         k->checkerErrors, k->ibsPath.c_str());
+    ModelSide tx{"tx", o.txKit, txg, &o.txValues}, rx{"rx", o.rxKit, rxg, &o.rxValues};
+    {
+        std::vector<std::string> sets;
+        // Model options given by name apply to a kit model as --set does.
+        for (ModelSide* m : {&tx, &rx})
+            if (m->kit)
+                for (const CLI::Option* opt : m->group->get_options())
+                    if (opt->count() > 0 && !opt->get_lnames().empty())
+                        sets.push_back(std::string(m->label) + "." + opt->get_lnames()[0] + "=" + opt->results().back());
+        sets.insert(sets.end(), o.sets.begin(), o.sets.end());
+        const std::string why = ApplySettings(sets, tx, rx);
+        if (!why.empty()) return Usage(why);
+    }
+    if (o.rxKit) {
+        // The figures the host reads from the receiver's settings.
+        auto value = [&](const char* name, int fallback) {
+            const auto it = o.rxValues.find(name);
+            const linksim::AmiParameter* p = o.rxKit->Find(name);
+            const std::string v = it != o.rxValues.end() ? it->second : p ? p->Initial() : "";
+            return v.empty() ? fallback : std::atoi(v.c_str());
+        };
+        // As with the built-in receiver, the host asks for the equalised
+        // signal unless told otherwise (when the model offers it); a model
+        // without RX_Config is taken to return its equalised signal.
+        const linksim::AmiParameter* config = o.rxKit->Find("RX_Config");
+        if (config && !o.rxValues.count("RX_Config") && linksim::CheckParameterValue(*config, "2").empty())
+            o.rxValues["RX_Config"] = "2";
+        o.rx.RX_Config = value("RX_Config", 2);
+        o.rx.Factor = value("Factor", 1);
+        o.rx.EQ_Level = value("EQ_Level", 0);
+        o.rx.CTLEAdapt = value("CTLEAdapt", 0);
+    }
     // Out-of-range model parameters are passed on as given: the models
     // report them. Only what would stop the host itself is refused here.
     if (static_cast<long long>(o.blockBits) * o.samplesPerBit > (1LL << 24)) {
-        std::fprintf(stderr, "amisim: --block-bits times --samples-per-bit must not exceed %lld samples\n", 1LL << 24);
-        return 2;
+        return Usage("--block-bits times --samples-per-bit must not exceed " + std::to_string(1LL << 24) + " samples");
     }
     if (o.rx.Factor < 1) {
-        std::fprintf(stderr, "amisim: --Factor must be at least 1 for the clock analysis\n");
-        return 2;
+        return Usage("--Factor must be at least 1 for the clock analysis");
     }
     try {
         return Run(o);
@@ -761,5 +997,5 @@ int main(int argc, char** argv)
     } catch (const std::exception& e) {
         std::fprintf(stderr, "amisim: %s\n", e.what());
     }
-    return 1;
+    return 2;
 }

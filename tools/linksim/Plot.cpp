@@ -326,3 +326,115 @@ void ReleasePlotResources()
 }
 
 }  // namespace linksim
+
+namespace linksim {
+
+std::string WritePanelsPng(const std::string& path, const std::string& title, const std::vector<PlotPanel>& panels)
+{
+    const int W = 900, panelH = 280, gap = 75, topPad = 45;
+    const int H = topPad + static_cast<int>(panels.size()) * (panelH + gap);
+    Surface surf(cairo_image_surface_create(CAIRO_FORMAT_RGB24, W, std::max(H, 120)));
+    if (cairo_surface_status(surf.get()) != CAIRO_STATUS_SUCCESS) return "cannot create the image";
+    Context ctx(cairo_create(surf.get()));
+    cairo_t* cr = ctx.get();
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    Text(cr, 90, 20, title, 0.0, 0.5, 14);
+    const double dash[] = {6.0, 4.0};
+    for (size_t p = 0; p < panels.size(); ++p) {
+        const PlotPanel& pan = panels[p];
+        const Rect r{90, topPad + static_cast<double>(p) * (panelH + gap), W - 120.0, static_cast<double>(panelH)};
+        double x0 = std::numeric_limits<double>::infinity(), x1 = -x0, y0 = x0, y1 = -x0;
+        for (const auto& s : pan.series)
+            for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+                if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) continue;
+                x0 = std::min(x0, s.x[i]);
+                x1 = std::max(x1, s.x[i]);
+                y0 = std::min(y0, s.y[i]);
+                y1 = std::max(y1, s.y[i]);
+            }
+        if (!std::isfinite(x0)) {
+            x0 = 0;
+            x1 = 1;
+            y0 = 0;
+            y1 = 1;
+        }
+        if (pan.yMin < pan.yMax) {
+            y0 = pan.yMin;
+            y1 = pan.yMax;
+        } else {
+            const double pad = std::max(0.05 * (y1 - y0), 1e-12 + 1e-9 * std::fabs(y1));
+            y0 -= pad;
+            y1 += pad;
+        }
+        if (!(x1 > x0)) x1 = x0 + 1.0;
+        auto px = [&](double v) { return r.x + (v - x0) / (x1 - x0) * r.w; };
+        auto py = [&](double v) { return r.y + r.h - (std::clamp(v, y0, y1) - y0) / (y1 - y0) * r.h; };
+        cairo_save(cr);
+        cairo_rectangle(cr, r.x, r.y, r.w, r.h);
+        cairo_clip(cr);
+        for (const auto& m : pan.xMarks) {
+            if (m.first < x0 || m.first > x1) continue;
+            cairo_set_source_rgb(cr, 0.85, 0.1, 0.1);
+            cairo_set_line_width(cr, 1.0);
+            cairo_set_dash(cr, dash, 2, 0);
+            cairo_move_to(cr, std::round(px(m.first)) + 0.5, r.y);
+            cairo_line_to(cr, std::round(px(m.first)) + 0.5, r.y + r.h);
+            cairo_stroke(cr);
+            cairo_set_dash(cr, nullptr, 0, 0);
+            Text(cr, px(m.first) + 4, r.y + 12, m.second, 0.0, 0.5, 10);
+        }
+        for (const auto& m : pan.yMarks) {
+            if (m.first < y0 || m.first > y1) continue;
+            cairo_set_source_rgb(cr, 0.4, 0.4, 0.4);
+            cairo_set_line_width(cr, 1.0);
+            cairo_set_dash(cr, dash, 2, 0);
+            cairo_move_to(cr, r.x, std::round(py(m.first)) + 0.5);
+            cairo_line_to(cr, r.x + r.w, std::round(py(m.first)) + 0.5);
+            cairo_stroke(cr);
+            cairo_set_dash(cr, nullptr, 0, 0);
+            Text(cr, r.x + 4, py(m.first) - 3, m.second, 0.0, 1.0, 10);
+        }
+        for (const auto& s : pan.series) {
+            cairo_set_source_rgb(cr, s.r, s.g, s.b);
+            cairo_set_line_width(cr, 1.5);
+            if (s.dashed) cairo_set_dash(cr, dash, 2, 0);
+            bool pen = false;
+            for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+                if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) {
+                    pen = false;
+                    continue;
+                }
+                if (pen)
+                    cairo_line_to(cr, px(s.x[i]), py(s.y[i]));
+                else
+                    cairo_move_to(cr, px(s.x[i]), py(s.y[i]));
+                pen = true;
+            }
+            cairo_stroke(cr);
+            cairo_set_dash(cr, nullptr, 0, 0);
+            if (s.markers)
+                for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+                    if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) continue;
+                    cairo_arc(cr, px(s.x[i]), py(s.y[i]), 3.0, 0, 2 * M_PI);
+                    cairo_fill(cr);
+                }
+        }
+        cairo_restore(cr);
+        Axes(cr, r, x0, x1, y0, y1, pan.xLabel, pan.yLabel, false);
+        double lx = r.x + r.w - 8;
+        for (auto it = pan.series.rbegin(); it != pan.series.rend(); ++it) {
+            if (it->label.empty()) continue;
+            cairo_set_font_size(cr, 10);
+            cairo_text_extents_t e;
+            cairo_text_extents(cr, it->label.c_str(), &e);
+            cairo_set_source_rgb(cr, it->r, it->g, it->b);
+            Text(cr, lx, r.y - 8, it->label, 1.0, 1.0, 10);
+            lx -= e.x_advance + 18;
+        }
+    }
+    return Finish(surf.get(), path);
+}
+
+}  // namespace linksim

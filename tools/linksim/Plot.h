@@ -40,3 +40,27 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
 void ReleasePlotResources();
 
 }  // namespace linksim
+
+namespace linksim {
+
+// Line charts: one or more panels stacked, each with its own axes and
+// series, for the channel's frequency and pulse responses, bathtub curves
+// and sweep results.
+struct PlotSeries {
+    std::vector<double> x, y;  // points with a non-finite y are skipped
+    double r = 0.05, g = 0.25, b = 0.65;
+    std::string label;
+    bool dashed = false;
+    bool markers = false;      // a dot at each point as well
+};
+struct PlotPanel {
+    std::string xLabel, yLabel;
+    std::vector<PlotSeries> series;
+    std::vector<std::pair<double, std::string>> xMarks;  // labelled vertical lines
+    std::vector<std::pair<double, std::string>> yMarks;  // labelled horizontal lines
+    double yMin = 0.0, yMax = 0.0;                       // fixed range when yMin < yMax
+};
+// Returns an empty string on success, else the reason.
+std::string WritePanelsPng(const std::string& path, const std::string& title, const std::vector<PlotPanel>& panels);
+
+}  // namespace linksim
