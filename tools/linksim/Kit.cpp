@@ -10,7 +10,7 @@
 
 #include "amiparam/AmiParamTree.h"
 #include "checker/algmod.h"
-#include "checker/errlog.h"
+#include "base/errlog.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"
 #include "checker/mdl.h"
