@@ -121,10 +121,10 @@ int IBIS_Test(void) {
     ALGMOD_Test(models);
   }
   IBIS_GetMsels(&msels);
-  MSEL_Test(msels);
+  MSEL_TestList(msels);
   if (IBIS_GetCmpnts(&cmpnts)) {
     CMPNT_TestRanges(cmpnts);
-    CMPNT_Test(cmpnts, exts, models, pkgs);
+    CMPNT_TestList(cmpnts, exts, models);
   } else {
     ERRLOG_ErrorNew(kNoComponent);
   }

@@ -15,6 +15,7 @@
 #include "checker/mspec.h"
 #include "checker/parse.h"
 #include "checker/ramp.h"
+#include "checker/rcvth.h"
 #include "checker/wvfrm.h"
 
 namespace {
@@ -422,6 +423,7 @@ void s_keywordLine(int kw, char* pLine) {
         if (s_anySeenBefore(m, true)) ERRLOG_LineErrorNew(120);
         if (!s_isInputType(m->iType)) ERRLOG_LineWarnNew(117, s_typeName(m->iType));
         m->bReceiverThresholds = 1;
+        RCVTH_New(pLine, &m->pRcvTh);
         break;
       case KW_DRIVER_SCHEDULE:
         DRVSH_New(pLine, &m->pDrvSh);
@@ -568,6 +570,7 @@ void s_dataLine(char* pLine) {
         break;
       case KW_RECEIVER_THRESHOLDS:
         s_receiverThresholdLine(pLine);
+        if (m->pRcvTh) RCVTH_ReceiveLine(pLine, m->pRcvTh, LINE_DATA);
         break;
       case KW_ALGORITHMIC_MODEL:
         if (m->pAlgMod) ALGMOD_ReceiveLine(pLine, m->pAlgMod);
@@ -633,6 +636,9 @@ void s_endSection(int iNewKeyword) {
       break;
     case KW_ALGORITHMIC_MODEL:
       if (m->pAlgMod) ALGMOD_Fini(m->pAlgMod, iNewKeyword);
+      break;
+    case KW_RECEIVER_THRESHOLDS:
+      RCVTH_Fini(m);
       break;
     default:
       break;
@@ -839,6 +845,7 @@ void MDL_FreeList(MDL_STRUCT* pHead) {
       a = n;
     }
     ALGMOD_Free(&pHead->pAlgMod);
+    RCVTH_Free(&pHead->pRcvTh);
     free(pHead);
     pHead = next;
   }
@@ -869,7 +876,7 @@ const char* MDL_TypeNameForMessage(int iType) {
 
 // The rules behind these hooks come with the model checks; each walks the
 // list it is given and reports through the error log.
-int MDL_TestReceiverThresholds(MDL_STRUCT* pModels) { return 1; }
+int MDL_TestReceiverThresholds(MDL_STRUCT* pModels) { return RCVTH_Check(pModels); }
 int MDL_TestDC(MDL_STRUCT* pModels) { return 1; }
 int MDL_TestRanges(MDL_STRUCT* pModels) { return 1; }
 int MDL_TestDriverSchedules(MDL_STRUCT* pModels) { return DRVSH_Test(pModels); }

@@ -23,6 +23,7 @@ struct RAMP_STRUCT;
 struct WVFRM_STRUCT;
 struct DRVSH_STRUCT;
 struct MSPEC_STRUCT;
+struct RCVTH_STRUCT;
 
 #define MDL_NAME_MAX 40
 
@@ -161,6 +162,8 @@ typedef struct MDL_STRUCT {
   int bReferenced;             // named by another model's [Driver Schedule]
   unsigned long long ullKeywords;  // bit (k - KW_MODEL) for every model keyword k met
   ALGMOD_STRUCT* pAlgMod;      // [Algorithmic Model], null when absent
+  RCVTH_STRUCT* pRcvTh;        // [Receiver Thresholds] entries, null when absent
+  int bDiff;                   // marked differential by the differential query (CMPNT_DiffQuery)
 } MDL_STRUCT;
 
 extern "C" {

@@ -26,11 +26,12 @@ const char* const kAmi =
 std::vector<std::string> ModelFile(const std::string& name, const std::vector<std::string>& algmod,
                                    const std::vector<std::string>& after = {"[End Algorithmic Model]"})
 {
-    std::vector<std::string> l = {"[IBIS Ver] 5.0", "[File Name] " + name, "[File Rev] 1.0", "[Component] c",
-                                  "[Manufacturer] m", "[Model] rx", "Model_type Input", "Vinl = 0.8", "Vinh = 2.0",
+    std::vector<std::string> l = {"[IBIS Ver] 5.0", "[File Name] " + name, "[File Rev] 1.0", "[Date] d",
+                                  "[Source] s", "[Model] rx", "Model_type Input", "Vinl = 0.8", "Vinh = 2.0",
                                   "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5", "[Algorithmic Model]"};
     l.insert(l.end(), algmod.begin(), algmod.end());
     l.insert(l.end(), after.begin(), after.end());
+    l.push_back(kComponent);
     l.push_back("[End]");
     return l;
 }

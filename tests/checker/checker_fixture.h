@@ -17,6 +17,11 @@
 #include "checker/parse.h"
 #include "tests/base/errlog_capture.h"
 
+// A complete component that raises nothing by itself (8 lines, joined).
+inline const char* const kComponent =
+    "[Component] c\n[Manufacturer] m\n[Package]\nR_pkg 0.1 NA NA\nL_pkg 1n NA NA\nC_pkg 1p NA NA\n"
+    "[Pin] signal_name model_name\n1 VDD POWER";
+
 class CheckerFixture : public ErrlogCapture {
 protected:
     void SetUp() override

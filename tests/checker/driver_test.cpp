@@ -19,7 +19,7 @@ namespace {
 const std::string kDriver = std::string(AMI_BUILD_DIR) + "/ibis_checker";
 
 const std::vector<std::string> kGoodIbs = {"[IBIS Ver] 4.2", "[File Name] good.ibs", "[File Rev] 1.0",
-                                           "[Component] c", "[Manufacturer] m", "[End]"};
+                                           kComponent, "[End]"};
 
 class DriverTest : public CheckerFixture {};
 
@@ -109,9 +109,9 @@ TEST_F(DriverTest, PackageModelsAreFoundInTheDirectoryPkgFiles)
     EXPECT_EQ(PKGMDL_FindInDirectory((m_dir + "/nowhere").c_str(), "found_pm"), 0);
 
     std::vector<std::string> lines = kGoodIbs;
-    lines.insert(lines.begin() + 5, "[Package Model] found_pm");
+    lines.insert(lines.begin() + 4, "[Package Model] found_pm");
     ExpectBothStyles(Write("good.ibs", Lines(lines)), FILE_TYPE_IBS, "", "package model of a .pkg file");
-    lines[5] = "[Package Model] lost_pm";
+    lines[4] = "[Package Model] lost_pm";
     ExpectBothStyles(Write("good.ibs", Lines(lines)), FILE_TYPE_IBS,
                      "E0516 - Unable to find Package Model 'lost_pm' for Component 'c'\n", "package model nowhere");
 }

@@ -24,51 +24,54 @@ const HeaderCase kHeaderCases[] = {
     {"[IBIS Ver] 4.3 is refused and sets no version (the 2.1 table stays)", "a.ibs",
      {"[IBIS Ver] 4.3", "[File Name] a.ibs", "[File Rev] 1.0", "[Component] c", "[Model Selector] s", "[End]"},
      "E1008 (line    1) - Illegal IBIS_Version '4.3'.\n"
-     "E0916 (line    5) - Invalid Keyword: Model_Selector\n"},
+     "E0916 (line    5) - Invalid Keyword: Model_Selector\n"
+     "E0514 - Required keyword 'Manufacturer' not defined for Component 'c'.\n"
+     "E0519 - Keyword 'Package' not defined for Component 'c'.\n"
+     "E0524 - Unable to find Pin keyword data for Component 'c'.\n"},
     {"[IBIS Ver] 4.1 sets version 4: 120-character lines pass", "a.ibs",
-     {"[IBIS Ver] 4.1", "[File Name] a.ibs", "[File Rev] 1.0", "|" + std::string(119, 'x'), "[Component] c",
+     {"[IBIS Ver] 4.1", "[File Name] a.ibs", "[File Rev] 1.0", "|" + std::string(119, 'x'), kComponent,
       "[End]"},
      ""},
     {"version 2.1: a 13-character file name is cut to 12", "abcdefghi.ibs",
-     {"[IBIS Ver] 2.1", "[File Name] abcdefghi.ibs", "[File Rev] 1.0", "[Component] c", "[End]"},
+     {"[IBIS Ver] 2.1", "[File Name] abcdefghi.ibs", "[File Rev] 1.0", kComponent, "[End]"},
      "E1912 (line    2) -\n    File_name string 'abcdefghi.ibs' is too long, truncating to 12 characters.\n"
      "E1014 (line    2) -\n    File name opened 'abcdefghi.ibs' not the same as File_name 'abcdefghi.ib'.\n"},
     {"version 3.2: a 25-character file name is kept and reported", "abcdefghijklmnopqrstu.ibs",
-     {"[IBIS Ver] 3.2", "[File Name] abcdefghijklmnopqrstu.ibs", "[File Rev] 1.0", "[Component] c", "[End]"},
+     {"[IBIS Ver] 3.2", "[File Name] abcdefghijklmnopqrstu.ibs", "[File Rev] 1.0", kComponent, "[End]"},
      "E1914 (line    2) - File_name string 'abcdefghijklmnopqrstu.ibs' is too long, maximum length 24 allowed.\n"},
     {"upper-case letter in the file name", "my.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] My.ibs", "[File Rev] 1.0", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] My.ibs", "[File Rev] 1.0", kComponent, "[End]"},
      "E1010 (line    2) - File_name 'My.ibs' contains an upper case character 'M'.\n"},
     {"two periods, reported once", "a.b.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] a.b.ibs", "[File Rev] 1.0", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] a.b.ibs", "[File Rev] 1.0", kComponent, "[End]"},
      "E1012 (line    2) - File_name 'a.b.ibs' contains more than one period.\n"},
     {"no period", "noext.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] noext", "[File Rev] 1.0", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] noext", "[File Rev] 1.0", kComponent, "[End]"},
      "E1013 (line    2) - File_name 'noext' must contain one period.\n"
      "E1014 (line    2) -\n    File name opened 'noext.ibs' not the same as File_name 'noext'.\n"},
     {"a blank in the file name", "a.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] my file.ibs", "[File Rev] 1.0", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] my file.ibs", "[File Rev] 1.0", kComponent, "[End]"},
      "E1011 (line    2) -\n    File_name 'my file.ibs' contains a character ' ' that is illegal for DOS.\n"
      "E1014 (line    2) -\n    File name opened 'a.ibs' not the same as File_name 'my file.ibs'.\n"},
     {"missing [File Rev] is found when the header closes", "a.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[Notes] n", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[Notes] n", kComponent, "[End]"},
      "E1915 - Required keyword 'File_Rev' not found in file 'a.ibs'.\n"},
     {"empty values", "a.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev]", "[Date]", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev]", "[Date]", kComponent, "[End]"},
      "E1913 (line    3) - Zero length value for keyword 'File_Rev'.\n"
      "E1913 (line    4) - Zero length value for keyword 'Date'.\n"},
     {"a date of 41 characters is cut", "a.ibs",
      {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] 1.0", "[Date] " + std::string(41, 'd'),
-      "[Component] c", "[End]"},
+      kComponent, "[End]"},
      "E1912 (line    4) - Date string 'ddddddddddddddddddddddddddddddddddddddddd' is too long, truncating to 40 "
      "characters.\n"},
     {"reserved word as [File Rev]", "a.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] NA", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] NA", kComponent, "[End]"},
      "E1916 (line    3) - Illegal use of Reserved Word 'NA'.\n"},
     {"duplicates", "a.ibs",
      {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Name] a.ibs", "[File Rev] 1.0", "[File Rev] 2",
       "[Date] d", "[Date] e", "[Source] s", "[Source] t", "[Notes] n", "[Notes] o", "[Copyright] c",
-      "[Copyright] d", "[Disclaimer] x", "[Disclaimer] y", "[Component] c", "[End]"},
+      "[Copyright] d", "[Disclaimer] x", "[Disclaimer] y", kComponent, "[End]"},
      "E1009 (line    3) - Duplicate File_name keyword.\n"
      "E1015 (line    5) - Duplicate File_Rev keyword.\n"
      "E1016 (line    7) - Duplicate Date keyword.\n"
@@ -77,9 +80,12 @@ const HeaderCase kHeaderCases[] = {
      "E1019 (line   13) - Duplicate Copyright keyword.\n"},
     {"header keywords after the header are orphans", "a.ibs",
      {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] 1.0", "[Component] c", "[Date] d", "more", "[End]"},
-     "E1001 (line    5) - Orphan File Header keyword.\nE1002 (line    6) - Orphan Data Line.\n"},
+     "E0514 - Required keyword 'Manufacturer' not defined for Component 'c'.\n"
+     "E0519 - Keyword 'Package' not defined for Component 'c'.\n"
+     "E1001 (line    5) - Orphan File Header keyword.\nE1002 (line    6) - Orphan Data Line.\n"
+     "E0524 - Unable to find Pin keyword data for Component 'c'.\n"},
     {"data lines under single-line header keywords", "a.ibs",
-     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] 1.0", "   1.1", "[Component] c", "[End]"},
+     {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] 1.0", "   1.1", kComponent, "[End]"},
      "E1002 (line    4) - Orphan Data Line.\n"},
 };
 
@@ -140,7 +146,7 @@ TEST_F(HeaderTest, VersionsAndTheirSwitches)
 TEST_F(HeaderTest, AnyFileNameSkipsTheNameRules)
 {
     HDR_AllowAnyFile_name(1);
-    ExpectBothStyles(Write("a.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] My.B.x", "[File Rev] 1.0", "[Component] c",
+    ExpectBothStyles(Write("a.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] My.B.x", "[File Rev] 1.0", kComponent,
                                           "[End]"})),
                      FILE_TYPE_IBS, "", "any file name allowed");
 }
@@ -150,7 +156,7 @@ TEST_F(HeaderTest, TextsJoinTheirLinesWithLineFeeds)
     const std::string path =
         Write("t.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] t.ibs", "[File Rev] 1.0", "[Notes] first",
                               "second", "  third", "fourth", "[Disclaimer] d1", "[Disclaimer] d2", "[Source]",
-                              "s", "[Component] c", "[End]"}));
+                              "s", kComponent, "[End]"}));
     ASSERT_EQ(INIT(), 1);
     ASSERT_EQ(PARSE(path.c_str(), FILE_TYPE_IBS), 1);
     HDR_STRUCT* h = nullptr;

@@ -20,12 +20,20 @@ inline LineList Cat(std::initializer_list<LineList> parts)
     return out;
 }
 
-// Header of lines 1 to 5, the given lines from line 6 on, then [End].
+// A complete component that raises nothing by itself (8 lines).
+inline LineList Component()
+{
+    return {"[Component] c", "[Manufacturer] m", "[Package]", "R_pkg 0.1 NA NA", "L_pkg 1n NA NA",
+            "C_pkg 1p NA NA", "[Pin] signal_name model_name", "1 VDD POWER"};
+}
+
+// Header of lines 1 to 5, the given lines from line 6 on, a complete
+// component, then [End].
 inline LineList File(const std::string& version, const LineList& body)
 {
-    return Cat({{"[IBIS Ver] " + version, "[File Name] a.ibs", "[File Rev] 1.0", "[Component] c",
-                 "[Manufacturer] m"},
-                body,
+    return Cat({{"[IBIS Ver] " + version, "[File Name] a.ibs", "[File Rev] 1.0", "[Date] today",
+                 "[Source] tests"},
+                body, Component(),
                 {"[End]"}});
 }
 

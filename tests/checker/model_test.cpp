@@ -204,21 +204,46 @@ const Case kKeywordCases[] = {
      "E0116 (line   12) - [Model Spec] should be specified immediately after all the subparameters of a model "
      "and before the other keywords of a model\n"
      "E0120 (line   13) - [Receiver Thresholds] should be specified immediately after all the subparameters of a "
-     "model and before the other keywords of a model except [Model Spec]\n"},
+     "model and before the other keywords of a model except [Model Spec]\n"
+     "W3219 - Model m Receiver Thresholds: Vth must be specified for single ended receivers\n"
+     "W3220 - Model m Receiver Thresholds: Vinh_ac must be specified for single ended receivers\n"
+     "W3221 - Model m Receiver Thresholds: Vinl_ac must be specified for single ended receivers\n"
+     "W3222 - Model m Receiver Thresholds: Vinh_dc must be specified for single ended receivers\n"
+     "W3223 - Model m Receiver Thresholds: Vinl_dc must be specified for single ended receivers\n"
+     "W3224 - Model m Receiver Thresholds: Tslew_ac must be specified for single ended receivers\n"},
     {"[Receiver Thresholds] of a model without type", "4.2",
      Cat({{"[Model] m", "C_comp 1p 1p 1p", "[Receiver Thresholds]", "[Voltage Range] 5 4.5 5.5"}, Ramp()}),
      "E0180 - Model 'm': Model_type Not Defined\n"
-     "W0117 (line    8) -\n    [Receiver Thresholds] should not be specified for model type (not set)\n"},
+     "W0117 (line    8) -\n    [Receiver Thresholds] should not be specified for model type (not set)\n"
+     "W3219 - Model m Receiver Thresholds: Vth must be specified for single ended receivers\n"
+     "W3220 - Model m Receiver Thresholds: Vinh_ac must be specified for single ended receivers\n"
+     "W3221 - Model m Receiver Thresholds: Vinl_ac must be specified for single ended receivers\n"
+     "W3222 - Model m Receiver Thresholds: Vinh_dc must be specified for single ended receivers\n"
+     "W3223 - Model m Receiver Thresholds: Vinl_dc must be specified for single ended receivers\n"
+     "W3224 - Model m Receiver Thresholds: Tslew_ac must be specified for single ended receivers\n"},
     {"[Receiver Thresholds] of an Output model", "4.2",
      {"[Model] m", "Model_type Output", "Vmeas = 0.9", "C_comp 1p 1p 1p", "[Receiver Thresholds]",
       "[Voltage Range] 5 4.5 5.5", "[Ramp]", "dV/dt_r 1/1n 1/1n 1/1n", "dV/dt_f 1/1n 1/1n 1/1n"},
-     "W0117 (line   10) -\n    [Receiver Thresholds] should not be specified for model type Output\n"},
+     "W0117 (line   10) -\n    [Receiver Thresholds] should not be specified for model type Output\n"
+     "W3219 - Model m Receiver Thresholds: Vth must be specified for single ended receivers\n"
+     "W3220 - Model m Receiver Thresholds: Vinh_ac must be specified for single ended receivers\n"
+     "W3221 - Model m Receiver Thresholds: Vinl_ac must be specified for single ended receivers\n"
+     "W3222 - Model m Receiver Thresholds: Vinh_dc must be specified for single ended receivers\n"
+     "W3223 - Model m Receiver Thresholds: Vinl_dc must be specified for single ended receivers\n"
+     "W3224 - Model m Receiver Thresholds: Tslew_ac must be specified for single ended receivers\n"},
     {"[Receiver Thresholds] with a reference the model lacks", "4.2",
      {"[Model] m", "Model_type Input", "Vinl = 0.8", "Vinh = 2.0", "C_comp 1p 1p 1p", "[Receiver Thresholds]",
       "Reference_supply Ext_ref", "[Voltage Range] 5 4.5 5.5"},
-     "E0199 - Model m: Receiver Thresholds use External Reference which is not defined in this Model\n"},
+     "E0199 - Model m: Receiver Thresholds use External Reference which is not defined in this Model\n"
+     "W3219 - Model m Receiver Thresholds: Vth must be specified for single ended receivers\n"
+     "W3220 - Model m Receiver Thresholds: Vinh_ac must be specified for single ended receivers\n"
+     "W3221 - Model m Receiver Thresholds: Vinl_ac must be specified for single ended receivers\n"
+     "W3222 - Model m Receiver Thresholds: Vinh_dc must be specified for single ended receivers\n"
+     "W3223 - Model m Receiver Thresholds: Vinl_dc must be specified for single ended receivers\n"
+     "W3224 - Model m Receiver Thresholds: Tslew_ac must be specified for single ended receivers\n"},
     {"an input model with [Receiver Thresholds] needs no Vinl or Vinh", "4.2",
      {"[Model] m", "Model_type Input", "C_comp 1p 1p 1p", "[Receiver Thresholds]", "Reference_supply Pullup_ref",
+      "Vth = 1.5", "Vinh_ac = 1.8", "Vinl_ac = 1.2", "Vinh_dc = 1.7", "Vinl_dc = 1.3", "Tslew_ac=1n",
       "[Voltage Range] 5 4.5 5.5", "[Pullup Reference] 5 4.5 5.5"},
      ""},
     {"[End Algorithmic Model] without its section", "5.0", Cat({Input("m"), {"[End Algorithmic Model]"}}),

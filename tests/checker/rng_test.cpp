@@ -262,10 +262,10 @@ TEST_F(RangeTest, TableInAFileKeepsOneTableAtATime)
     // A model whose [Pulldown] is given twice: E1100 and the second table
     // replaces the first; its one row raises E1108 at the end.
     const std::string path = Write(
-        "t.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] t.ibs", "[File Rev] 1.0", "[Component] c", "[Model] m1",
+        "t.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] t.ibs", "[File Rev] 1.0", "[Date] d", "[Model] m1",
                         "Model_type Output", "Vmeas = 0.9", "C_comp 1p 1p 1p", "[Pulldown]", "0 0 0 0", "1 1 1 1",
                         "[Pulldown] x", "0 0 0 0", "[Voltage Range] 5 4.5 5.5", "[Ramp]", "dV/dt_r 1/1n 1/1n 1/1n",
-                        "dV/dt_f 1/1n 1/1n 1/1n", "[End]"}));
+                        "dV/dt_f 1/1n 1/1n 1/1n", kComponent, "[End]"}));
     ExpectBothStyles(path, FILE_TYPE_IBS,
                      "E1100 (line   12) - Pulldown Already Defined\n"
                      "E1104 (line   12) -\n    Incorrect Number of Line Items (2) For Pulldown: Expecting 1\n"

@@ -1,0 +1,34 @@
+// [Pin Mapping] rows of a component (prefix PINMPG_): each pin's pull-down,
+// pull-up, clamp and external reference buses, checked against the
+// component's supply pins.
+#pragma once
+
+#include "base/AmiExport.h"
+
+struct PIN_STRUCT;
+
+#define PINMPG_PIN_MAX 5
+#define PINMPG_BUS_MAX 15
+
+// The bus columns, in header order.
+enum { PINMPG_PULLDOWN = 0, PINMPG_PULLUP, PINMPG_GND_CLAMP, PINMPG_POWER_CLAMP, PINMPG_EXT, PINMPG_BUSES };
+
+typedef struct PINMPG_STRUCT {
+  struct PINMPG_STRUCT* pNext;  // file order
+  int iColumns;
+  char szPin[PINMPG_PIN_MAX + 1];
+  char aszBus[PINMPG_BUSES][PINMPG_BUS_MAX + 1];  // "" when the column is absent
+} PINMPG_STRUCT;
+
+extern "C" {
+
+// Reads the [Pin Mapping] keyword line into *piCols (E525, E528, E532, E526, E529).
+AMI_EXPORT void PINMPG_ParseHeader(const char* pszLine, int* piCols);
+AMI_EXPORT int PINMPG_ParseLine(const char* pszLine, int iHeaderCols, PINMPG_STRUCT** ppRec);
+// Appends; each earlier record with the same pin raises E708.
+AMI_EXPORT void PINMPG_LinkPinMpg(PINMPG_STRUCT** ppList, PINMPG_STRUCT* pRec);
+AMI_EXPORT int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent);
+AMI_EXPORT int PINMPG_TestPin(const PINMPG_STRUCT* pList, const char* pszPin);
+AMI_EXPORT void PINMPG_FreeList(PINMPG_STRUCT* pList);
+
+}  // extern "C"
