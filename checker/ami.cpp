@@ -248,6 +248,147 @@ void s_checkReserved(const BRANCH_STRUCT* branch) {
   if (!seenGetWave) ERRLOG_ErrorNew(4625, "GetWave_Exists");
 }
 
+// ---- Table formats ---------------------------------------------------------
+//
+// A parameter may give its values as a table:
+//   (Format Table (Labels Row_No Time Probability) (-5 -5e-12 1e-10) ...)
+// The parameter parser keeps only a leaf whose values are words, so the
+// checker reads each table here, checks it (a Labels list of at least one
+// label, then at least one row of as many numbers as there are labels; E4632
+// otherwise) and blanks its lists out of the text, which leaves the leaf
+// (Format Table) for the tree checks.
+
+bool s_isWordEnd(char c) { return !c || s_isWs((unsigned char)c) || c == '(' || c == ')' || c == '"'; }
+
+// The word at p (up to white space, a parenthesis or a quote): its length.
+size_t s_wordLen(const char* p) {
+  size_t n = 0;
+  while (!s_isWordEnd(p[n])) ++n;
+  return n;
+}
+
+const char* s_skipWs(const char* p) {
+  while (*p && s_isWs((unsigned char)*p)) ++p;
+  return p;
+}
+
+// The end (the closing parenthesis) of the list whose "(" is at open, or null.
+char* s_listEnd(char* open) {
+  bool quote = false;
+  size_t depth = 0;
+  for (char* p = open; *p; ++p) {
+    if (*p == '"') {
+      quote = !quote;
+    } else if (!quote && *p == '(') {
+      ++depth;
+    } else if (!quote && *p == ')') {
+      if (--depth == 0) return p;
+    }
+  }
+  return nullptr;
+}
+
+// Checks the lists of one table (the text from after "Table" to the Format
+// list's closing parenthesis) and blanks them. Result: the table is sound.
+bool s_takeTable(char* from, char* end, int* piLabels) {
+  int labels = -1;
+  int rows = 0;
+  bool ok = true;
+  for (char* p = from; p < end; ++p) {
+    if (s_isWs((unsigned char)*p)) continue;
+    if (*p != '(') {
+      ok = false;  // a word outside the lists
+      p += s_wordLen(p) ? s_wordLen(p) - 1 : 0;
+      continue;
+    }
+    char* close = s_listEnd(p);
+    if (!close || close > end) return false;
+    *close = '\0';
+    const char* q = s_skipWs(p + 1);
+    int words = 0;
+    bool numbers = true;
+    bool isLabels = false;
+    while (*q) {
+      const size_t n = s_wordLen(q);
+      if (n == 0) {  // a nested list or a quoted word
+        numbers = false;
+        ++q;
+      } else {
+        char word[64];
+        const size_t k = n < sizeof word - 1 ? n : sizeof word - 1;
+        memcpy(word, q, k);
+        word[k] = '\0';
+        if (words == 0 && labels < 0 && strcmp(word, "Labels") == 0) {
+          isLabels = true;
+        } else {
+          double d = 0.0;
+          if (n >= sizeof word - 1 || CMN_StrToDbl(word, &d) != 1) numbers = false;
+          ++words;
+        }
+        q += n;
+      }
+      q = s_skipWs(q);
+    }
+    *close = ')';
+    if (isLabels) {
+      labels = words;
+    } else {
+      ++rows;
+      if (labels < 0 || !numbers || words != labels) ok = false;
+    }
+    for (char* b = p; b <= close; ++b) *b = ' ';
+    p = close;
+  }
+  *piLabels = labels > 0 ? labels : 0;
+  if (labels < 0 && rows == 0) return ok;  // "(Format Table)" alone stays as it was: unchecked
+  return ok && labels > 0 && rows > 0;
+}
+
+// Blanks every table of the text; E4632 for each unsound one, with the name
+// of the parameter (the list that holds the Format list).
+void s_takeTables(char* text) {
+  const char* parents[64];
+  size_t parentLens[64];
+  size_t depth = 0;
+  bool quote = false;
+  for (char* p = text; *p; ++p) {
+    if (*p == '"') {
+      quote = !quote;
+      continue;
+    }
+    if (quote) continue;
+    if (*p == ')') {
+      if (depth) --depth;
+      continue;
+    }
+    if (*p != '(') continue;
+    const char* head = s_skipWs(p + 1);
+    const size_t n = s_wordLen(head);
+    if (depth < 64) {
+      parents[depth] = head;
+      parentLens[depth] = n;
+    }
+    ++depth;
+    if (n != 6 || strncmp(head, "Format", 6) != 0) continue;
+    const char* word = s_skipWs(head + n);
+    if (s_wordLen(word) != 5 || strncmp(word, "Table", 5) != 0) continue;
+    char* end = s_listEnd(p);
+    if (!end) return;  // unbalanced: the parser reports it
+    char* from = p + (word + 5 - p);
+    int labels = 0;
+    if (!s_takeTable(from, end, &labels)) {
+      char name[128] = "";
+      if (depth >= 2 && depth - 2 < 64) {
+        const size_t k = parentLens[depth - 2] < sizeof name - 1 ? parentLens[depth - 2] : sizeof name - 1;
+        memcpy(name, parents[depth - 2], k);
+        name[k] = '\0';
+      }
+      ERRLOG_ErrorNew(4632, "Table", name, labels);
+    }
+    p = end - 1;  // the Format list's ")" is counted next
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -271,6 +412,7 @@ int AMI_ReadFile(const char* pszPath) {
   if (CMN_AnyUpper(base)) ERRLOG_WarnNew(901, base);
   bool tabSeen = false;
   bool inDescription = false;
+  bool inQuote = false;  // a double-quoted string goes on from an earlier line
   unsigned long line = 0;
   for (;;) {
     PARSE_SetLineNum(++line);
@@ -287,15 +429,22 @@ int AMI_ReadFile(const char* pszPath) {
     }
     char* q = p;
     while (*q && s_isWs((unsigned char)*q)) ++q;
-    if (!*q || *q == '|') continue;
+    if (!*q || (!inQuote && *q == '|')) continue;
     if (*q == '(') {
       const char* w = q + 1;
       while (*w && s_isWs((unsigned char)*w)) ++w;
       inDescription = strncmp(w, "Description", 11) == 0;
     }
     if (inDescription && n > s_kDescriptionMax) ERRLOG_ErrorNew(923, (int)line, (int)s_kDescriptionMax);
-    char* cut = strchr(p, '|');
-    if (cut) *cut = '\0';
+    // The comment character starts a comment only outside double quotes.
+    for (char* c = p; *c; ++c) {
+      if (*c == '"') {
+        inQuote = !inQuote;
+      } else if (*c == '|' && !inQuote) {
+        *c = '\0';
+        break;
+      }
+    }
     size_t m = strlen(p);
     while (m > 0 && s_isWs((unsigned char)p[m - 1])) p[--m] = '\0';
     s_append(p, m);
@@ -348,6 +497,7 @@ int AMI_ParseAndCheck(PARSED_TREE** ppTree) {
   if (ppTree) *ppTree = nullptr;
   if (!s_pText) return 0;
   PARSED_TREE* tree = nullptr;
+  s_takeTables(s_pText);
   const int r = GetParsedTree(s_pText, &tree);
   AMI_DiscardText();
   if (r != 0 || !tree) {

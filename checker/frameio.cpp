@@ -19,6 +19,7 @@ namespace {
 
 char s_szIbsPath[CMN_MAX_FILENAME + 1];  // stored directory, with final "/"
 int s_bAnyCharacter = 0;
+int s_bLastOpenOk = 0;  // the last CMN_OpenFile opened its file
 
 // Buffer of CMN_GetInfiniteLine.
 char* s_pLine = nullptr;
@@ -135,7 +136,10 @@ void CMN_SetIbsPath(const char* pszDir) {
   s_szIbsPath[CMN_MAX_FILENAME] = '\0';
 }
 
+int CMN_LastOpenSucceeded(void) { return s_bLastOpenOk; }
+
 int CMN_OpenFile(const char* pszName, int iType, FILE** ppFile, char* pszBase) {
+  s_bLastOpenOk = 0;
   if (ppFile) *ppFile = nullptr;
   if (!pszName || !ppFile || iType < 1 || iType > 4) {
     ERRLOG_ErrorNew(1905, "", pszName ? pszName : "");
@@ -181,16 +185,22 @@ int CMN_OpenFile(const char* pszName, int iType, FILE** ppFile, char* pszBase) {
   memcpy(szPath + nDir, szBase, nName + 1);
   FILE* f = fopen(szPath, "rb");
   // Case retries: the whole path in lower and in upper case, then only the
-  // base name (a directory of mixed case stays as given).
+  // base name (a directory of mixed case stays as given), then only the base
+  // name before its extension (NAME.ibs for name.ibs: the extension as
+  // written).
   if (!f) {
-    for (int pass = 0; pass < 4 && !f; ++pass) {
+    const char* dotAt = strrchr(szBase, '.');
+    const size_t nStem = dotAt ? (size_t)(dotAt - szBase) : nName;
+    for (int pass = 0; pass < 6 && !f; ++pass) {
       char szTry[CMN_MAX_FILENAME + 1];
       strcpy(szTry, szPath);
       char* from = pass < 2 ? szTry : szTry + nDir;
+      if (pass >= 4) from[nStem] = '\0';  // case change of the stem only
       if (pass % 2 == 0)
         s_lower(from);
       else
         s_upper(from);
+      if (pass >= 4) memcpy(from + nStem, szBase + nStem, nName - nStem + 1);
       f = fopen(szTry, "rb");
       if (f) {
         memcpy(s_szIbsPath, szTry, nDir);
@@ -204,6 +214,7 @@ int CMN_OpenFile(const char* pszName, int iType, FILE** ppFile, char* pszBase) {
   }
   *ppFile = f;
   if (pszBase) strcpy(pszBase, szBase);
+  s_bLastOpenOk = 1;
   return 1;
 }
 

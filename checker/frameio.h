@@ -36,6 +36,9 @@ extern "C" {
 // Result 1, or 0 after E1901, E1904, E1905 or an extension error.
 AMI_EXPORT int CMN_OpenFile(const char* pszName, int iType, FILE** ppFile, char* pszBase);
 
+// 1 when the last CMN_OpenFile call opened its file, else 0.
+AMI_EXPORT int CMN_LastOpenSucceeded(void);
+
 // Reads one line into pBuf (iSize - 1 characters kept, the rest of a longer
 // line is read and dropped). Drops the line feed, a carriage return before
 // it and a Ctrl-Z before the end of the file; raises E1917 for NUL, bytes of

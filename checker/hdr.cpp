@@ -85,6 +85,10 @@ void s_ibisVer(const char* v) {
   if (!*s) return;
   if (!s_bAnyVersion && !s_acceptedVersion(s)) {
     ERRLOG_LineErrorNew(1008, s);
+    // A version the checker does not list (5.1, 4.3, ...) on the file's
+    // first [IBIS Ver] is still checked under the rules of its major number,
+    // the one the version probe found and the banner announced.
+    if (PARSE_GetFileVersion() == 0 && s[0] >= '2' && s[0] <= '5') PARSE_SetFileVersion(s[0] - '0');
     return;
   }
   if (s_bAnyVersion || s[0] == '5')

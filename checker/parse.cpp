@@ -156,6 +156,7 @@ bool s_bEndSeen = false;
 bool s_bTabSeen = false;
 int s_iFileType = FILE_TYPE_IBS;
 int s_iFileVersion = 0;
+int s_iProbedVersion = 0;  // the version probe's result for the file being read
 bool s_bInSubmodel = false;
 bool s_bContinuation = false;
 char s_szFileName[CMN_MAX_FILENAME + 1];
@@ -309,7 +310,9 @@ void s_dispatch(int lineType, char* pLine) {
 // One raw line of an IBIS-type file.
 void s_processLine(char* pLine) {
   size_t len = strlen(pLine);
-  const size_t limit = s_iFileVersion >= 4 ? 120 : 80;
+  // Before [IBIS Ver] sets the version, the probed one gives the limit.
+  const int ver = s_iFileVersion ? s_iFileVersion : s_iProbedVersion;
+  const size_t limit = ver >= 4 ? 120 : 80;
   if (len > limit && !s_bAnyLineLength) ERRLOG_LineErrorNew(905, (int)limit);
   if (!s_bTabSeen && memchr(pLine, '\t', len)) {
     ERRLOG_LineWarnNew(921);
@@ -364,6 +367,7 @@ int s_parseIbis(const char* pszPath, int iType) {
   }
   s_banner(banners[ver], pszPath);
   PARSE_BeginFile(iType);
+  s_iProbedVersion = ver;
   FILE* f = nullptr;
   if (!CMN_OpenFile(pszPath, iType, &f, s_szFileName)) return 0;
   if (CMN_AnyUpper(s_szFileName)) ERRLOG_WarnNew(901, s_szFileName);
@@ -489,6 +493,7 @@ void PARSE_BeginFile(int iType) {
   s_bTabSeen = false;
   s_iFileType = iType;
   s_iFileVersion = 0;
+  s_iProbedVersion = 0;
   s_bInSubmodel = false;
   s_bContinuation = false;
   s_szFileName[0] = '\0';
@@ -512,6 +517,7 @@ void PARSE_SaveState(PARSE_STATE* s) {
   s->bTabSeen = s_bTabSeen;
   s->iFileType = s_iFileType;
   s->iFileVersion = s_iFileVersion;
+  s->iProbedVersion = s_iProbedVersion;
   s->bInSubmodel = s_bInSubmodel;
   s->bContinuation = s_bContinuation;
   memcpy(s->szFileName, s_szFileName, sizeof s->szFileName);
@@ -529,6 +535,7 @@ void PARSE_RestoreState(const PARSE_STATE* s) {
   s_bTabSeen = s->bTabSeen;
   s_iFileType = s->iFileType;
   s_iFileVersion = s->iFileVersion;
+  s_iProbedVersion = s->iProbedVersion;
   s_bInSubmodel = s->bInSubmodel;
   s_bContinuation = s->bContinuation;
   memcpy(s_szFileName, s->szFileName, sizeof s_szFileName);

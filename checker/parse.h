@@ -37,6 +37,7 @@ typedef struct {
   int bTabSeen;
   int iFileType;
   int iFileVersion;
+  int iProbedVersion;
   int bInSubmodel;
   int bContinuation;
   char szFileName[CMN_MAX_FILENAME + 1];

@@ -78,12 +78,10 @@ int main(int argc, char** argv) {
   if (parsed) TEST(type, 0);
   FINI();
   if (!parsed) {
-    // Unreadable (or missing) file: a usage matter. A file that was read
-    // but whose version could not be determined failed the check.
-    FILE* f = fopen(path, "rb");
-    if (!f) return 2;
-    fclose(f);
-    return 1;
+    // Nothing could be read (the file was not found under any of the names
+    // the checker tries): a usage matter. A file that the checker opened
+    // and judged (its version could not be determined) failed the check.
+    return CMN_LastOpenSucceeded() ? 1 : 2;
   }
   unsigned long bugs = 0, errors = 0;
   ERRLOG_GetCounts(&bugs, &errors, nullptr);

@@ -83,6 +83,23 @@ const AmiCase kAmiCases[] = {
      "E4630 - Parameter Format is mandatory for Tx_Jitter\n"},
     {"Tx_Jitter with a Table",
      File("(Tx_Jitter (Usage Out) (Type UI) (Format Table) (Description \"j\"))"), ""},
+    {"Tx_Jitter and Rx_Clock_PDF with real tables",
+     File("(Tx_Jitter (Usage Info) (Type Float)\n   (Format Table (Labels Row_No Time Probability)\n"
+          "    (-1 -1e-12 0.25) (0 0 0.5)\n    (1 1e-12 0.25)) (Description \"j\"))\n"
+          "  (Rx_Clock_PDF (Usage Info) (Type UI) (Format Table (Labels Time Probability) (-0.1 0.5) (0.1 0.5))"
+          " (Description \"(r)\"))"),
+     ""},
+    {"tables without labels, with a word in a row, with a short row",
+     File("(Tx_Jitter (Usage Info) (Type Float) (Format Table (0 0.5)) (Description \"j\"))"
+          "(Rx_Clock_PDF (Usage Info) (Type UI) (Format Table (Labels T P) (x 0.5)) (Description \"r\"))",
+          "(q (Usage In) (Type Float) (Format Table (Labels T P) (1 0.5) (2)) (Description \"q\"))"),
+     "E4632 - Table: Illegal Format for Tx_Jitter. Expected 0 number(s)\n"
+     "E4632 - Table: Illegal Format for Rx_Clock_PDF. Expected 2 number(s)\n"
+     "E4632 - Table: Illegal Format for q. Expected 2 number(s)\n"},
+    {"the comment character inside double quotes, also over two lines, is text",
+     File("(Tx_DCD (Usage Info) (Type UI) (Format Value 0.1) (Description \"a | b) (c\")) | (comment"
+          "\n  (Rx_Receiver_Sensitivity (Usage Info) (Type Float) (Format Value 0.1) (Description \"x |\n y\"))"),
+     ""},
     {"Tx_Jitter without Format",
      File("(Tx_Jitter (Usage Info) (Type Float) (Default 0.1) (Description \"j\"))"),
      "E4630 - Parameter Format is mandatory for Tx_Jitter\n"},

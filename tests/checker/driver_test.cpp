@@ -67,6 +67,26 @@ TEST_F(DriverTest, ExitStatusAndVerdict)
     r = RunProgram({kDriver, m_dir + "/missing.ibs"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("Unable To Open File"), std::string::npos);
+
+    // Files found under another case or without their extension are opened
+    // and judged: 1 when they fail (here: no version), never 2. An upper-case
+    // name keeps the extension as written ("NAME.ibs" for "name.ibs").
+    const struct {
+        const char* onDisk;
+        const char* asked;
+        bool versioned;
+        int status;
+    } found[] = {{"NOVER.IBS", "nover", false, 1}, {"nover2.ibs", "NOVER2.IBS", false, 1},
+                 {"UPPER.ibs", "upper.ibs", true, 1}, {"UPPER2.ibs", "upper2", true, 1}};
+    for (const auto& f : found) {
+        std::vector<std::string> lines = kGoodIbs;
+        if (!f.versioned) lines[0] = "| no version";
+        Write(f.onDisk, Lines(lines));
+        r = RunProgram({kDriver, m_dir + "/" + f.asked});
+        EXPECT_EQ(r.status, f.status) << f.asked << "\n" << r.out;
+        EXPECT_EQ(r.out.find("Unable To Open File"), std::string::npos) << f.asked << "\n" << r.out;
+        EXPECT_NE(r.out.find("File Failed"), std::string::npos) << f.asked << "\n" << r.out;
+    }
 }
 
 TEST_F(DriverTest, FlagsInAnyOrderSelectTypeAndStyle)

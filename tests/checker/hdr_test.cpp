@@ -21,13 +21,16 @@ struct HeaderCase {
 };
 
 const HeaderCase kHeaderCases[] = {
-    {"[IBIS Ver] 4.3 is refused and sets no version (the 2.1 table stays)", "a.ibs",
-     {"[IBIS Ver] 4.3", "[File Name] a.ibs", "[File Rev] 1.0", "[Component] c", "[Model Selector] s", "[End]"},
+    {"[IBIS Ver] 4.3 is reported and checked as version 4 (long lines, [Model Selector])", "a.ibs",
+     {"[IBIS Ver] 4.3", "[File Name] a.ibs", "[File Rev] 1.0", "|" + std::string(119, 'x'), kComponent,
+      "[Model Selector] s", "[End]"},
      "E1008 (line    1) - Illegal IBIS_Version '4.3'.\n"
-     "E0916 (line    5) - Invalid Keyword: Model_Selector\n"
-     "E0514 - Required keyword 'Manufacturer' not defined for Component 'c'.\n"
-     "E0519 - Keyword 'Package' not defined for Component 'c'.\n"
-     "E0524 - Unable to find Pin keyword data for Component 'c'.\n"},
+     "E4005 - Model Selector: 's' has no models defined\n"},
+    {"lines before [IBIS Ver] are held to the probed version's limit", "a.ibs",
+     {"|" + std::string(119, 'x'), "|" + std::string(120, 'x'), "[IBIS Ver] 5.1", "[File Name] a.ibs",
+      "[File Rev] 1.0", kComponent, "[End]"},
+     "E0905 (line    2) - Exceeds 120 chararacters.\n"
+     "E1008 (line    3) - Illegal IBIS_Version '5.1'.\n"},
     {"[IBIS Ver] 4.1 sets version 4: 120-character lines pass", "a.ibs",
      {"[IBIS Ver] 4.1", "[File Name] a.ibs", "[File Rev] 1.0", "|" + std::string(119, 'x'), kComponent,
       "[End]"},
@@ -119,7 +122,8 @@ int VersionAfter(CheckerFixture* f, const std::string& path)
 TEST_F(HeaderTest, VersionsAndTheirSwitches)
 {
     // A second [IBIS Ver] line exercises values the version probe would not
-    // let through (1.x); a refused value leaves the version as it was.
+    // let through (1.x); a refused value leaves the version as it was, and an
+    // unlisted first one (4.3, 5.1) is checked under its major number.
     struct {
         const char* first;
         const char* second;
@@ -128,7 +132,8 @@ TEST_F(HeaderTest, VersionsAndTheirSwitches)
         int version;
     } cases[] = {
         {"4.1", nullptr, false, false, 4}, {"2.0", nullptr, false, false, 2}, {"5.0", nullptr, false, false, 5},
-        {"4.3", nullptr, false, false, 0}, {"3.2", "4.3", false, false, 3},   {"2.1", "1.1", false, false, 2},
+        {"4.3", nullptr, false, false, 4}, {"5.1", nullptr, false, false, 5}, {"3.2", "4.3", false, false, 3},
+        {"2.1", "1.1", false, false, 2},
         {"2.1", "1.1", false, true, 1},    {"4.9", nullptr, true, false, 5},  {"3.2", nullptr, true, false, 5},
     };
     for (const auto& c : cases) {
