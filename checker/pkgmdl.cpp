@@ -290,7 +290,7 @@ void s_finishMatrix(PKGMDL_STRUCT* p, int k) {
         // Left of the diagonal (already reported): compare with the mirror.
         const PKGMDL_ENTRY* mirror = s_findEntry(m, e.uCol, e.uRow);
         if (mirror && mirror->dValue != e.dValue)
-          ERRLOG_ErrorNew(3114, kind, p->szName, s_pinName(p, e.uRow), s_pinName(p, e.uCol), e.dValue,
+          ERRLOG_ErrorNew(3113, kind, p->szName, s_pinName(p, e.uRow), s_pinName(p, e.uCol), e.dValue,
                           s_pinName(p, e.uCol), s_pinName(p, e.uRow), mirror->dValue);
         if (mirror) continue;
       }
@@ -440,7 +440,8 @@ void s_matrixData(PKGMDL_STRUCT* p, const char* line) {
   if (m->lCurRow < 0) {
     // A row that was refused has already been reported; data before any row
     // has not.
-    if (m->uRowsSeen == 0) ERRLOG_LineErrorNew(3104, kMatrixName[k]);
+    if (m->uRowsSeen == 0 && !m->bDataBeforeRow) ERRLOG_LineErrorNew(3104, kMatrixName[k]);
+    m->bDataBeforeRow = 1;
     return;
   }
   const unsigned row = (unsigned)m->lCurRow;
@@ -707,7 +708,7 @@ int PKGMDL_Test(PKGMDL_STRUCT* pList) {
     if (!*p->szName) continue;
     for (PKGMDL_STRUCT* q = p->pNext; q; q = q->pNext)
       if (strcmp(p->szName, q->szName) == 0) {
-        ERRLOG_ErrorNew(3460, p->szName);
+        ERRLOG_ErrorNew(3417, p->szName);
         break;
       }
   }
@@ -730,9 +731,9 @@ int PKGMDL_Test(PKGMDL_STRUCT* pList) {
       char first[CMN_MAX_FILENAME + 1];
       const int inDir = PKGMDL_CountInDirectory(dir, names[i], first);
       if (PKGMDL_Find(pList, names[i])) {
-        if (inDir) ERRLOG_ErrorNew(3461, names[i], c->szName, first);
+        if (inDir) ERRLOG_ErrorNew(3418, names[i], c->szName, first);
       } else if (inDir > 1) {
-        ERRLOG_ErrorNew(3462, names[i], c->szName, inDir);
+        ERRLOG_ErrorNew(3419, names[i], c->szName, inDir);
       }
     }
   }

@@ -79,6 +79,7 @@ typedef struct PKGMDL_MATRIX {
   long lCurRow;               // pin index of the open [Row], -1 when none
   unsigned long ulCurRowLine;
   unsigned uCurCount;         // entries of the open row so far
+  int bDataBeforeRow;         // data before the first [Row] reported
 } PKGMDL_MATRIX;
 
 typedef struct PKGMDL_STRUCT {
@@ -121,7 +122,7 @@ AMI_EXPORT int PKGMDL_FindInDirectory(const char* pszDir, const char* pszName);
 AMI_EXPORT int PKGMDL_CountInDirectory(const char* pszDir, const char* pszName, char* pszFirst);
 
 // Whole-file checks: names unique in the file, and each package model name
-// that a component uses found exactly once (E3460 to E3462).
+// that a component uses found exactly once (E3417 to E3419).
 AMI_EXPORT int PKGMDL_Test(PKGMDL_STRUCT* pList);
 
 }  // extern "C"

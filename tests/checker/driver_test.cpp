@@ -110,8 +110,9 @@ TEST_F(DriverTest, FlagsInAnyOrderSelectTypeAndStyle)
     EXPECT_EQ(r.status, 0) << r.out;
     const std::string ebd = Write("b.ebd", Lines({"[IBIS Ver] 3.2", "[File Name] b.ebd", "[File Rev] 1",
                                                   "[Begin Board Description] bd", "[Manufacturer] x",
-                                                  "[Number Of Pins] 1", "[Pin List] signal_name", "A1 s1",
-                                                  "[End Board Description]", "[End]"}));
+                                                  "[Number Of Pins] 1", "[Pin List] signal_name", "A1 NC",
+                                                  "[Reference Designator Map]", "[End Board Description]",
+                                                  "[End]"}));
     r = RunProgram({kDriver, "-ebd", ebd});
     EXPECT_EQ(r.status, 0) << r.out;
 }

@@ -81,10 +81,12 @@ const FrameCase kFrameCases[] = {
      "E0920 (line   12) - Extraneous data on End keyword line.\n"},
     {"[Component] in a .pkg file", "a.pkg", FILE_TYPE_PKG,
      {"[IBIS Ver] 4.2", "[File Name] a.pkg", "[File Rev] 1.0", "[Component] c", "[Pin] x", "[End]"},
-     "E0911 (line    4) - Illegal keyword for a '.pkg' file.\n"},
+     "E0911 (line    4) - Illegal keyword for a '.pkg' file.\n"
+     "E3416 - No Define Package Model found in file 'a.pkg'\n"},
     {"[Model] in a .ebd file", "a.ebd", FILE_TYPE_EBD,
      {"[IBIS Ver] 4.2", "[File Name] a.ebd", "[File Rev] 1.0", "[Model] m", "Model_type Input", "[End]"},
-     "E0912 (line    4) - Illegal keyword for a '.ebd' file.\n"},
+     "E0912 (line    4) - Illegal keyword for a '.ebd' file.\n"
+     "E4332 - No Begin Board Description found in file 'a.ebd'\n"},
     {"[Begin Board Description] in a .ibs file", "a.ibs", FILE_TYPE_IBS,
      {"[IBIS Ver] 4.2", "[File Name] a.ibs", "[File Rev] 1.0", "[Begin Board Description] b", kComponent,
       "[End]"},
