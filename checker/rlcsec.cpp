@@ -75,7 +75,7 @@ int RLCSEC_IsSectionText(const char* pszText) {
   if (*p == '/') return 1;
   char w[16];
   s_word(&p, w, sizeof w, true);
-  if (CMN_StrSameIC(w, "Fork") || CMN_StrSameIC(w, "Endfork")) return 1;
+  if (CMN_StrSameIC(w, "Fork") || CMN_StrSameIC(w, "Endfork") || CMN_StrSameIC(w, "Len")) return 1;
   if (s_paramIndex(w) < 0) return 0;
   s_skip(&p);
   return *p == '=';

@@ -56,8 +56,8 @@ AMI_EXPORT void RLCSEC_Begin(RLCSEC_STATE* pState, const RLCSEC_CODES* pCodes, c
 // Reads section text (the whole line or what follows a pin name). Result 1,
 // or 0 when the text held a fault (already reported).
 AMI_EXPORT int RLCSEC_ParseText(RLCSEC_STATE* pState, const char* pszText);
-// Whether the first word of the text starts section data (Len, L, R, C with
-// "=", Fork, Endfork or "/").
+// Whether the first word of the text starts section data: Len, Fork,
+// Endfork, "/", or L, R, C followed by "=" (a pin may be named L, R or C).
 AMI_EXPORT int RLCSEC_IsSectionText(const char* pszText);
 // Ends the pin or path: E1920 for an open section, the caller's open-fork code
 // for an unbalanced Fork. Result 1 when nothing was raised.
