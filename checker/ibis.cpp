@@ -12,6 +12,7 @@
 #include "checker/mdl.h"
 #include "checker/msel.h"
 #include "checker/pkgmdl.h"
+#include "checker/series.h"
 #include "checker/submdl.h"
 #include "checker/testdata.h"
 #include "checker/testload.h"
@@ -118,6 +119,7 @@ int IBIS_Test(void) {
     MDL_TestDC(models);
     MDL_TestRanges(models);
     MDL_TestDriverSchedules(models);
+    SERIES_Test(models);
     ALGMOD_Test(models);
   }
   IBIS_GetMsels(&msels);
