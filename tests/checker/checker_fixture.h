@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -119,6 +121,34 @@ protected:
         std::string s;
         for (const std::string& l : lines) s += l + "\n";
         return s;
+    }
+
+    // The numbered message lines (with their wrapped continuation) whose code
+    // starts with one of the prefixes ("43" keeps E4300 to W4399), so that a
+    // test can leave aside what other modules and nested checks print.
+    static std::string OnlyCodes(const std::string& out, std::initializer_list<const char*> prefixes)
+    {
+        std::string kept;
+        size_t at = 0;
+        while (at < out.size()) {
+            size_t end = out.find('\n', at);
+            if (end == std::string::npos) end = out.size();
+            std::string line = out.substr(at, end - at);
+            at = end + 1;
+            while (at < out.size() && out.compare(at, 4, "    ") == 0) {
+                size_t next = out.find('\n', at);
+                if (next == std::string::npos) next = out.size();
+                line += "\n" + out.substr(at, next - at);
+                at = next + 1;
+            }
+            if (line.size() < 6 || !IsCodePrefix(line + " ", 0)) continue;
+            for (const char* p : prefixes)
+                if (line.compare(1, std::strlen(p), p) == 0) {
+                    kept += line + "\n";
+                    break;
+                }
+        }
+        return kept;
     }
 
     std::string m_dir;

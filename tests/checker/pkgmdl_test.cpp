@@ -18,32 +18,6 @@ namespace {
 
 using Lines_t = std::vector<std::string>;
 
-// Message lines of the package-model, board and other blocks of this group
-// (numbered style), so that a test can ignore what other modules say.
-std::string OwnBlocks(const std::string& out)
-{
-    static const char* const kBlocks[] = {"16", "18", "21", "28", "29", "30", "31", "34", "36", "37", "43", "47", "48", "49"};
-    std::string kept;
-    size_t at = 0;
-    while (at < out.size()) {
-        size_t end = out.find('\n', at);
-        if (end == std::string::npos) end = out.size();
-        std::string line = out.substr(at, end - at);
-        at = end + 1;
-        // A wrapped message continues on an indented line.
-        while (at < out.size() && out.compare(at, 4, "    ") == 0) {
-            size_t e2 = out.find('\n', at);
-            if (e2 == std::string::npos) e2 = out.size();
-            line += "\n" + out.substr(at, e2 - at);
-            at = e2 + 1;
-        }
-        if (line.size() < 5 || std::string("EWCB").find(line[0]) == std::string::npos) continue;
-        for (const char* b : kBlocks)
-            if (line.compare(1, 2, b) == 0) kept += line + "\n";
-    }
-    return kept;
-}
-
 // One matrix of n pins P1..Pn in the given form, from a symmetric matrix
 // whose entry (i, j) is value(i, j); Banded_matrix keeps |i - j| <= band.
 enum Form { kFull, kBanded, kSparse };
@@ -115,6 +89,11 @@ struct Fault {
 
 class PackageModelTest : public CheckerFixture {
 protected:
+    // The lines of this group's blocks.
+    static std::string OwnBlocks(const std::string& out)
+    {
+        return OnlyCodes(out, {"16", "18", "21", "28", "29", "30", "31", "34", "36", "37", "43", "47", "48", "49"});
+    }
     // Each fault applied to the reference, checked in both print styles.
     template <size_t N>
     void RunFaults(const std::vector<std::string>& reference, const Fault (&faults)[N]);
