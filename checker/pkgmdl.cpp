@@ -552,7 +552,7 @@ void s_keyword(PKGMDL_STRUCT* p, int kw, const char* line) {
       if (!*name) {
         ERRLOG_LineErrorNew(3400);
       } else {
-        CMN_strncpy(p->szName, name, sizeof p->szName);
+        CMN_strncpy(p->szName, name, sizeof p->szName - 1);
         if (strlen(name) > kNameLimit) ERRLOG_LineErrorNew(3401, name, kNameLimit);
         CMN_ReservedWordErr(name);
       }
@@ -689,7 +689,7 @@ int PKGMDL_CountInDirectory(const char* pszDir, const char* pszName, char* pszFi
     char path[2 * CMN_MAX_FILENAME + 2];
     if (snprintf(path, sizeof path, "%s%s%s", dir, slash ? "" : "/", e->d_name) >= (int)sizeof path) continue;
     const int n = s_fileDefines(path, pszName);
-    if (n && !found && pszFirst) CMN_strncpy(pszFirst, e->d_name, CMN_MAX_FILENAME + 1);
+    if (n && !found && pszFirst) CMN_strncpy(pszFirst, e->d_name, CMN_MAX_FILENAME);
     found += n;
   }
   closedir(d);

@@ -65,7 +65,7 @@ extern "C" {
 void RLCSEC_Begin(RLCSEC_STATE* pState, const RLCSEC_CODES* pCodes, const char* pszOwner) {
   memset(pState, 0, sizeof *pState);
   pState->pCodes = pCodes;
-  CMN_strncpy(pState->szOwner, pszOwner ? pszOwner : "", sizeof pState->szOwner);
+  CMN_strncpy(pState->szOwner, pszOwner ? pszOwner : "", sizeof pState->szOwner - 1);
 }
 
 int RLCSEC_IsSectionText(const char* pszText) {

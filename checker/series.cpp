@@ -31,17 +31,17 @@ bool s_section(const MDL_STRUCT* m, const MDL_SERIES* s, const char* where) {
   bool ok = true;
   const RNG_STRUCT* const* r = s->apRlc;
   if (r[MDL_SER_RL] && !r[MDL_SER_L]) {
-    ERRLOG_ErrorNew(2905, m->szName, where, kSeriesName[MDL_SER_RL], kSeriesName[MDL_SER_L]);
+    ERRLOG_ErrorNew(2903, m->szName, where, kSeriesName[MDL_SER_RL], kSeriesName[MDL_SER_L]);
     ok = false;
   }
   for (int k : {MDL_SER_LC, MDL_SER_RC})
     if (r[k] && !r[MDL_SER_C]) {
-      ERRLOG_ErrorNew(2905, m->szName, where, kSeriesName[k], kSeriesName[MDL_SER_C]);
+      ERRLOG_ErrorNew(2903, m->szName, where, kSeriesName[k], kSeriesName[MDL_SER_C]);
       ok = false;
     }
   for (int k = 0; k < MDL_SER_COUNT; ++k)
     if (r[k] && (s_negative(r[k]->typ) || s_negative(r[k]->min) || s_negative(r[k]->max))) {
-      ERRLOG_ErrorNew(2906, m->szName, where, kSeriesName[k]);
+      ERRLOG_ErrorNew(2904, m->szName, where, kSeriesName[k]);
       ok = false;
     }
   unsigned n = 0;
@@ -100,20 +100,13 @@ int SERIES_Test(MDL_STRUCT* pModels) {
       ok = false;
     }
     if (sswitch) {
+      // A missing [On] or [Off] is the model module's finding (E193, E194).
       for (int i = 0; i < 2; ++i) {
         const MDL_SERIES* s = i == 0 ? m->pOn : m->pOff;
-        const char* which = i == 0 ? "On" : "Off";
-        if (!s) {
-          ERRLOG_ErrorNew(2902, m->szName, which);
-          ok = false;
-        } else if (!s_hasElement(s)) {
-          ERRLOG_ErrorNew(2903, m->szName, which);
+        if (s && !s_hasElement(s)) {
+          ERRLOG_ErrorNew(2902, m->szName, i == 0 ? "On" : "Off");
           ok = false;
         }
-      }
-      if (s_hasElement(m->pSeries)) {
-        ERRLOG_ErrorNew(2904, m->szName);
-        ok = false;
       }
     }
     ok = s_section(m, m->pSeries, "") && ok;

@@ -7,8 +7,9 @@
 //   - series keywords belong to models of type Series or Series_switch;
 //   - a Series model describes at least one series element, outside [On]
 //     and [Off];
-//   - a Series_switch model has both [On] and [Off], each describing at
-//     least one series element, and no series keyword outside them;
+//   - each [On] and [Off] section of a Series_switch model describes at
+//     least one series element (a missing [On] or [Off] is the model
+//     module's finding);
 //   - [Rl Series] needs [L Series] in its section; [Lc Series] and
 //     [Rc Series] need [C Series];
 //   - series R, L and C values are not negative;

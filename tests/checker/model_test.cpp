@@ -174,11 +174,13 @@ const Case kKeywordCases[] = {
      {"[Model] s", "Model_type Series", "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5", "[Pulldown]", "-5 -1 -1 -1",
       "5 1 1 1", "[Ramp]", "dV/dt_r 1/1n 1/1n 1/1n", "dV/dt_f 1/1n 1/1n 1/1n"},
      "E0189 - Model 's': Ramp Not Allowed for Series and Series_switch\n"
-     "E0191 - Model 's': Pulldown is not allowed when Model_type is Series\n"},
+     "E0191 - Model 's': Pulldown is not allowed when Model_type is Series\n"
+     "E2901 - Series Model 's' describes no series element\n"},
     {"a Series model with [Model Spec]", "5.0",
      {"[Model] s", "Model_type Series", "C_comp 1p 1p 1p", "[Model Spec]", "D_overshoot_amp_h 1 1 1",
       "[Voltage Range] 5 4.5 5.5"},
-     "W0191 - Model 's': Model Spec is not allowed when Model_type is Series\n"},
+     "W0191 - Model 's': Model Spec is not allowed when Model_type is Series\n"
+     "E2901 - Series Model 's' describes no series element\n"},
     {"a Series_switch model: a range after [On], no [Off]", "4.2",
      {"[Model] sw", "Model_type Series_switch", "C_comp 1p 1p 1p", "[On]", "[R Series] 10 9 11",
       "[Voltage Range] 5 4.5 5.5"},
@@ -191,7 +193,8 @@ const Case kKeywordCases[] = {
      "E0193 - Model sw is of type Series_switch. [On] keyword is required\n"
      "E0194 - Model sw is of type Series_switch. [Off] keyword is required\n"},
     {"[On] in an Output model", "4.2", Cat({Output("m"), {"[On]", "[R Series] 10 9 11"}}),
-     "E0205 (line   14) - Keyword is valid only for Series_switch models\n"},
+     "E0205 (line   14) - Keyword is valid only for Series_switch models\n"
+     "E2900 - Model 'm' of type Output holds [R Series]; series keywords belong to Series and Series_switch models\n"},
     {"terminator keywords", "3.2",
      Cat({{"[Model] t", "Model_type Terminator", "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5", "[Rac] 50 45 55"},
           Output("o"), {"[Rgnd] 100 90 110", "[Cac] 1p 1p 1p"}}),
