@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "base/cmn.h"
 #include "base/errlog.h"
@@ -721,12 +722,21 @@ int PKGMDL_Test(PKGMDL_STRUCT* pList) {
   CMPNT_STRUCT* cmpnts = nullptr;
   IBIS_GetCmpnts(&cmpnts);
   for (CMPNT_STRUCT* c = cmpnts; c; c = c->pNext) {
-    const char* names[1];
-    unsigned nNames = 0;
-    if (*c->szPackageModel) names[nNames++] = c->szPackageModel;
-    for (unsigned i = 0; i < nNames; ++i) {
+    // The [Package Model] name first, then the [Alternate Package Models]
+    // names; a name already looked up is not looked up again.
+    for (const CMPNT_NAME* a = c->pAltPkgMdls; a; a = a->pNext)
+      for (const CMPNT_NAME* b = c->pAltPkgMdls; b != a; b = b->pNext)
+        if (strcmp(a->szName, b->szName) == 0) {
+          ERRLOG_ErrorNew(1600, c->szName, a->szName);
+          break;
+        }
+    std::vector<const char*> names;
+    if (*c->szPackageModel) names.push_back(c->szPackageModel);
+    for (const CMPNT_NAME* a = c->pAltPkgMdls; a; a = a->pNext)
+      if (*a->szName) names.push_back(a->szName);
+    for (size_t i = 0; i < names.size(); ++i) {
       bool repeated = false;
-      for (unsigned j = 0; j < i && !repeated; ++j) repeated = strcmp(names[i], names[j]) == 0;
+      for (size_t j = 0; j < i && !repeated; ++j) repeated = strcmp(names[i], names[j]) == 0;
       if (repeated) continue;
       char first[CMN_MAX_FILENAME + 1];
       const int inDir = PKGMDL_CountInDirectory(dir, names[i], first);

@@ -35,7 +35,8 @@
 //     package are warned about;
 //   - whole file: package model names unique in the file; each [Package
 //     Model] and [Alternate Package Models] name of a component found exactly
-//     once, in the file or in the .pkg files beside it.
+//     once, in the file or in the .pkg files beside it; no name listed twice
+//     in [Alternate Package Models] (E1600).
 //
 // The module also finds package models defined in the .pkg files of a
 // directory, which the component checks use for [Package Model] names the

@@ -36,7 +36,8 @@ const Case kCases[] = {
      Cat({{"[Component] c", "Si_location Pin", "Timing_location Die", "[Manufacturer] m", "[Package Model] pm"},
           kPackage,
           {"[Pin] signal_name model_name R_pin L_pin C_pin", "1 A in 0.1 1n 1p", "2 VDD power NA NA NA",
-           "[Define Package Model] pm", "[End Package Model]"},
+           "[Define Package Model] pm", "[Manufacturer] m", "[OEM] o", "[Description] d", "[Number Of Pins] 2",
+           "[Pin Numbers]", "1 Len=0 L=1n /", "2 Len=0 L=1n /", "[End Package Model]"},
           Input("in")}),
      ""},
     {"[Pin] header: four columns, swapped names, unknown and repeated value headers", "4.2",
@@ -122,6 +123,7 @@ const Case kCases[] = {
      Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 B ser", "3 C nothere", "4 D gnd", "5 E CircuitCall",
                "6 F sel"}),
           Input("in"), {"[Model] ser", "Model_type Series", "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5", "[Model Selector] sel", "in a", "in2 b"}, Input("in2")}),
+     "E2901 - Series Model 'ser' describes no series element\n"
      "E0610 - Component 'c':  Pin '2': Model 'ser': model type for a Pin cannot be Series or Series_switch.\n"
      "E0608 - Component 'c': Model 'nothere' for Pin '3' not defined.\n"},
     {"version 2.1: a selector does not stand for a model", "2.1",
@@ -131,7 +133,8 @@ const Case kCases[] = {
      Cat({Cmp(kPins), {"[Alternate Package Models]", "pm", "lost", "[End Alternate Package Models]",
                       "[End Alternate Package Models]", "[Alternate Package Models]", "[Diff Pin] inv_pin vdiff tdelay_typ",
                       "[Begin EMI Component]", "[Package Model] pm", "[End EMI Component]",
-                      "[Define Package Model] pm", "[End Package Model]"},
+                      "[Define Package Model] pm", "[Manufacturer] m", "[OEM] o", "[Description] d",
+                      "[Number Of Pins] 1", "[Pin Numbers]", "1 Len=0 L=1n /", "[End Package Model]"},
           Input("in")}),
      "E0503 (line   19) - Unexpected End Alternate Package Models keyword\n"
      "E0504 (line   21) - Expecting End Alternate Package Models keyword\n"

@@ -361,6 +361,8 @@ TEST_F(PackageModelTest, PackageModelNamesAreFoundOnce)
         int inIbs;     // definitions in the .ibs file
         int inPkgs;    // .pkg files beside it that define the name
         const char* expected;
+        bool alternate = false;  // named by [Alternate Package Models] instead
+        int listed = 1;          // times the alternate list names it
     } cases[] = {
         {"in the file only", 1, 0, ""},
         {"in one .pkg file only", 0, 1, ""},
@@ -369,17 +371,27 @@ TEST_F(PackageModelTest, PackageModelNamesAreFoundOnce)
          "E3418 - Package Model 'pm' of Component 'c' is defined both in this file and in 'a.pkg'\n"},
         {"in two .pkg files", 0, 2,
          "E3419 - Package Model 'pm' of Component 'c' is defined 2 times in the .pkg files of its directory\n"},
+        {"an alternate in the file and in a .pkg file", 1, 1,
+         "E3418 - Package Model 'pm' of Component 'c' is defined both in this file and in 'a.pkg'\n", true},
+        {"an alternate listed twice", 1, 0,
+         "E1600 -\n    Component 'c': Package Model 'pm' listed twice in Alternate Package Models\n", true, 2},
     };
     gbOldStyleErrors = 0;
     for (const Case& c : cases) {
-        std::vector<Lines_t> parts = {Header("4.2", "d.ibs"), component};
+        Lines_t cmp = component;
+        if (c.alternate) {
+            cmp.back() = "[Alternate Package Models]";
+            for (int i = 0; i < c.listed; ++i) cmp.push_back("pm");
+            cmp.push_back("[End Alternate Package Models]");
+        }
+        std::vector<Lines_t> parts = {Header("5.0", "d.ibs"), cmp};
         for (int i = 0; i < c.inIbs; ++i) parts.push_back(model);
         parts.push_back({"[End]"});
         const std::string ibs = Write("d.ibs", Lines(Cat(parts)));
         for (int i = 0; i < 2; ++i) {
             const std::string name = i == 0 ? "a.pkg" : "b.pkg";
             if (i < c.inPkgs)
-                Write(name, Lines(Cat({Header("4.2", name), model, {"[End]"}})));
+                Write(name, Lines(Cat({Header("5.0", name), model, {"[End]"}})));
             else
                 std::remove((m_dir + "/" + name).c_str());
         }
