@@ -9,7 +9,9 @@
 //
 // The model exposes the public members InputPort, OutputPort (and ClockPort
 // when kHasClock), all Vantrel::CircularBuffer<double>, and BitTime (double,
-// seconds) and SamplesPerBit (int).
+// seconds) and SamplesPerBit (int). A model that has
+// Lookahead(const double*, size_t) is told each call's input block before its
+// samples are run one by one (it may compute ahead from them).
 //
 // Nothing a simulator passes in can stop the host process: every argument is
 // checked, a model that failed Setup or Initialize is never fired, and no C++
@@ -31,6 +33,17 @@
 namespace Vantrel {
 namespace AMI {
 
+
+// Calls model.Lookahead(p, n) where the model has it.
+template <class M>
+auto AnnounceInputs(M& model, const double* p, size_t n, int) -> decltype(model.Lookahead(p, n), void())
+{
+    model.Lookahead(p, n);
+}
+template <class M>
+void AnnounceInputs(M&, const double*, size_t, long)
+{
+}
 
 template <class Traits>
 class EntryPoints {
@@ -232,6 +245,7 @@ private:
 
         Model& model = inst.model;
         long result = 1;
+        AnnounceInputs(model, wave, static_cast<size_t>(wave_size), 0);
         for (long i = 0; i < wave_size; ++i) {
             model.InputPort[0] = wave[i];
             if (!model.Run()) {
@@ -245,6 +259,7 @@ private:
                 if (t >= 0.0) ring[k++ % m] = t;
             }
         }
+        AnnounceInputs(model, nullptr, 0, 0);  // the host's array is not kept
         ring[k++ % m] = -1.0;
         // The last min(k, m) entries, oldest first.
         const size_t count = k < m ? k : m;

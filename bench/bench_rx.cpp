@@ -1,9 +1,12 @@
 // Receiver speed: the whole model per sample with its defaults (shared-history
-// CTLE bank), the same model with all 32 CTLE filters running on every
+// CTLE bank) firing its whole schedule on every sample and with the fast
+// firing, the same with blocks announced ahead as AMI_GetWave does (CTLE
+// output by FFT segments), the model with all 32 CTLE filters running on every
 // sample, and one 1471-tap FIR block alone, summing in tap order (the block's
 // default, which the receiver used before) and with the lane sum the
 // receiver's CTLE filters use now (PairwiseSum), both through the dispatched
-// kernel and the portable one. Items are waveform samples.
+// kernel and the portable one, and that filter computed ahead by FFT segments.
+// Items are waveform samples.
 //
 // The model appends its report files to the current directory, so the
 // program runs in a fresh temporary directory, removed at the end.
@@ -46,14 +49,19 @@ std::vector<double> Waveform(size_t bits)
     return wave;
 }
 
-void RunModel(benchmark::State& state, bool allFilters)
+enum class Firing { Whole, Fast, AllFilters };
+
+// blockSize 0: samples one by one; otherwise each block of that many samples
+// is announced (Lookahead) before it is run, as AMI_GetWave does.
+void RunModel(benchmark::State& state, Firing firing, size_t blockSize = 0)
 {
     const std::vector<double> wave = Waveform(4096);
     Vuraved_UV_IV model;
     double in = 0.0, out = 0.0, clock = 0.0;
     model.BitTime = kBitTime;
     model.SamplesPerBit = kSamplesPerBit;
-    model.SetAllCtleFilters(allFilters);
+    model.SetAllCtleFilters(firing == Firing::AllFilters);
+    model.SetFastFiring(firing == Firing::Fast);
     model.InputPort.SetBuffer(&in, 1, 1, 0);
     model.OutputPort.SetBuffer(&out, 1, 1, 0);
     model.ClockPort.SetBuffer(&clock, 1, 1, 0);
@@ -61,19 +69,48 @@ void RunModel(benchmark::State& state, bool allFilters)
         state.SkipWithError("model did not initialise");
         return;
     }
-    size_t i = 0;
-    for (auto _ : state) {
-        in = wave[i];
-        if (++i == wave.size()) i = 0;
-        benchmark::DoNotOptimize(model.Run());
-        benchmark::DoNotOptimize(out);
+    if (blockSize == 0) {
+        size_t i = 0;
+        for (auto _ : state) {
+            in = wave[i];
+            if (++i == wave.size()) i = 0;
+            benchmark::DoNotOptimize(model.Run());
+            benchmark::DoNotOptimize(out);
+        }
+        state.SetItemsProcessed(state.iterations());
+    } else {
+        // The waveform repeated, a block at a time, its outputs written over
+        // its inputs as AMI_GetWave does.
+        std::vector<double> block(blockSize);
+        size_t next = 0;
+        for (auto _ : state) {
+            for (double& x : block) {
+                x = wave[next];
+                if (++next == wave.size()) next = 0;
+            }
+            model.Lookahead(block.data(), block.size());
+            for (double& x : block) {
+                in = x;
+                model.Run();
+                x = out;
+            }
+            benchmark::DoNotOptimize(block.data());
+        }
+        state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(blockSize));
     }
-    state.SetItemsProcessed(state.iterations());
     model.Finalize();
 }
 
-void BM_RxModelDefaults(benchmark::State& state) { RunModel(state, false); }
-void BM_RxModelAllCtleFilters(benchmark::State& state) { RunModel(state, true); }
+// Sample by sample: the whole schedule on every sample (as before the fast
+// firing), the fast firing, and all 32 CTLE filters with the whole schedule.
+void BM_RxModelWholeSchedule(benchmark::State& state) { RunModel(state, Firing::Whole); }
+void BM_RxModelDefaults(benchmark::State& state) { RunModel(state, Firing::Fast); }
+void BM_RxModelAllCtleFilters(benchmark::State& state) { RunModel(state, Firing::AllFilters); }
+// Defaults, blocks announced ahead (CTLE by FFT segments); argument: block size.
+void BM_RxModelDefaultsBlocks(benchmark::State& state)
+{
+    RunModel(state, Firing::Fast, static_cast<size_t>(state.range(0)));
+}
 
 // Argument: 0 = in-order sum, 1 = lane sum (PairwiseSum).
 void BM_Fir1471Taps(benchmark::State& state)
@@ -103,7 +140,9 @@ void BM_Fir1471Taps(benchmark::State& state)
     fir.Finalize();
 }
 
+BENCHMARK(BM_RxModelWholeSchedule);
 BENCHMARK(BM_RxModelDefaults);
+BENCHMARK(BM_RxModelDefaultsBlocks)->ArgName("block")->Arg(1024)->Arg(65536);
 BENCHMARK(BM_RxModelAllCtleFilters);
 // The shared history's output alone, as the receiver forms it per sample.
 // Argument: 0 = dispatched kernel, 1 = portable kernel.
@@ -131,6 +170,35 @@ void BM_CtleSharedHistory1471Taps(benchmark::State& state)
 
 BENCHMARK(BM_Fir1471Taps)->ArgName("lanes")->Arg(0)->Arg(1);
 BENCHMARK(BM_CtleSharedHistory1471Taps)->ArgName("portable")->Arg(0)->Arg(1);
+
+// The same filter computed ahead by CtleLookahead (FFT segments) over
+// announced blocks of 65536 samples; items are output samples.
+void BM_CtleLookahead1471Taps(benchmark::State& state)
+{
+    std::vector<double> taps(1471);
+    for (size_t k = 0; k < taps.size(); ++k) taps[k] = std::sin(0.01 * k) * 1e-3;
+    CtleSharedHistory history;
+    CtleLookahead ahead;
+    if (!history.Allocate(taps.size()) || !ahead.Allocate(taps.size())) {
+        state.SkipWithError("not allocated");
+        return;
+    }
+    const std::vector<double> wave = Waveform(1024);
+    for (auto _ : state) {
+        ahead.Announce(wave.data(), wave.size());
+        double sum = 0.0;
+        for (double x : wave) {
+            history.Push(x);
+            ahead.Take(x);
+            double y = 0.0, bound = 0.0;
+            if (!ahead.Value(taps.data(), taps.size(), history, &y, &bound)) y = history.Output(taps.data(), taps.size());
+            sum += y;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(wave.size()));
+}
+BENCHMARK(BM_CtleLookahead1471Taps);
 
 }  // namespace
 

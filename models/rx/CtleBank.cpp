@@ -1,5 +1,7 @@
 #include "models/rx/CtleBank.h"
 
+#include <cmath>
+#include <cstring>
 #include <new>
 
 bool CtleSharedHistory::Allocate(size_t iWindow)
@@ -19,4 +21,132 @@ void CtleSharedHistory::Free()
     m_pdStorage = nullptr;
     m_iWindow = 0;
     m_iNewest = 0;
+}
+
+bool CtleLookahead::Allocate(size_t iWindow)
+{
+    Free();
+    if (iWindow == 0 || !m_Fft.Allocate(kLog2Size, iWindow)) return false;
+    const size_t L = m_Fft.Size();
+    const size_t S = m_Fft.Outputs();
+    m_pdStorage = new (std::nothrow) double[2 * L + 2 * S]();
+    if (!m_pdStorage) {
+        m_Fft.Free();
+        return false;
+    }
+    m_pdInA = m_pdStorage;
+    m_pdInB = m_pdInA + L;
+    m_pdOut = m_pdInB + L;
+    m_iSegments = 0;
+    return true;
+}
+
+void CtleLookahead::Free()
+{
+    Clear();
+    m_Fft.Free();
+    delete[] m_pdStorage;
+    m_pdStorage = m_pdInA = m_pdInB = m_pdOut = nullptr;
+    m_pdSpectrumTaps = nullptr;
+    m_iSpectrumCount = 0;
+}
+
+void CtleLookahead::Clear()
+{
+    m_pdAhead = nullptr;
+    m_iAhead = 0;
+    m_iNext = 0;
+    m_bCurrent = false;
+    m_iSegCount = 0;
+    m_pdSegTaps = nullptr;
+}
+
+void CtleLookahead::Announce(const double* pdInputs, size_t iCount)
+{
+    Clear();
+    if (!IsAllocated() || !pdInputs) return;
+    m_pdAhead = pdInputs;
+    m_iAhead = iCount;
+}
+
+bool CtleLookahead::Take(double dInput)
+{
+    if (m_iNext < m_iAhead && std::memcmp(&dInput, m_pdAhead + m_iNext, sizeof dInput) == 0) {
+        ++m_iNext;
+        m_bCurrent = true;
+        return true;
+    }
+    if (m_iAhead != 0 || m_bCurrent) Clear();
+    return false;
+}
+
+bool CtleLookahead::Value(const double* pdTaps, size_t iNumTaps, const CtleSharedHistory& history,
+                          double* pdValue, double* pdBound)
+{
+    if (!m_bCurrent) return false;
+    const size_t pos = m_iNext - 1;
+    const bool inSegment = m_iSegCount > 0 && pdTaps == m_pdSegTaps && pos >= m_iSegStart &&
+                           pos - m_iSegStart < m_iSegCount;
+    if (!inSegment) {
+        if (!ComputeSegment(pdTaps, iNumTaps, history)) return false;
+    } else if (m_bSegExact) {
+        return false;
+    }
+    *pdValue = m_pdOut[pos - m_iSegStart];
+    *pdBound = m_dSegBound;
+    return true;
+}
+
+// A segment of outputs from the current sample on: the first L inputs are
+// the W - 1 previous ones (from the history, oldest first) and the announced
+// ones from the current sample; the second transform input, when more is
+// announced, starts W - 1 samples before the first segment's end.
+bool CtleLookahead::ComputeSegment(const double* pdTaps, size_t iNumTaps, const CtleSharedHistory& history)
+{
+    const size_t W = m_Fft.MaxTaps();
+    const size_t L = m_Fft.Size();
+    const size_t S = m_Fft.Outputs();
+    const size_t pos = m_iNext - 1;
+    const size_t remaining = m_iAhead - pos;
+    ++m_iSegments;
+    m_pdSegTaps = pdTaps;
+    m_iSegStart = pos;
+    const bool two = remaining > S;
+    m_iSegCount = remaining < (two ? 2 * S : S) ? remaining : (two ? 2 * S : S);
+    m_bSegExact = true;
+    if (remaining < kMinSegment || iNumTaps > W || history.Window() < W) return false;
+
+    const double* newest = history.Newest();
+    double maxAbs = 0.0, probe = 0.0;  // probe turns NaN on any input that is not finite
+    for (size_t i = 0; i + 1 < W; ++i) m_pdInA[i] = newest[W - 1 - i];
+    const size_t nA = remaining < S ? remaining : S;
+    std::memcpy(m_pdInA + (W - 1), m_pdAhead + pos, nA * sizeof(double));
+    std::memset(m_pdInA + (W - 1) + nA, 0, (L - (W - 1) - nA) * sizeof(double));
+    for (size_t i = 0; i < L; ++i) {
+        const double a = std::fabs(m_pdInA[i]);
+        maxAbs = a > maxAbs ? a : maxAbs;
+        probe += m_pdInA[i] * 0.0;
+    }
+    if (two) {
+        const size_t base = pos + S - (W - 1);
+        const size_t nB = m_iAhead - base < L ? m_iAhead - base : L;
+        std::memcpy(m_pdInB, m_pdAhead + base, nB * sizeof(double));
+        std::memset(m_pdInB + nB, 0, (L - nB) * sizeof(double));
+        for (size_t i = 0; i < L; ++i) {
+            const double a = std::fabs(m_pdInB[i]);
+            maxAbs = a > maxAbs ? a : maxAbs;
+            probe += m_pdInB[i] * 0.0;
+        }
+    }
+    if (probe != 0.0) return false;
+
+    if (pdTaps != m_pdSpectrumTaps || iNumTaps != m_iSpectrumCount) {
+        m_Fft.SetTaps(pdTaps, iNumTaps);
+        m_pdSpectrumTaps = pdTaps;
+        m_iSpectrumCount = iNumTaps;
+    }
+    m_Fft.Filter(m_pdInA, two ? m_pdInB : nullptr, m_pdOut, m_pdOut + S);
+    m_dSegBound = m_Fft.ErrorBound(maxAbs);
+    m_bSegExact = false;
+    return true;
 }

@@ -13,13 +13,18 @@ bool Delay::Initialize()
     return true;
 }
 
+double Delay::Quadrature(double dInput, double dPreviousInput)
+{
+    const double a = std::asin(dInput);
+    const double theta = (dInput - dPreviousInput >= 0.0) ? a : kPi - a;
+    return std::sin(theta - kHalfPi);
+}
+
 bool Delay::Run()
 {
     Output = 0.0;
     const double x = Input[0];
-    const double a = std::asin(x);
-    const double theta = (x - m_dPrevInput >= 0.0) ? a : kPi - a;
-    Output = std::sin(theta - kHalfPi);
+    Output = Quadrature(x, m_dPrevInput);
     m_dPrevInput = x;
     return true;
 }

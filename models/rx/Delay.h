@@ -11,6 +11,11 @@
 // connection (element 0 is read); Output is a plain member that the network
 // copies to element 0 of its output connection after Run.
 // Initialize resets the previous input to 0.0.
+//
+// An owner that reads Output only at some firings may call Skip() at the
+// others: it advances the state exactly as Run() does and leaves Output
+// alone; Quadrature(x, p) is the Output that Run() would have given for input
+// x after previous input p (take p from PreviousInput() before Skip()).
 #pragma once
 
 #include "dataflow/CircularBuffer.h"
@@ -30,6 +35,10 @@ public:
     bool Finalize() override;
 
     void DeleteBuffers() {}
+
+    void Skip() { m_dPrevInput = Input[0]; }
+    double PreviousInput() const { return m_dPrevInput; }
+    static double Quadrature(double dInput, double dPreviousInput);
 
 private:
     double m_dPrevInput = 0.0;

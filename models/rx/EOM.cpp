@@ -24,6 +24,7 @@ EOM::EOM() : m_Report("EOM.txt")
     std::memset(m_adHist, 0, sizeof m_adHist);
     std::memset(m_aiPrevPhaseClock, 0, sizeof m_aiPrevPhaseClock);
     BinThresholds(m_dRange, m_adThreshold);
+    for (int r = 0; r < 4; ++r) BinThresholds(RangeOfIndex(r), m_adWindowThresholds[r]);
 }
 
 EOM::~EOM() { DeleteBuffers(); }
@@ -41,6 +42,36 @@ int EOM::BinOf(double dValue, const double* pdThresholds)
     const double* p = std::lower_bound(pdThresholds, pdThresholds + kBins, dValue);
     const int m = static_cast<int>(p - pdThresholds);
     return m < kBins ? m : kBins - 1;
+}
+
+double EOM::RangeOfIndex(int iRangeIndex)
+{
+    // The first window is 0.1; a measurement at index i widens it to (i + 2) 0.1.
+    return iRangeIndex == 0 ? 0.1 : (iRangeIndex + 1) * 0.1;
+}
+
+int EOM::SineNonNegative(double dAngle)
+{
+    // The monitor's angles lie in [-2.5 pi, 1.5 pi]. Away from the multiples
+    // of pi by more than 1e-9 the sine is at least about 1e-9 in magnitude,
+    // far above its rounding, so its sign is that of the interval.
+    constexpr double d = 1e-9;
+    const double phi = dAngle;
+    if (phi > -8.0 && phi < -kTwoPi - d) return 0;
+    if (phi > -kTwoPi + d && phi < -kPi - d) return 1;
+    if (phi > -kPi + d && phi < -d) return 0;
+    if (phi > d && phi < kPi - d) return 1;
+    if (phi > kPi + d && phi < 5.0) return 0;
+    return std::sin(phi) >= 0.0 ? 1 : 0;  // near an end, or NaN (0)
+}
+
+bool EOM::BinCertain(double dValue, double dMargin) const
+{
+    const double lo = dValue - dMargin;
+    const double hi = dValue + dMargin;
+    for (const double* t : m_adWindowThresholds)
+        if (BinOf(lo, t) != BinOf(hi, t)) return false;
+    return true;
 }
 
 int EOM::LongestOpenRun(const double* pdValues, int iStride, double dThreshold, int* piStart)
@@ -103,6 +134,7 @@ bool EOM::Initialize()
     m_iHeo = 64;
     BinThresholds(m_dRange, m_adThreshold);
     m_bPhaseOutputsZero = false;  // the storage may be new
+    m_bIdleSteady = false;
     return true;
 }
 
@@ -144,8 +176,8 @@ void EOM::EndMeasurement(double dThreshold)
     }
 
     if (m_iRangeIndex <= 2 && m_iVeo >= 60) {
-        m_dRange = (m_iRangeIndex + 2) * 0.1;
         m_iRangeIndex += 1;
+        m_dRange = RangeOfIndex(m_iRangeIndex);
         BinThresholds(m_dRange, m_adThreshold);
     }
     m_iOpening = m_iVeo <= m_iHeo ? m_iVeo : m_iHeo;
@@ -159,6 +191,14 @@ bool EOM::Run()
     const double delta = v - m_dPrevVco;
     const int s = start[0];
     const int k = clock[0];
+
+    if (m_bIdleSteady && m_iMeasuring == 0 && !(s == 1 && m_iPrevStart == 0)) {
+        // Nothing else would change: the outputs and the file are as they were.
+        m_dPrevVco = v;
+        m_iPrevStart = s;
+        m_iPrevClock = k;
+        return true;
+    }
 
     m_Report.Touch();
 
@@ -182,7 +222,7 @@ bool EOM::Run()
             m_bPhaseOutputsZero = true;
         }
     } else {
-        m_bPhaseOutputsZero = false;
+        if (PhaseOutputs) m_bPhaseOutputsZero = false;
         if (k == 1 && m_iPrevClock == 0) {
             ++m_iPeriodCount;
             if (m_iPeriodCount >= Nbits) EndMeasurement(thr);
@@ -193,16 +233,27 @@ bool EOM::Run()
         const double theta = delta > 0 ? a : kPi - a;
         const double x = data[0];
         int bin = -1;  // the same for every phase sampled in this Run
-        for (int i = 0; i < kPhases; ++i) {
-            const double sine = std::sin(theta - m_adPhaseOffset[i]);
-            const int level = sine >= 0.0 ? 1 : 0;
-            phaseWave[i][0] = sine;
-            phaseClock[i][0] = level;
-            if (m_aiPrevPhaseClock[i] == 1 && level == 0) {
-                if (bin < 0) bin = BinOf(x, m_adThreshold);
-                m_adHist[i][bin] += 1.0;
+        if (PhaseOutputs) {
+            for (int i = 0; i < kPhases; ++i) {
+                const double sine = std::sin(theta - m_adPhaseOffset[i]);
+                const int level = sine >= 0.0 ? 1 : 0;
+                phaseWave[i][0] = sine;
+                phaseClock[i][0] = level;
+                if (m_aiPrevPhaseClock[i] == 1 && level == 0) {
+                    if (bin < 0) bin = BinOf(x, m_adThreshold);
+                    m_adHist[i][bin] += 1.0;
+                }
+                m_aiPrevPhaseClock[i] = level;
             }
-            m_aiPrevPhaseClock[i] = level;
+        } else {
+            for (int i = 0; i < kPhases; ++i) {
+                const int level = SineNonNegative(theta - m_adPhaseOffset[i]);
+                if (m_aiPrevPhaseClock[i] == 1 && level == 0) {
+                    if (bin < 0) bin = BinOf(x, m_adThreshold);
+                    m_adHist[i][bin] += 1.0;
+                }
+                m_aiPrevPhaseClock[i] = level;
+            }
         }
     }
 
@@ -213,6 +264,7 @@ bool EOM::Run()
     m_dPrevVco = v;
     m_iPrevStart = s;
     m_iPrevClock = k;
+    m_bIdleSteady = m_iMeasuring == 0 && m_bPhaseOutputsZero;
 
     m_Report.Flush();
     return true;
@@ -220,6 +272,7 @@ bool EOM::Run()
 
 bool EOM::Finalize()
 {
+    m_bIdleSteady = false;  // the next Run opens the file again
     DeleteBuffers();
     m_Report.Close();
     return true;

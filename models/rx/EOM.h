@@ -35,6 +35,17 @@
 // Initialize clears the histogram and all state; vRange = 0.1, range 0,
 // heo 64, veo and opening 0.
 //
+// Outside a measurement, a Run without a start edge only records vcoWave,
+// start and clock for the next Run once the outputs are current.
+//
+// PhaseOutputs (default true): write the 64 phase sines and clocks while
+// measuring, as above. An owner whose phase connections nobody reads may set
+// it false: the outputs are then left at zero and the phase clocks are
+// decided by comparing the angle theta - k 2 pi / 64 with the ends of the
+// half periods where the sine is >= 0 ([-2 pi, -pi] and [0, pi]); the sine
+// itself is computed only within 1e-9 of those ends, so every decision is
+// exactly the one the sine gives.
+//
 // Report "EOM.txt" (current directory, appended, never truncated; created on
 // the first Run): per measurement the line " Print EOM data to file \n", then
 // 64 lines for bin 63 down to bin 0, each holding the counts of phases 0..63,
@@ -68,6 +79,7 @@ public:
 
     // Parameter.
     int Nbits = 200;
+    bool PhaseOutputs = true;  // see above
 
     EOM();
     ~EOM() override;
@@ -89,6 +101,18 @@ public:
     // entry 1 and keeps start 0. Returns the length; *piStart gets its start
     // (the first of equally long runs).
     static int LongestOpenRun(const double* pdValues, int iStride, double dThreshold, int* piStart);
+    // Half-width of the voltage window at range index 0..3: 0.1, 0.2, 0.3, 0.4.
+    static double RangeOfIndex(int iRangeIndex);
+    // Whether phase clock level (sin(dAngle) >= 0.0) is 1, by comparison of
+    // the angle where that is safe, else by the sine.
+    static int SineNonNegative(double dAngle);
+    // True when every value within dMargin of dValue falls in the same bin,
+    // for every window the monitor can use (range index 0..3).
+    bool BinCertain(double dValue, double dMargin) const;
+    bool Measuring() const { return m_iMeasuring != 0; }
+    // Whether the next Run may sort its data value into the histogram: a
+    // measurement runs or starts with it.
+    bool MaySample() { return m_iMeasuring != 0 || (start[0] == 1 && m_iPrevStart == 0); }
 
 private:
     void EndMeasurement(double dThreshold);
@@ -97,6 +121,7 @@ private:
     double m_adHist[kPhases][kBins];  // [phase][bin] hit counts
     double m_adPhaseOffset[kPhases];  // k 2 pi / 64
     double m_adThreshold[kBins];
+    double m_adWindowThresholds[4][kBins];  // the thresholds of each range index
     int m_aiPrevPhaseClock[kPhases];
     double m_dPrevVco = 0.0;
     double m_dRange = 0.1;
@@ -109,4 +134,5 @@ private:
     int m_iVeo = 0;
     int m_iOpening = 0;
     bool m_bPhaseOutputsZero = false;  // phase outputs hold 0 since the last idle Run
+    bool m_bIdleSteady = false;        // idle, and every output is current
 };

@@ -36,6 +36,9 @@ public:
 
     void DeleteBuffers() {}
 
+    // The output level that Run() writes while its inputs stay as they are.
+    int Level() const { return m_iOutput; }
+
 private:
     int m_iPrevStart = 0;
     int m_iOutput = 0;

@@ -1,5 +1,6 @@
 #include "models/rx/Vuraved_UV_IV.h"
 
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
@@ -176,6 +177,9 @@ void Vuraved_UV_IV::DeleteBuffers()
     m_bWired = false;
     m_bSharedCtle = false;
     m_CtleHistory.Free();
+    m_CtleAhead.Free();
+    m_Fast = FastState{};
+    m_iExactFallbacks = 0;
     m_Storage.DeleteBuffers();
 }
 
@@ -430,17 +434,18 @@ bool Vuraved_UV_IV::Initialize()
         }
         if (built && m_CtleHistory.Allocate(window)) m_bSharedCtle = true;
         else ok = false;
+        // Without the lookahead's storage every output is summed directly.
+        if (m_bSharedCtle && m_bFastFiring) m_CtleAhead.Allocate(window);
     }
+    // Nothing reads the monitor's phase outputs; the fast firing skips them.
+    EyeMonitor.PhaseOutputs = !(m_bFastFiring && m_bSharedCtle);
     m_bWired = true;
     return ok;
 }
 
 bool Vuraved_UV_IV::RunCtleFilters()
 {
-    if (m_bSharedCtle) {
-        m_CtleHistory.Push(m_RxIn[0]);
-        return true;
-    }
+    if (m_bSharedCtle) return true;  // Run has pushed the sample
     bool ok = true;
     for (Vantrel::TimeResponseFIR& f : Subnetwork2.Filters) ok &= f.Run();
     return ok;
@@ -462,6 +467,214 @@ bool Vuraved_UV_IV::ComputeSelectedCtle()
 bool Vuraved_UV_IV::Run()
 {
     if (!m_bWired) return false;
+    if (m_bSharedCtle) {
+        const double x = InputPort[0];
+        m_CtleHistory.Push(x);
+        m_CtleAhead.Take(x);
+    }
+    if (m_Fast.ready) return RunFast();
+    const bool ok = RunNetwork();
+    if (!m_Fast.checked) PrepareFast();
+    return ok;
+}
+
+// The selected filter's output at this sample: computed ahead where that
+// cannot change a decision (see the header), else the lane sum.
+double Vuraved_UV_IV::SelectedCtleOutput(int iSetting)
+{
+    const Vantrel::TimeResponseFIR& f = Subnetwork2.FilterOfSetting(iSetting);
+    const double* taps = f.m_pdTaps;
+    const size_t n = static_cast<size_t>(f.m_iNumTaps);
+    double y = 0.0, bound = 0.0;
+    if (m_CtleAhead.Value(taps, n, m_CtleHistory, &y, &bound)) {
+        bool safe = std::fabs(y) > bound;
+        if (safe && EyeMonitor.MaySample()) safe = EyeMonitor.BinCertain(y, bound);
+        if (safe) return y;
+        ++m_iExactFallbacks;
+    }
+    return m_CtleHistory.Output(taps, n);
+}
+
+// After the first Run (which fires every block and so sets every constant
+// connection): whether the fast firing can take over, and its starting state.
+void Vuraved_UV_IV::PrepareFast()
+{
+    FastState& f = m_Fast;
+    f.checked = true;
+    f.ready = false;
+    if (!m_bFastFiring || !m_bSharedCtle) return;
+    Subnetwork_Subnetwork3& taps = Subnetwork3;
+    Subnetwork_Subnetwork3::Subnetwork_Subnetwork3_Subnetwork3& dfe = Subnetwork3.Dfe;
+    Subnetwork_Subnetwork1& cdr = Subnetwork1;
+    Subnetwork_Subnetwork1::Subnetwork_Subnetwork1_Subnetwork1& pd = Subnetwork1.Detector;
+    const int rxConfig = m_OutputControl[0];
+    const int ctleAdapt = m_EqSourceControl[0];
+    if (rxConfig < 0 || rxConfig > 2 || ctleAdapt < 0 || ctleAdapt > 1) return;
+    for (int k = 0; k < kDfeTaps; ++k)
+        if (taps.TapSelectControl[k][0] != 0) return;
+    for (int k = 0; k < kDfeTaps; ++k) {
+        f.tapGain[k] = dfe.TapGain[k].Output[0];
+        f.tapTerm[k] = dfe.TapProduct[k].Output[0];
+    }
+    auto item = [](auto& buffer) { return &buffer[0]; };
+    f.vcoControl = item(cdr.Vco.ControlInput);
+    f.vcoWave = item(cdr.Vco.WaveOutput);
+    f.vcoClock = item(cdr.Vco.ClockOutput);
+    f.quadratureIn = item(pd.QuadratureDelay.Input);
+    f.clockTimesClock = item(ClockTimesBlock.ClockInput);
+    f.adaptStartClock = item(AdaptStartDelay.Clock);
+    f.eomStartClock = item(EomStartDelay.Clock);
+    f.eomClock = item(EyeMonitor.clock);
+    f.eomStartStart = item(EomStartDelay.Start);
+    f.adaptStartIn = item(Adaptation.start);
+    f.adaptReadyIn = item(Adaptation.ready);
+    f.adaptAckIn = item(Adaptation.ack);
+    f.request = item(Adaptation.request);
+    f.eqLevel = item(Adaptation.eqLevel);
+    f.eqCode = item(Subnetwork2.EqCode);
+    f.ctleOut = item(Subnetwork2.CtleSelect.Output);
+    f.eomData = item(EyeMonitor.data);
+    f.eomVco = item(EyeMonitor.vcoWave);
+    f.clockTime = item(m_ClockTime);
+    f.prevClock = *f.vcoClock;
+    f.prevRequest = *f.request;
+    f.prevDataLevel = 0.0;
+    f.rxConfig = rxConfig;
+    f.ctleAdapt = ctleAdapt;
+    f.first = true;
+    f.ready = true;
+}
+
+// One sample, firing what can change what another block sees (see the
+// header); the steps are numbered as in RunNetwork.
+bool Vuraved_UV_IV::RunFast()
+{
+    FastState& f = m_Fast;
+    Subnetwork_Subnetwork3::Subnetwork_Subnetwork3_Subnetwork3& dfe = Subnetwork3.Dfe;
+    Subnetwork_Subnetwork1& cdr = Subnetwork1;
+    Subnetwork_Subnetwork1::Subnetwork_Subnetwork1_Subnetwork1& pd = Subnetwork1.Detector;
+    bool ok = true;
+
+    // 4: oscillator; the quadrature block's sine waits for the detector.
+    ok &= cdr.Vco.Run();
+    const double wave = *f.vcoWave;
+    const int clk = *f.vcoClock;
+    *f.quadratureIn = wave;
+    const double quadraturePrevious = pd.QuadratureDelay.PreviousInput();
+    pd.QuadratureDelay.Skip();
+
+    // 5, 6: the clock into the connections read by blocks; start of adaptation.
+    *f.clockTimesClock = clk;
+    *f.adaptStartClock = clk;
+    *f.eomStartClock = clk;
+    *f.eomClock = clk;
+    const bool clockChanged = f.first || clk != f.prevClock;
+    if (clockChanged) ok &= AdaptStartDelay.Run();
+
+    // 7: decision delays (DecisionDelay1 reads the previous decision) and the
+    // DFE products (1.0 d_k) g_k.
+    if (clockChanged) {
+        double data = dfe.DataSlicer.Output;
+        for (int k = 0; k < kDfeTaps; ++k) {
+            clockdelay& d = dfe.DecisionDelay[k];
+            d.Data = data;
+            d.Clock = clk;
+            ok &= d.Run();
+            data = d.Output;
+            f.tapTerm[k] = (1.0 * d.Output) * f.tapGain[k];
+        }
+    }
+
+    // 8: request register (previous request) and the acknowledge.
+    if (clockChanged) {
+        RequestRegister.Data = static_cast<double>(f.prevRequest);
+        RequestRegister.Clock = clk;
+        ok &= RequestRegister.Run();
+        m_RequestOut[0] = RequestRegister.Output;
+        ok &= AckRound.Run();
+    }
+
+    // 9: adaptation, when one of its inputs changed since its last Run.
+    const int adaptStart = *f.adaptStartIn;
+    const int adaptReady = *f.adaptReadyIn;
+    const int adaptAck = *f.adaptAckIn;
+    if (f.first || adaptStart != f.adaptStart || adaptReady != f.adaptReady || adaptAck != f.adaptAck) {
+        ok &= Adaptation.Run();
+        f.adaptStart = adaptStart;
+        f.adaptReady = adaptReady;
+        f.adaptAck = adaptAck;
+    }
+    const int request = *f.request;
+
+    // 11: measurement request and the delayed start of the monitor.
+    *f.eomStartStart = request;
+    if (clockChanged || request != f.prevRequest) ok &= EomStartDelay.Run();
+    else EomStartDelay.Output[0] = EomStartDelay.Level();
+    EomStartDelay.Output.Advance();
+
+    // 12: CTLE setting and output.
+    const int setting = f.ctleAdapt == 1 ? *f.eqLevel : EQ_Level;
+    *f.eqCode = setting;
+    double ctleOut;
+    if (setting >= 0 && setting < kCtleSettings) {
+        ctleOut = SelectedCtleOutput(setting);
+        *f.ctleOut = ctleOut;
+    } else {
+        // The selector reports the setting and keeps its previous output.
+        Subnetwork2.CtleSelect.Control = setting;
+        ok &= Subnetwork2.CtleSelect.Run();
+        ctleOut = *f.ctleOut;
+    }
+
+    // 13: equalised signal.
+    double eq = ctleOut;
+    for (int k = 0; k < kDfeTaps; ++k) eq = eq - f.tapTerm[k];
+
+    // 14: eye monitor.
+    *f.eomData = eq;
+    *f.eomVco = wave;
+    ok &= EyeMonitor.Run();
+    EyeMonitor.start.Advance();
+
+    // 16: decision.
+    if (clockChanged) {
+        dfe.DataSlicer.Data = eq;
+        dfe.DataSlicer.Clock = clk;
+        ok &= dfe.DataSlicer.Run();
+    }
+    const double decision = dfe.DataSlicer.Output;
+
+    // 17: detector (its quadrature input matters only when the data level
+    // changes), pump sum, loop filter.
+    PFD& detector = pd.PhaseDetector;
+    const double dataLevel = eq > 0.0 ? 1.0 : 0.0;
+    detector.InPhaseClock = wave;
+    if (f.first || dataLevel != f.prevDataLevel) {
+        pd.QuadratureDelay.Output = Delay::Quadrature(wave, quadraturePrevious);
+        detector.QuadratureClock = pd.QuadratureDelay.Output;
+    }
+    detector.Data = eq;
+    ok &= detector.Run();
+    f.prevDataLevel = dataLevel;
+    const int pump = 0 + detector.InPhaseSample + detector.FrequencyError;
+    cdr.CdrLoopFilter.Command = static_cast<double>(pump);
+    ok &= cdr.CdrLoopFilter.Run();
+    *f.vcoControl = cdr.CdrLoopFilter.Control;
+
+    // 18, 19, 20: clock time, output selection, external outputs.
+    ok &= ClockTimesBlock.Run();
+    OutputPort[0] = f.rxConfig == 0 ? decision : f.rxConfig == 1 ? static_cast<double>(clk) : eq;
+    ClockPort[0] = *f.clockTime;
+
+    f.prevClock = clk;
+    f.prevRequest = request;
+    f.first = false;
+    return ok;
+}
+
+// Fires every block of the schedule once.
+bool Vuraved_UV_IV::RunNetwork()
+{
     Subnetwork_Subnetwork2& ctle = Subnetwork2;
     Subnetwork_Subnetwork3& taps = Subnetwork3;
     Subnetwork_Subnetwork3::Subnetwork_Subnetwork3_Subnetwork3& dfe = Subnetwork3.Dfe;

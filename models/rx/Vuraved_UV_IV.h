@@ -34,6 +34,41 @@
 // every sample, as a plain reading of the network would have it. Both sum
 // each filter's taps with the FIR block's lane sum (PairwiseSum), which
 // depends only on the taps and the inputs.
+//
+// Firing (by default, with the shared history): after a first Run that fires
+// every block, Run fires only what can change what another block sees at
+// this sample, and gives every block the same inputs at every sample as
+// firing the whole schedule would:
+//   - constants, the DFE tap selection (its control is the constant 0, so
+//     the taps are the constant FixedTaps) and forks are not re-run; forks'
+//     consumers get the value written straight into their connection;
+//   - clocked blocks whose only state change happens at a clock edge
+//     (slicer, clockdelay, NClockDelay) fire when the clock level changed, or
+//     a start input changed; between such firings their Run would change
+//     nothing. Adapt fires when start, ready or ack changed, likewise;
+//   - the quadrature block's output is read by the phase detector only when
+//     the data level changes, so its sine is computed only then (Delay::Skip
+//     otherwise); the eye monitor's 64 phase outputs, which nobody reads, are
+//     not written (EOM::PhaseOutputs false).
+// A configuration whose constant selector controls are out of range
+// (RX_Config, CTLEAdapt) or that would select the adapted DFE taps keeps
+// firing the whole schedule. SetFastFiring(false), before Initialize, fires
+// the whole schedule on every sample (the reference the tests compare with).
+//
+// Lookahead(p, n) announces that the next n input samples will be
+// p[0 .. n-1]; while the inputs presented match them, the selected CTLE
+// filter is computed a segment at a time by FFT (CtleLookahead) instead of
+// one lane sum per sample. Such an output differs from the lane sum by at
+// most CtleLookahead's error bound (1e-10 sum|h| max|x|, rounding only); it
+// is used only where that cannot change a decision: where it is further than
+// the bound from 0.0 (the slicer's and the detector's threshold), and, while
+// the eye monitor may sort it, further than the bound from every bin
+// threshold of every window. Elsewhere the lane sum is taken. Decisions,
+// clock times and the report files are therefore exactly those of the
+// sample-by-sample computation; only the equalised waveform (RX_Config 2)
+// may differ, by rounding, within that bound. The announced array must stay
+// unchanged until the sample that presents its last element has run; earlier
+// elements may be overwritten (AMI_GetWave writes the outputs over them).
 #pragma once
 
 #include "dataflow/CircularBuffer.h"
@@ -235,6 +270,16 @@ public:
     // Initialize. Both ways give the same samples.
     void SetAllCtleFilters(bool bAll) { m_bAllCtleFilters = bAll; }
     bool AllCtleFilters() const { return m_bAllCtleFilters; }
+    // Chooses how the network fires (see above); takes effect at the next
+    // Initialize.
+    void SetFastFiring(bool bFast) { m_bFastFiring = bFast; }
+    // Announces the next iCount input samples (see above).
+    void Lookahead(const double* pdInputs, size_t iCount) { m_CtleAhead.Announce(pdInputs, iCount); }
+    // Segments of CTLE output computed ahead since Initialize.
+    size_t CtleSegmentCount() const { return m_CtleAhead.SegmentCount(); }
+    // Samples whose CTLE output was summed exactly although computed ahead,
+    // because it lay within the error bound of a threshold.
+    size_t CtleExactFallbackCount() const { return m_iExactFallbacks; }
     // Number of connection storage arrays held (310 after Initialize).
     size_t ConnectionCount() const { return m_Storage.Count(); }
 
@@ -243,8 +288,12 @@ public:
     double TimeStep = 0.0;
 
 private:
+    bool RunNetwork();
+    bool RunFast();
+    void PrepareFast();
     bool RunCtleFilters();
     bool ComputeSelectedCtle();
+    double SelectedCtleOutput(int iSetting);
 
     // The model's own connection buffers: rx_in, rx_out and the clock time.
     DoubleBuffer m_RxIn;
@@ -258,7 +307,43 @@ private:
     Vantrel::ConnectionStorage m_Storage;
 
     CtleSharedHistory m_CtleHistory;
+    CtleLookahead m_CtleAhead;
     bool m_bAllCtleFilters = false;
+    bool m_bFastFiring = true;
+    // Fast firing: state and the connection items written directly.
+    struct FastState {
+        bool ready = false;      // PrepareFast accepted the configuration
+        bool checked = false;    // PrepareFast has run since Initialize
+        bool first = true;       // the next fast Run fires every clocked block
+        int prevClock = 0;       // clk of the previous sample
+        double prevDataLevel = 0.0;  // the detector's data level of the previous sample
+        int prevRequest = 0;     // eom_request of the previous sample
+        int adaptStart = 0, adaptReady = 0, adaptAck = 0;  // inputs of Adapt's last Run
+        double tapTerm[kDfeTaps] = {};  // the products (1.0 d_k) g_k fed to DfeSum
+        double tapGain[kDfeTaps] = {};  // g_k, constant
+        double* vcoControl = nullptr;
+        double* vcoWave = nullptr;
+        int* vcoClock = nullptr;
+        double* quadratureIn = nullptr;
+        int* clockTimesClock = nullptr;
+        int* adaptStartClock = nullptr;
+        int* eomStartClock = nullptr;
+        int* eomClock = nullptr;
+        int* eomStartStart = nullptr;
+        int* adaptStartIn = nullptr;
+        int* adaptReadyIn = nullptr;
+        int* adaptAckIn = nullptr;
+        int* request = nullptr;
+        int* eqLevel = nullptr;
+        int* eqCode = nullptr;
+        double* ctleOut = nullptr;
+        double* eomData = nullptr;
+        double* eomVco = nullptr;
+        double* clockTime = nullptr;
+        int rxConfig = 0;
+        int ctleAdapt = 0;
+    } m_Fast;
+    size_t m_iExactFallbacks = 0;
     bool m_bSharedCtle = false;   // the shared history is in use
     bool m_bBusesSized = false;   // Setup has sized every bus
     bool m_bWired = false;        // Initialize has attached every connection
