@@ -77,6 +77,56 @@ TEST(EomBins, WindowEdges)
     }
 }
 
+// The phase clocks decided by angle are those of the sine: at every angle
+// the monitor forms (asin of a unit cosine on either slope, minus each of the
+// 64 phase offsets), and around every end of the half periods to within a
+// few units in the last place, 1e-9 and twice that.
+TEST(EomBins, PhaseClockByAngleIsTheSineSign)
+{
+    auto check = [](double phi) {
+        ASSERT_EQ(EOM::SineNonNegative(phi), std::sin(phi) >= 0.0 ? 1 : 0) << "angle " << phi;
+    };
+    for (double end : {-2 * 3.141592653589793, -3.141592653589793, 0.0, 3.141592653589793}) {
+        for (double offset : {0.0, 1e-9, 2e-9, 1e-12, 1e-15}) {
+            for (double sign : {-1.0, 1.0}) {
+                double phi = end + sign * offset;
+                for (int k = 0; k < 6; ++k, phi = std::nextafter(phi, sign * kInf)) check(phi);
+            }
+        }
+    }
+    check(kNaN);
+    for (int n = 0; n <= 20000; ++n) {
+        const double v = std::cos(n * 2 * kPi / 20000.0 + 0.3e-3);
+        for (bool rising : {false, true}) {
+            const double a = std::asin(v);
+            const double theta = rising ? a : kPi - a;
+            for (int k = 0; k < 64; ++k) check(theta - k * (2 * kPi) * (1.0 / 64));
+        }
+    }
+}
+
+// A value is certain of its bin only when no threshold of any of the four
+// windows lies within the margin (the top threshold, 63, parts no bins:
+// everything above it is in bin 63 too).
+TEST(EomBins, BinCertainOnlyAwayFromEveryThreshold)
+{
+    EOM eom;
+    for (int r = 0; r < 4; ++r) {
+        double t[64];
+        EOM::BinThresholds(EOM::RangeOfIndex(r), t);
+        EXPECT_TRUE(eom.BinCertain(t[63], 1e-12));
+        for (int m = 0; m < 63; ++m) {
+            EXPECT_FALSE(eom.BinCertain(t[m], 1e-12)) << "window " << r << ", threshold " << m;
+            EXPECT_FALSE(eom.BinCertain(t[m] + 0.9e-12, 1e-12)) << "window " << r << ", threshold " << m;
+            EXPECT_TRUE(eom.BinCertain(t[m] + 1e-9, 1e-12)) << "window " << r << ", threshold " << m;
+            EXPECT_TRUE(eom.BinCertain(t[m] - 1e-9, 1e-12)) << "window " << r << ", threshold " << m;
+        }
+    }
+    EXPECT_EQ(EOM::RangeOfIndex(2), 0.30000000000000004);
+    EXPECT_TRUE(eom.BinCertain(5.0, 1e-12));
+    EXPECT_FALSE(eom.BinCertain(0.0, kInf));
+}
+
 TEST(EomOpenRuns, TableOfPatterns)
 {
     struct Case {

@@ -3,7 +3,10 @@
 // for bit, whichever filter is asked, wherever the window lies in storage.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "dataflow/FIR.h"
@@ -107,6 +110,93 @@ TEST(CtleSharedHistory, OutputIndependentOfWhereTheWindowLies)
             else ASSERT_EQ(y, expected) << "window " << window << ", " << before << " samples before";
         }
     }
+}
+
+// CtleLookahead against the lane sum of the shared history: for announced
+// blocks of sizes around the segment length, with the filter switching now
+// and then, every output it gives lies within its bound of the exact sum; it
+// refuses where it must (fewer than kMinSegment inputs left, an input that
+// was not announced, non-finite inputs in the segment).
+TEST(CtleLookahead, WithinItsBoundAcrossBlocksAndFilterChanges)
+{
+    std::mt19937_64 rng(16);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    const size_t window = 1472;
+    std::vector<std::vector<double>> filters;
+    for (size_t n : {size_t(1), size_t(97), size_t(1471), window}) {
+        filters.emplace_back(n);
+        for (double& t : filters.back()) t = u(rng) * 1e-2;
+    }
+    const size_t S = (size_t(1) << CtleLookahead::kLog2Size) - window + 1;
+    struct Case {
+        size_t block;
+        size_t switchEvery;
+    };
+    const Case cases[] = {{1, 500}, {63, 500}, {64, 500}, {1000, 333}, {S, 5000}, {S + 1, 5000},
+                          {2 * S, 7000}, {2 * S + 1, 100000}, {40000, 2500}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("block " + std::to_string(c.block));
+        CtleSharedHistory history;
+        CtleLookahead ahead;
+        ASSERT_TRUE(history.Allocate(window));
+        ASSERT_TRUE(ahead.Allocate(window));
+        std::vector<double> signal(60000);
+        for (double& x : signal) x = u(rng);
+        size_t given = 0, selected = 0;
+        for (size_t pos = 0; pos < signal.size(); pos += c.block) {
+            const size_t n = std::min(c.block, signal.size() - pos);
+            ahead.Announce(signal.data() + pos, n);
+            for (size_t i = 0; i < n; ++i) {
+                const size_t k = pos + i;
+                if (k % c.switchEvery == 0) selected = (selected + 1) % filters.size();
+                const std::vector<double>& h = filters[selected];
+                history.Push(signal[k]);
+                ASSERT_TRUE(ahead.Take(signal[k]));
+                double y = 0.0, bound = -1.0;
+                const double exact = history.Output(h.data(), h.size());
+                if (ahead.Value(h.data(), h.size(), history, &y, &bound)) {
+                    ASSERT_LE(std::fabs(y - exact), bound) << "sample " << k;
+                    ASSERT_LT(bound, 1e-8);
+                    ++given;
+                } else {
+                    ASSERT_LT(n - i, c.block < CtleLookahead::kMinSegment ? c.block + 1 : CtleLookahead::kMinSegment)
+                        << "refused at sample " << k;
+                }
+            }
+        }
+        if (c.block >= CtleLookahead::kMinSegment) EXPECT_GT(given, signal.size() / 2);
+        else EXPECT_EQ(given, 0u);
+    }
+}
+
+TEST(CtleLookahead, RefusesWhatWasNotAnnouncedAndNonFiniteSegments)
+{
+    const size_t window = 16;
+    std::vector<double> h(window, 0.125);
+    CtleSharedHistory history;
+    CtleLookahead ahead;
+    ASSERT_TRUE(history.Allocate(window));
+    ASSERT_TRUE(ahead.Allocate(window));
+    const size_t S = (size_t(1) << CtleLookahead::kLog2Size) - window + 1;
+    std::vector<double> signal(4 * S, 0.5);
+    signal[100] = std::numeric_limits<double>::quiet_NaN();
+    ahead.Announce(signal.data(), signal.size());
+    double y = 0.0, bound = 0.0;
+    size_t refused = 0;
+    for (size_t k = 0; k < 3 * S; ++k) {
+        history.Push(signal[k]);
+        ASSERT_TRUE(ahead.Take(signal[k]));
+        if (!ahead.Value(h.data(), h.size(), history, &y, &bound)) ++refused;
+    }
+    // The NaN lies in the first transform (two segments): both are summed exactly.
+    EXPECT_EQ(refused, 2 * S);
+    // An input other than the announced one drops the announcement.
+    history.Push(0.25);
+    EXPECT_FALSE(ahead.Take(0.25));
+    EXPECT_FALSE(ahead.Value(h.data(), h.size(), history, &y, &bound));
+    history.Push(signal[3 * S + 1]);
+    EXPECT_FALSE(ahead.Take(signal[3 * S + 1]));
+    EXPECT_FALSE(ahead.Value(h.data(), h.size(), history, &y, &bound));
 }
 
 }  // namespace
