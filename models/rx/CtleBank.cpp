@@ -26,12 +26,24 @@ void CtleSharedHistory::Free()
 bool CtleLookahead::Allocate(size_t iWindow)
 {
     Free();
-    if (iWindow == 0 || !m_Fft.Allocate(kLog2Size, iWindow)) return false;
-    const size_t L = m_Fft.Size();
-    const size_t S = m_Fft.Outputs();
+    if (iWindow == 0) return false;
+    unsigned log2Max = 13;
+    while ((size_t(1) << log2Max) < 4 * iWindow && log2Max < 20) ++log2Max;
+    for (unsigned log2 = log2Max - (kSizes - 1); log2 <= log2Max; ++log2) {
+        const size_t L = size_t(1) << log2;
+        if (L < iWindow + kMinSegment) continue;  // segments too short to pay
+        if (!m_Fft[m_iSizes].Allocate(log2, iWindow)) {
+            Free();
+            return false;
+        }
+        ++m_iSizes;
+    }
+    if (m_iSizes == 0) return false;
+    const size_t L = m_Fft[m_iSizes - 1].Size();
+    const size_t S = m_Fft[m_iSizes - 1].Outputs();
     m_pdStorage = new (std::nothrow) double[2 * L + 2 * S]();
     if (!m_pdStorage) {
-        m_Fft.Free();
+        Free();
         return false;
     }
     m_pdInA = m_pdStorage;
@@ -44,11 +56,14 @@ bool CtleLookahead::Allocate(size_t iWindow)
 void CtleLookahead::Free()
 {
     Clear();
-    m_Fft.Free();
+    for (Vantrel::FftConvolver& f : m_Fft) f.Free();
+    m_iSizes = 0;
     delete[] m_pdStorage;
     m_pdStorage = m_pdInA = m_pdInB = m_pdOut = nullptr;
-    m_pdSpectrumTaps = nullptr;
-    m_iSpectrumCount = 0;
+    for (int i = 0; i < kSizes; ++i) {
+        m_apSpectrumTaps[i] = nullptr;
+        m_aiSpectrumCount[i] = 0;
+    }
 }
 
 void CtleLookahead::Clear()
@@ -103,11 +118,14 @@ bool CtleLookahead::Value(const double* pdTaps, size_t iNumTaps, const CtleShare
 // announced, starts W - 1 samples before the first segment's end.
 bool CtleLookahead::ComputeSegment(const double* pdTaps, size_t iNumTaps, const CtleSharedHistory& history)
 {
-    const size_t W = m_Fft.MaxTaps();
-    const size_t L = m_Fft.Size();
-    const size_t S = m_Fft.Outputs();
     const size_t pos = m_iNext - 1;
     const size_t remaining = m_iAhead - pos;
+    int size = 0;  // the smallest transform whose two segments cover what is left
+    while (size + 1 < m_iSizes && 2 * m_Fft[size].Outputs() < remaining) ++size;
+    Vantrel::FftConvolver& fft = m_Fft[size];
+    const size_t W = fft.MaxTaps();
+    const size_t L = fft.Size();
+    const size_t S = fft.Outputs();
     ++m_iSegments;
     m_pdSegTaps = pdTaps;
     m_iSegStart = pos;
@@ -128,10 +146,16 @@ bool CtleLookahead::ComputeSegment(const double* pdTaps, size_t iNumTaps, const 
         probe += m_pdInA[i] * 0.0;
     }
     if (two) {
-        const size_t base = pos + S - (W - 1);
-        const size_t nB = m_iAhead - base < L ? m_iAhead - base : L;
-        std::memcpy(m_pdInB, m_pdAhead + base, nB * sizeof(double));
-        std::memset(m_pdInB + nB, 0, (L - nB) * sizeof(double));
+        // Input k of the second transform is x[pos + S - (W - 1) + k]; with
+        // a short segment (S < W - 1) the first of them precede the current
+        // sample and come from the history.
+        const size_t fromHistory = W - 1 > S ? W - 1 - S : 0;
+        for (size_t k = 0; k < fromHistory; ++k) m_pdInB[k] = newest[fromHistory - k];
+        const size_t first = pos + S + fromHistory - (W - 1);
+        const size_t room = L - fromHistory;
+        const size_t nB = m_iAhead - first < room ? m_iAhead - first : room;
+        std::memcpy(m_pdInB + fromHistory, m_pdAhead + first, nB * sizeof(double));
+        std::memset(m_pdInB + fromHistory + nB, 0, (room - nB) * sizeof(double));
         for (size_t i = 0; i < L; ++i) {
             const double a = std::fabs(m_pdInB[i]);
             maxAbs = a > maxAbs ? a : maxAbs;
@@ -140,13 +164,13 @@ bool CtleLookahead::ComputeSegment(const double* pdTaps, size_t iNumTaps, const 
     }
     if (probe != 0.0) return false;
 
-    if (pdTaps != m_pdSpectrumTaps || iNumTaps != m_iSpectrumCount) {
-        m_Fft.SetTaps(pdTaps, iNumTaps);
-        m_pdSpectrumTaps = pdTaps;
-        m_iSpectrumCount = iNumTaps;
+    if (pdTaps != m_apSpectrumTaps[size] || iNumTaps != m_aiSpectrumCount[size]) {
+        fft.SetTaps(pdTaps, iNumTaps);
+        m_apSpectrumTaps[size] = pdTaps;
+        m_aiSpectrumCount[size] = iNumTaps;
     }
-    m_Fft.Filter(m_pdInA, two ? m_pdInB : nullptr, m_pdOut, m_pdOut + S);
-    m_dSegBound = m_Fft.ErrorBound(maxAbs);
+    fft.Filter(m_pdInA, two ? m_pdInB : nullptr, m_pdOut, m_pdOut + S);
+    m_dSegBound = fft.ErrorBound(maxAbs);
     m_bSegExact = false;
     return true;
 }

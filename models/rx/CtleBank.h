@@ -71,7 +71,9 @@ private:
 // history); while x is, bit for bit, the next announced input, Value() gives
 // the output of the filter asked for at this sample, computed for a whole
 // segment at once by FftConvolver (up to two segments of L - W + 1 samples
-// per transform, W the shared window): the segment starts at the current
+// per transform, W the shared window; L is the smallest of three sizes, the
+// largest 8192 or the first power of two >= 4 W, whose two segments cover
+// the announced inputs left, else the largest): the segment starts at the current
 // sample, its first W - 1 inputs come from the shared history, the rest from
 // the announced inputs. A request for another filter (a change of the CTLE
 // setting) starts a new segment at that sample, so every output is that of
@@ -90,8 +92,8 @@ private:
 // own the storage; nothing else allocates.
 class CtleLookahead {
 public:
-    static constexpr unsigned kLog2Size = 13;  // L = 8192
     static constexpr size_t kMinSegment = 64;
+    static constexpr int kSizes = 3;
 
     CtleLookahead() = default;
     CtleLookahead(const CtleLookahead&) = delete;
@@ -116,11 +118,16 @@ public:
 
     // Segments computed since Allocate (for tests and benchmarks).
     size_t SegmentCount() const { return m_iSegments; }
+    // Outputs of one segment of the largest transform.
+    size_t LongestSegment() const { return m_iSizes ? m_Fft[m_iSizes - 1].Outputs() : 0; }
 
 private:
     bool ComputeSegment(const double* pdTaps, size_t iNumTaps, const CtleSharedHistory& history);
 
-    Vantrel::FftConvolver m_Fft;
+    Vantrel::FftConvolver m_Fft[kSizes];  // ascending sizes
+    int m_iSizes = 0;
+    const double* m_apSpectrumTaps[kSizes] = {};  // taps whose spectrum each holds
+    size_t m_aiSpectrumCount[kSizes] = {};
     double* m_pdStorage = nullptr;
     double* m_pdInA = nullptr;  // L inputs of the first segment
     double* m_pdInB = nullptr;  // L inputs of the second
@@ -129,8 +136,6 @@ private:
     size_t m_iAhead = 0;         // announced inputs
     size_t m_iNext = 0;          // index of the next one to take
     bool m_bCurrent = false;     // the current sample was announced, at m_iNext - 1
-    const double* m_pdSpectrumTaps = nullptr;  // taps whose spectrum the convolver holds
-    size_t m_iSpectrumCount = 0;
     const double* m_pdSegTaps = nullptr;       // the current segment's filter
     size_t m_iSegStart = 0;      // announced index of its first output
     size_t m_iSegCount = 0;      // outputs it covers (0: none)

@@ -127,12 +127,19 @@ TEST(CtleLookahead, WithinItsBoundAcrossBlocksAndFilterChanges)
         filters.emplace_back(n);
         for (double& t : filters.back()) t = u(rng) * 1e-2;
     }
-    const size_t S = (size_t(1) << CtleLookahead::kLog2Size) - window + 1;
+    size_t S = 0;
+    {
+        CtleLookahead probe;
+        ASSERT_TRUE(probe.Allocate(window));
+        S = probe.LongestSegment();
+        EXPECT_EQ(S, 8192 - window + 1);
+    }
     struct Case {
         size_t block;
         size_t switchEvery;
     };
-    const Case cases[] = {{1, 500}, {63, 500}, {64, 500}, {1000, 333}, {S, 5000}, {S + 1, 5000},
+    const Case cases[] = {{1, 500}, {63, 500}, {64, 500}, {577, 300}, {1000, 333}, {2625, 900},
+                          {S, 5000}, {S + 1, 5000},
                           {2 * S, 7000}, {2 * S + 1, 100000}, {40000, 2500}};
     for (const Case& c : cases) {
         SCOPED_TRACE("block " + std::to_string(c.block));
@@ -143,9 +150,13 @@ TEST(CtleLookahead, WithinItsBoundAcrossBlocksAndFilterChanges)
         std::vector<double> signal(60000);
         for (double& x : signal) x = u(rng);
         size_t given = 0, selected = 0;
+        std::vector<double> buf;
         for (size_t pos = 0; pos < signal.size(); pos += c.block) {
+            // A copy of the block, each input overwritten once taken (as
+            // AMI_GetWave writes its outputs over them).
             const size_t n = std::min(c.block, signal.size() - pos);
-            ahead.Announce(signal.data() + pos, n);
+            buf.assign(signal.begin() + pos, signal.begin() + pos + n);
+            ahead.Announce(buf.data(), n);
             for (size_t i = 0; i < n; ++i) {
                 const size_t k = pos + i;
                 if (k % c.switchEvery == 0) selected = (selected + 1) % filters.size();
@@ -162,6 +173,7 @@ TEST(CtleLookahead, WithinItsBoundAcrossBlocksAndFilterChanges)
                     ASSERT_LT(n - i, c.block < CtleLookahead::kMinSegment ? c.block + 1 : CtleLookahead::kMinSegment)
                         << "refused at sample " << k;
                 }
+                buf[i] = 1e6;
             }
         }
         if (c.block >= CtleLookahead::kMinSegment) EXPECT_GT(given, signal.size() / 2);
@@ -177,7 +189,7 @@ TEST(CtleLookahead, RefusesWhatWasNotAnnouncedAndNonFiniteSegments)
     CtleLookahead ahead;
     ASSERT_TRUE(history.Allocate(window));
     ASSERT_TRUE(ahead.Allocate(window));
-    const size_t S = (size_t(1) << CtleLookahead::kLog2Size) - window + 1;
+    const size_t S = ahead.LongestSegment();
     std::vector<double> signal(4 * S, 0.5);
     signal[100] = std::numeric_limits<double>::quiet_NaN();
     ahead.Announce(signal.data(), signal.size());
