@@ -4,6 +4,8 @@
 // unchanged, in both ways of running the CTLE bank.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -58,6 +60,36 @@ TEST_F(ModelAllocation, RunAllocatesNothing)
         // The stretch did measure and adapt.
         EXPECT_NE(h.setting.front(), h.setting.back());
     }
+}
+
+// The same with blocks announced ahead: the CTLE segments (FFT) and the
+// exact fallbacks allocate nothing either.
+TEST_F(ModelAllocation, RunWithLookaheadAllocatesNothing)
+{
+    rxtest::Channel ch;
+    ch.poles = 3;
+    ch.tau = 45e-12;
+    std::vector<double> wave = rxtest::ChannelWave(rxtest::Prbs15(1400), ch);
+    std::fill(wave.begin() + 30000, wave.begin() + 33000, 0.0);  // exact sums near 0.0
+    rxtest::ModelSettings s;
+    s.eomNbits = 20;
+    s.rxConfig = 2;
+    rxtest::Harness h(s);
+    ASSERT_TRUE(h.Start());
+    h.output.reserve(wave.size());
+    h.clock.reserve(wave.size());
+    h.setting.reserve(wave.size());
+    ASSERT_TRUE(h.Feed(wave, 0, 64));
+    const size_t before = g_newCalls;
+    for (size_t pos = 64; pos < wave.size(); pos += 5000) {
+        const size_t n = std::min<size_t>(5000, wave.size() - pos);
+        h.model.Lookahead(wave.data() + pos, n);
+        ASSERT_TRUE(h.Feed(wave, pos, n));
+    }
+    EXPECT_EQ(g_newCalls - before, 0u);
+    EXPECT_GT(h.model.CtleSegmentCount(), 0u);
+    EXPECT_GT(h.model.CtleExactFallbackCount(), 0u);
+    EXPECT_NE(h.setting.front(), h.setting.back());
 }
 
 }  // namespace
