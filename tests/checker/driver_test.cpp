@@ -89,6 +89,15 @@ TEST_F(DriverTest, ExitStatusAndVerdict)
     }
 }
 
+TEST_F(DriverTest, HostProgramsSetTheLibrarysSwitches)
+{
+    for (const char* lib : {"rx_ami", "tx_ami"}) {
+        const ProgramResult r = RunProgram({std::string(AMI_BUILD_DIR) + "/switch_host_" + lib});
+        EXPECT_EQ(r.status, 0) << lib;
+        EXPECT_EQ(r.out, "E1923 - Numerical value expected\nC0182 - Vmeas is <= Vinl for model m\n") << lib;
+    }
+}
+
 TEST_F(DriverTest, FlagsInAnyOrderSelectTypeAndStyle)
 {
     const std::string ami = Write("p.ami", "(m (Model_Specific (p (Usage In))))\n");
