@@ -15,20 +15,6 @@
 namespace model_test {
 namespace {
 
-// Header of lines 1 to 3; the body starts at line 4.
-LineList Ibs(const std::string& version, const LineList& body)
-{
-    return Cat({{"[IBIS Ver] " + version, "[File Name] a.ibs", "[File Rev] 1.0"}, body, {"[End]"}});
-}
-
-const LineList kPackage = {"[Package]", "R_pkg 0.1 NA NA", "L_pkg 1n NA NA", "C_pkg 1p NA NA"};
-
-// A component named c of the given [Pin] lines, with manufacturer and package.
-LineList Cmp(const LineList& pins, const std::string& name = "c")
-{
-    return Cat({{"[Component] " + name, "[Manufacturer] m"}, kPackage, pins});
-}
-
 const LineList kPins = {"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND", "4 X NC"};
 
 const Case kCases[] = {
@@ -142,19 +128,7 @@ const Case kCases[] = {
      "E0516 - Unable to find Package Model 'lost' for Component 'c'\n"},
 };
 
-class ComponentTest : public ModelKeywordTest {
-protected:
-    void RunIbs(const Case* cases, size_t n)
-    {
-        for (size_t i = 0; i < n; ++i) {
-            const Case& c = cases[i];
-            gbSuppressCautions = c.cautions ? 0 : 1;
-            ExpectBothStyles(Write("a.ibs", CheckerFixture::Lines(Ibs(c.version, c.body))), FILE_TYPE_IBS,
-                             c.expected, c.what);
-        }
-        gbSuppressCautions = 1;
-    }
-};
+class ComponentTest : public ModelKeywordTest {};
 
 TEST_F(ComponentTest, MessagesOfEachCaseInBothStyles) { RunIbs(kCases, sizeof kCases / sizeof kCases[0]); }
 

@@ -55,6 +55,21 @@ inline LineList Input(const std::string& name)
 // The ramp of an output model (3 lines).
 inline LineList Ramp() { return {"[Ramp]", "dV/dt_r 1.2/0.5n 1.0/0.6n 1.4/0.4n", "dV/dt_f 1.2/0.5n 1.0/0.6n 1.4/0.4n"}; }
 
+// Header of lines 1 to 3, the body from line 4 on, then [End].
+inline LineList Ibs(const std::string& version, const LineList& body)
+{
+    return Cat({{"[IBIS Ver] " + version, "[File Name] a.ibs", "[File Rev] 1.0"}, body, {"[End]"}});
+}
+
+const LineList kPackage = {"[Package]", "R_pkg 0.1 NA NA", "L_pkg 1n NA NA", "C_pkg 1p NA NA"};
+
+// A component of the given [Pin] lines (and what follows them), with
+// manufacturer and package (6 lines before them).
+inline LineList Cmp(const LineList& pins, const std::string& name = "c")
+{
+    return Cat({{"[Component] " + name, "[Manufacturer] m"}, kPackage, pins});
+}
+
 // One case: the lines after the header, the version, the messages expected
 // in the numbered style, and whether cautions are printed.
 struct Case {
@@ -73,6 +88,18 @@ protected:
             const Case& c = cases[i];
             gbSuppressCautions = c.cautions ? 0 : 1;
             ExpectBothStyles(Write("a.ibs", CheckerFixture::Lines(File(c.version, c.body))), FILE_TYPE_IBS,
+                             c.expected, c.what);
+        }
+        gbSuppressCautions = 1;
+    }
+    // The same with the bodies put into Ibs() files (the caller writes the
+    // whole file after the three header lines).
+    void RunIbs(const Case* cases, size_t n)
+    {
+        for (size_t i = 0; i < n; ++i) {
+            const Case& c = cases[i];
+            gbSuppressCautions = c.cautions ? 0 : 1;
+            ExpectBothStyles(Write("a.ibs", CheckerFixture::Lines(Ibs(c.version, c.body))), FILE_TYPE_IBS,
                              c.expected, c.what);
         }
         gbSuppressCautions = 1;
