@@ -17,7 +17,10 @@ LineList Series(const LineList& lines)
 LineList SeriesModel(const std::string& name, const std::string& type)
 {
     LineList m = {"[Model] " + name, "Model_type " + type, "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5"};
-    if (type == "Series_switch") m.insert(m.end(), {"[On]", "[R Series] 1 1 1", "[Off]", "[R Series] 1k 1k 1k"});
+    if (type == "Series_switch")
+        m.insert(m.end(), {"[On]", "[R Series] 1 1 1", "[Off]", "[R Series] 1k 1k 1k"});
+    else
+        m.push_back("[R Series] 1 1 1");
     return m;
 }
 
