@@ -10,6 +10,7 @@
 #include "checker/frameio.h"
 #include "checker/mdl.h"
 #include "checker/msel.h"
+#include "checker/nameidx.h"
 #include "checker/parse.h"
 #include "checker/pinmpg.h"
 
@@ -67,6 +68,20 @@ int PIN_ParseLine(const char* pszLine, const int* aiOrder, int iHeaderCols, PIN_
 
 int PIN_LinkPin(PIN_STRUCT** ppList, PIN_STRUCT* pPin) {
   if (!ppList || !pPin) return 0;
+  pPin->pNext = nullptr;
+  if (!*ppList) {
+    pPin->pIndex = NAMEIDX_New();
+    NAMEIDX_Add(pPin->pIndex, pPin->szPin, pPin);
+    *ppList = pPin;
+    return 1;
+  }
+  NAMEIDX* idx = (*ppList)->pIndex;
+  if (NAMEIDX_Usable(idx) && idx->pTail) {
+    if (NAMEIDX_Find(idx, pPin->szPin)) ERRLOG_LineErrorNew(606, pPin->szPin);
+    ((PIN_STRUCT*)idx->pTail)->pNext = pPin;
+    NAMEIDX_Add(idx, pPin->szPin, pPin);
+    return 1;
+  }
   PIN_STRUCT** pp = ppList;
   bool dup = false;
   for (; *pp; pp = &(*pp)->pNext)
@@ -78,6 +93,7 @@ int PIN_LinkPin(PIN_STRUCT** ppList, PIN_STRUCT* pPin) {
 }
 
 void PIN_FreeList(PIN_STRUCT* pList) {
+  if (pList) NAMEIDX_Free(&pList->pIndex);
   while (pList) {
     PIN_STRUCT* next = pList->pNext;
     CMN_free(pList);
@@ -87,6 +103,7 @@ void PIN_FreeList(PIN_STRUCT* pList) {
 
 PIN_STRUCT* PIN_FindPin(PIN_STRUCT* pList, const char* pszPin) {
   if (!pszPin) return nullptr;
+  if (pList && NAMEIDX_Usable(pList->pIndex)) return (PIN_STRUCT*)NAMEIDX_Find(pList->pIndex, pszPin);
   for (PIN_STRUCT* p = pList; p; p = p->pNext)
     if (strcmp(p->szPin, pszPin) == 0) return p;
   return nullptr;

@@ -8,6 +8,7 @@
 #include "checker/rng.h"
 
 struct CMPNT_STRUCT;
+struct NAMEIDX;
 struct MDL_STRUCT;
 struct MSEL_STRUCT;
 
@@ -26,6 +27,7 @@ typedef struct PIN_STRUCT {
   RNG_VAL aVal[3];           // R_pin, L_pin, C_pin (PIN_COL_*), state RNG_ABSENT when not given
   int iColumns;              // fields of the row
   unsigned long ulLine;
+  struct NAMEIDX* pIndex;    // first row only: the rows by pin name (kept by PIN_LinkPin)
 } PIN_STRUCT;
 
 extern "C" {
@@ -36,7 +38,8 @@ extern "C" {
 // row cannot be made.
 AMI_EXPORT int PIN_ParseLine(const char* pszLine, const int* aiOrder, int iHeaderCols, PIN_STRUCT** ppPin);
 // Appends a row to the list (file order); a pin name already there (compared
-// with case) raises E606. Result 1.
+// with case) raises E606. Result 1. Rows are added only through here, which
+// keeps the list's name index (look-ups by name take constant time).
 AMI_EXPORT int PIN_LinkPin(PIN_STRUCT** ppList, PIN_STRUCT* pPin);
 AMI_EXPORT void PIN_FreeList(PIN_STRUCT* pList);
 

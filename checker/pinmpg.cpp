@@ -8,6 +8,7 @@
 #include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/parse.h"
+#include "checker/nameidx.h"
 #include "checker/pin.h"
 
 namespace {
@@ -28,21 +29,33 @@ const char* s_afterKeyword(const char* pLine) {
 // Kind of a mapping's pin: 0 a signal pin (or none), 1 POWER, 2 GND.
 enum { KIND_SIGNAL = 0, KIND_POWER = 1, KIND_GND = 2 };
 
-// Bus test of one column of a signal pin's mapping M (index im): the first
-// other mapping whose compared column holds the bus and whose pin is a supply
-// pin.
-void s_busTest(const PINMPG_STRUCT* pList, const unsigned char* kinds, const PINMPG_STRUCT* m, const char* comp,
-               int col, int errCode, int warnCode, bool wantPower) {
+// Bus test of one column of a signal pin's mapping M: the first other
+// mapping whose compared column holds the bus and whose pin is a supply pin.
+// pIdx, when usable, maps each bus to that first supply mapping (built in
+// list order); else the list is walked.
+void s_busTest(const PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const unsigned char* kinds, const NAMEIDX* pIdx,
+               const PINMPG_STRUCT* m, const char* comp, int col, int errCode, int warnCode, bool wantPower) {
   const char* bus = m->aszBus[col];
   const int cmp1 = col == PINMPG_GND_CLAMP ? PINMPG_PULLDOWN : col == PINMPG_POWER_CLAMP ? PINMPG_PULLUP : col;
   const bool both = col == PINMPG_EXT;
+  const unsigned char want = wantPower ? KIND_POWER : KIND_GND;
+  if (NAMEIDX_Usable(pIdx)) {
+    const PINMPG_STRUCT* n = (const PINMPG_STRUCT*)NAMEIDX_Find(pIdx, bus);
+    if (!n) {
+      ERRLOG_ErrorNew(errCode, comp, bus);
+      return;
+    }
+    const bool power = PIN_ModelNameIsPOWER(pPins, n->szPin);
+    if (power != wantPower) ERRLOG_WarnNew(warnCode, comp, bus);
+    return;
+  }
   size_t i = 0;
   for (const PINMPG_STRUCT* n = pList; n; n = n->pNext, ++i) {
     if (n == m || kinds[i] == KIND_SIGNAL) continue;
     const bool match = both ? (strcmp(n->aszBus[PINMPG_PULLUP], bus) == 0 || strcmp(n->aszBus[PINMPG_PULLDOWN], bus) == 0)
                             : strcmp(n->aszBus[cmp1], bus) == 0;
     if (!match) continue;
-    if (kinds[i] != (wantPower ? KIND_POWER : KIND_GND)) ERRLOG_WarnNew(warnCode, comp, bus);
+    if (kinds[i] != want) ERRLOG_WarnNew(warnCode, comp, bus);
     return;
   }
   ERRLOG_ErrorNew(errCode, comp, bus);
@@ -129,6 +142,23 @@ int PINMPG_ParseLine(const char* pszLine, int iHeaderCols, PINMPG_STRUCT** ppRec
 
 void PINMPG_LinkPinMpg(PINMPG_STRUCT** ppList, PINMPG_STRUCT* pRec) {
   if (!ppList || !pRec) return;
+  pRec->pNext = nullptr;
+  if (!*ppList) {
+    pRec->pIndex = NAMEIDX_New();
+    NAMEIDX_Add(pRec->pIndex, pRec->szPin, pRec);
+    *ppList = pRec;
+    return;
+  }
+  NAMEIDX* idx = (*ppList)->pIndex;
+  if (NAMEIDX_Usable(idx) && idx->pTail) {
+    // Only a pin seen before needs the walk that counts its records.
+    if (NAMEIDX_Find(idx, pRec->szPin))
+      for (const PINMPG_STRUCT* m = *ppList; m; m = m->pNext)
+        if (strcmp(m->szPin, pRec->szPin) == 0) ERRLOG_LineErrorNew(708);
+    ((PINMPG_STRUCT*)idx->pTail)->pNext = pRec;
+    NAMEIDX_Add(idx, pRec->szPin, pRec);
+    return;
+  }
   for (; *ppList; ppList = &(*ppList)->pNext)
     if (strcmp((*ppList)->szPin, pRec->szPin) == 0) ERRLOG_LineErrorNew(708);
   pRec->pNext = nullptr;
@@ -137,6 +167,7 @@ void PINMPG_LinkPinMpg(PINMPG_STRUCT** ppList, PINMPG_STRUCT* pRec) {
 
 int PINMPG_TestPin(const PINMPG_STRUCT* pList, const char* pszPin) {
   if (!pszPin) return 0;
+  if (pList && NAMEIDX_Usable(pList->pIndex)) return NAMEIDX_Find(pList->pIndex, pszPin) ? 1 : 0;
   for (const PINMPG_STRUCT* m = pList; m; m = m->pNext)
     if (strcmp(m->szPin, pszPin) == 0) return 1;
   return 0;
@@ -147,8 +178,13 @@ int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComp
   const bool modern = s_modern();
   // 1. supply and NC pins that have a mapping
   for (const PIN_STRUCT* p = pPins; p; p = p->pNext) {
-    const PINMPG_STRUCT* m = pList;
-    while (m && strcmp(m->szPin, p->szPin) != 0) m = m->pNext;
+    const PINMPG_STRUCT* m = nullptr;
+    if (pList && NAMEIDX_Usable(pList->pIndex)) {
+      m = (const PINMPG_STRUCT*)NAMEIDX_Find(pList->pIndex, p->szPin);
+    } else {
+      m = pList;
+      while (m && strcmp(m->szPin, p->szPin) != 0) m = m->pNext;
+    }
     if (!m) continue;
     const bool pd = s_isRef(m->aszBus[PINMPG_PULLDOWN]), pu = s_isRef(m->aszBus[PINMPG_PULLUP]);
     const bool gc = s_isRef(m->aszBus[PINMPG_GND_CLAMP]), pc = s_isRef(m->aszBus[PINMPG_POWER_CLAMP]);
@@ -176,6 +212,25 @@ int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComp
   for (const PINMPG_STRUCT* m = pList; m; m = m->pNext, ++i)
     kinds[i] = PIN_ModelNameIsPOWER(pPins, m->szPin) ? KIND_POWER : PIN_ModelNameIsGND(pPins, m->szPin) ? KIND_GND
                                                                                                   : KIND_SIGNAL;
+  // The first supply mapping of each bus: by pulldown_ref, by pullup_ref, by
+  // either; and the buses used as pullup_ref by any mapping.
+  NAMEIDX* byPulldown = NAMEIDX_New();
+  NAMEIDX* byPullup = NAMEIDX_New();
+  NAMEIDX* byEither = NAMEIDX_New();
+  NAMEIDX* pullups = NAMEIDX_New();
+  i = 0;
+  for (PINMPG_STRUCT* m = pList; m; m = m->pNext, ++i) {
+    if (m->aszBus[PINMPG_PULLUP][0]) NAMEIDX_Add(pullups, m->aszBus[PINMPG_PULLUP], m);
+    if (kinds[i] == KIND_SIGNAL) continue;
+    if (m->aszBus[PINMPG_PULLDOWN][0]) {
+      NAMEIDX_Add(byPulldown, m->aszBus[PINMPG_PULLDOWN], m);
+      NAMEIDX_Add(byEither, m->aszBus[PINMPG_PULLDOWN], m);
+    }
+    if (m->aszBus[PINMPG_PULLUP][0]) {
+      NAMEIDX_Add(byPullup, m->aszBus[PINMPG_PULLUP], m);
+      NAMEIDX_Add(byEither, m->aszBus[PINMPG_PULLUP], m);
+    }
+  }
   static const struct {
     int col, err, warn;
     bool power;
@@ -189,22 +244,34 @@ int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComp
     i = 0;
     for (const PINMPG_STRUCT* m = pList; m; m = m->pNext, ++i) {
       if (kinds[i] == KIND_SIGNAL) {
-        if (s_isRef(m->aszBus[t.col])) s_busTest(pList, kinds, m, comp, t.col, t.err, t.warn, t.power);
+        const NAMEIDX* idx = t.col == PINMPG_EXT                                   ? byEither
+                             : t.col == PINMPG_PULLDOWN || t.col == PINMPG_GND_CLAMP ? byPulldown
+                                                                                     : byPullup;
+        if (s_isRef(m->aszBus[t.col]))
+          s_busTest(pList, pPins, kinds, idx, m, comp, t.col, t.err, t.warn, t.power);
       } else if (t.col == PINMPG_PULLDOWN && s_isRef(m->aszBus[PINMPG_PULLDOWN])) {
-        for (const PINMPG_STRUCT* n = pList; n; n = n->pNext)
-          if (strcmp(n->aszBus[PINMPG_PULLUP], m->aszBus[PINMPG_PULLDOWN]) == 0) {
-            modern ? ERRLOG_WarnNew(718, comp, m->aszBus[PINMPG_PULLDOWN])
-                   : ERRLOG_WarnNew(719, m->aszBus[PINMPG_PULLDOWN]);
-            break;
-          }
+        bool used = false;
+        if (NAMEIDX_Usable(pullups)) {
+          used = NAMEIDX_Find(pullups, m->aszBus[PINMPG_PULLDOWN]) != nullptr;
+        } else {
+          for (const PINMPG_STRUCT* n = pList; n && !used; n = n->pNext)
+            used = strcmp(n->aszBus[PINMPG_PULLUP], m->aszBus[PINMPG_PULLDOWN]) == 0;
+        }
+        if (used)
+          modern ? ERRLOG_WarnNew(718, comp, m->aszBus[PINMPG_PULLDOWN]) : ERRLOG_WarnNew(719, m->aszBus[PINMPG_PULLDOWN]);
       }
     }
   }
+  NAMEIDX_Free(&byPulldown);
+  NAMEIDX_Free(&byPullup);
+  NAMEIDX_Free(&byEither);
+  NAMEIDX_Free(&pullups);
   CMN_free(kinds);
   return 1;
 }
 
 void PINMPG_FreeList(PINMPG_STRUCT* pList) {
+  if (pList) NAMEIDX_Free(&pList->pIndex);
   while (pList) {
     PINMPG_STRUCT* next = pList->pNext;
     CMN_free(pList);

@@ -6,6 +6,7 @@
 #include "base/AmiExport.h"
 
 struct PIN_STRUCT;
+struct NAMEIDX;
 
 #define PINMPG_PIN_MAX 5
 #define PINMPG_BUS_MAX 15
@@ -18,6 +19,7 @@ typedef struct PINMPG_STRUCT {
   int iColumns;
   char szPin[PINMPG_PIN_MAX + 1];
   char aszBus[PINMPG_BUSES][PINMPG_BUS_MAX + 1];  // "" when the column is absent
+  struct NAMEIDX* pIndex;       // first record only: the records by pin (kept by PINMPG_LinkPinMpg)
 } PINMPG_STRUCT;
 
 extern "C" {
@@ -25,7 +27,8 @@ extern "C" {
 // Reads the [Pin Mapping] keyword line into *piCols (E525, E528, E532, E526, E529).
 AMI_EXPORT void PINMPG_ParseHeader(const char* pszLine, int* piCols);
 AMI_EXPORT int PINMPG_ParseLine(const char* pszLine, int iHeaderCols, PINMPG_STRUCT** ppRec);
-// Appends; each earlier record with the same pin raises E708.
+// Appends; each earlier record with the same pin raises E708. Records are
+// added only through here, which keeps the list's name index.
 AMI_EXPORT void PINMPG_LinkPinMpg(PINMPG_STRUCT** ppList, PINMPG_STRUCT* pRec);
 AMI_EXPORT int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent);
 AMI_EXPORT int PINMPG_TestPin(const PINMPG_STRUCT* pList, const char* pszPin);
