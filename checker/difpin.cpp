@@ -6,6 +6,7 @@
 #include "base/cmn.h"
 #include "base/errlog.h"
 #include "checker/frameio.h"
+#include "checker/nameidx.h"
 #include "checker/pin.h"
 
 namespace {
@@ -135,6 +136,22 @@ int DIFPIN_TestList(DIFPIN_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComp
       if (!PIN_PinExists(pPins, d->szPin)) ERRLOG_ErrorNew(810, c, d->szPin), ok = 0;
       if (!PIN_PinExists(pPins, d->szInvPin)) ERRLOG_ErrorNew(811, c, d->szInvPin), ok = 0;
     }
+  // The pairwise rules can only fire when some name stands twice in the two
+  // columns together; a table of distinct names skips the pairwise walk.
+  bool repeated = true;
+  NAMEIDX* names = NAMEIDX_New();
+  if (names) {
+    repeated = false;
+    for (DIFPIN_STRUCT* d = pList; d && !repeated && NAMEIDX_Usable(names); d = d->pNext) {
+      repeated = NAMEIDX_Find(names, d->szPin) || NAMEIDX_Find(names, d->szInvPin) ||
+                 strcmp(d->szPin, d->szInvPin) == 0;
+      NAMEIDX_Add(names, d->szPin, d);
+      NAMEIDX_Add(names, d->szInvPin, d);
+    }
+    if (!NAMEIDX_Usable(names)) repeated = true;
+    NAMEIDX_Free(&names);
+  }
+  if (!repeated) return ok;
   for (const DIFPIN_STRUCT* d = pList; d; d = d->pNext)
     for (const DIFPIN_STRUCT* e = d->pNext; e; e = e->pNext) {
       if (strcmp(d->szPin, e->szPin) == 0) ERRLOG_WarnNew(812, c, d->szPin);
