@@ -123,9 +123,20 @@ int DIFPIN_ParseLine(const char* pszLine, int iHeaderCols, DIFPIN_STRUCT** ppRec
 
 void DIFPIN_LinkDIFPIN(DIFPIN_STRUCT** ppList, DIFPIN_STRUCT* pRec) {
   if (!ppList || !pRec) return;
-  while (*ppList) ppList = &(*ppList)->pNext;
   pRec->pNext = nullptr;
-  *ppList = pRec;
+  if (!*ppList) {
+    pRec->pIndex = NAMEIDX_New();
+    *ppList = pRec;
+  } else if (NAMEIDX_Usable((*ppList)->pIndex) && (*ppList)->pIndex->pTail) {
+    ((DIFPIN_STRUCT*)(*ppList)->pIndex->pTail)->pNext = pRec;
+  } else {
+    DIFPIN_STRUCT** pp = ppList;
+    while (*pp) pp = &(*pp)->pNext;
+    *pp = pRec;
+  }
+  NAMEIDX* idx = (*ppList)->pIndex;
+  NAMEIDX_Add(idx, pRec->szPin, pRec);
+  NAMEIDX_Add(idx, pRec->szInvPin, pRec);
 }
 
 int DIFPIN_TestList(DIFPIN_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent) {
@@ -164,12 +175,14 @@ int DIFPIN_TestList(DIFPIN_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComp
 
 int DIFPIN_HasPin(const DIFPIN_STRUCT* pList, const char* pszPin) {
   if (!pszPin) return 0;
+  if (pList && NAMEIDX_Usable(pList->pIndex)) return NAMEIDX_Find(pList->pIndex, pszPin) ? 1 : 0;
   for (const DIFPIN_STRUCT* d = pList; d; d = d->pNext)
     if (strcmp(d->szPin, pszPin) == 0 || strcmp(d->szInvPin, pszPin) == 0) return 1;
   return 0;
 }
 
 void DIFPIN_FreeList(DIFPIN_STRUCT* pList) {
+  if (pList) NAMEIDX_Free(&pList->pIndex);
   while (pList) {
     DIFPIN_STRUCT* next = pList->pNext;
     CMN_free(pList);

@@ -6,6 +6,7 @@
 #include "base/AmiExport.h"
 
 struct PIN_STRUCT;
+struct NAMEIDX;
 
 #define DIFPIN_NAME_MAX 5
 
@@ -22,6 +23,7 @@ typedef struct DIFPIN_STRUCT {
   int iTdelayMinState;
   double dTdelayMax;
   int iTdelayMaxState;
+  struct NAMEIDX* pIndex;       // first record only: records by both pin names (kept by DIFPIN_LinkDIFPIN)
 } DIFPIN_STRUCT;
 
 extern "C" {
@@ -31,6 +33,7 @@ AMI_EXPORT void DIFPIN_ParseHeader(const char* pszLine, int* piCols);
 // Parses one data line under a header of iHeaderCols columns. Result 1 and a
 // new record, or 0 (E800) when it cannot be made.
 AMI_EXPORT int DIFPIN_ParseLine(const char* pszLine, int iHeaderCols, DIFPIN_STRUCT** ppRec);
+// Appends; records are added only through here, which keeps the list's index.
 AMI_EXPORT void DIFPIN_LinkDIFPIN(DIFPIN_STRUCT** ppList, DIFPIN_STRUCT* pRec);
 // The end-of-component checks (E810, E811, W812 to W815).
 AMI_EXPORT int DIFPIN_TestList(DIFPIN_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent);
