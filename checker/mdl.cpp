@@ -11,6 +11,7 @@
 #include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
+#include "checker/ext.h"
 #include "checker/keywords.h"
 #include "checker/mspec.h"
 #include "checker/parse.h"
@@ -795,6 +796,7 @@ int MDL_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
     ERRLOG_LineErrorNew(iLineType == LINE_KEYWORD ? 102 : 107);
     return 1;
   }
+  EXT_ModelLine(iLineType, iKeyword, pszLine, s_pCur->szName);
   if (iLineType == LINE_KEYWORD) {
     s_iKeyword = iKeyword;
     s_keywordLine(iKeyword, pszLine);
@@ -810,6 +812,7 @@ int MDL_Fini(int iNewKeyword) {
   s_iKeyword = KW_NOT_KEY;
   const bool inModel = iNewKeyword > KW_MODEL && iNewKeyword <= KW_END_EMI_MODEL;
   if (!inModel) {
+    EXT_ModelEnd();
     if (s_pCur) s_endModel(s_pCur);
     s_pCur = nullptr;
     s_pSeries = nullptr;
