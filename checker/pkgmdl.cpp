@@ -38,6 +38,7 @@ const RLCSEC_CODES kSectionCodes = {3000, 3001, 3002, 3003, 3004, 3005, 3006};
 
 PKGMDL_STRUCT* s_pCur = nullptr;
 int s_iKeyword = KW_NOT_KEY;
+bool s_bRefused = false;  // the last keyword line was refused as a repeat
 RLCSEC_STATE s_sec;
 bool s_bSecActive = false;  // s_sec describes the last pin of [Pin Numbers]
 
@@ -268,7 +269,7 @@ void s_finishMatrix(PKGMDL_STRUCT* p, int k) {
   const unsigned n = p->uPinNumbers;
   if (m->iForm == PKGMDL_FORM_BANDED && !m->bBandwidthSeen) ERRLOG_ErrorNew(3706, kind, p->szName);
   for (unsigned i = 0; i < n; ++i)
-    if (!m->pRowSeen || !m->pRowSeen[i]) ERRLOG_ErrorNew(3112, s_pinName(p, i), kind, p->szName);
+    if (i >= m->uRowSeenSize || !m->pRowSeen[i]) ERRLOG_ErrorNew(3112, s_pinName(p, i), kind, p->szName);
   std::sort(m->pEntries, m->pEntries + m->nEntries, s_entryLess);
   double* diag = n ? (double*)calloc(n, sizeof(double)) : nullptr;
   double* coupling = n ? (double*)calloc(n, sizeof(double)) : nullptr;
@@ -332,6 +333,7 @@ void s_finishMatrix(PKGMDL_STRUCT* p, int k) {
   m->nEntries = m->nCapacity = 0;
   free(m->pRowSeen);
   m->pRowSeen = nullptr;
+  m->uRowSeenSize = 0;
 }
 
 void s_finishOpenMatrix(PKGMDL_STRUCT* p) {
@@ -412,12 +414,17 @@ void s_row(PKGMDL_STRUCT* p, const CMN_ARGLIST* args) {
     ERRLOG_LineErrorNew(3102, pin, p->szName);
     return;
   }
-  if (!m->pRowSeen) {
-    m->pRowSeen = (unsigned char*)calloc(p->uPinNumbers, 1);
-    if (!m->pRowSeen) {
-      ERRLOG_ErrorNew(1906, p->uPinNumbers);
+  if (m->uRowSeenSize < p->uPinNumbers) {
+    // Pins may be listed again after a matrix began (a repeated [Pin
+    // Numbers] is reported, its lines refused, but keep the flags covering).
+    unsigned char* grown = (unsigned char*)realloc(m->pRowSeen, p->uPinNumbers);
+    if (!grown) {
+      ERRLOG_ErrorNew(1907, p->uPinNumbers);
       return;
     }
+    memset(grown + m->uRowSeenSize, 0, p->uPinNumbers - m->uRowSeenSize);
+    m->pRowSeen = grown;
+    m->uRowSeenSize = p->uPinNumbers;
   }
   if (m->pRowSeen[r]) {
     ERRLOG_LineErrorNew(3103, pin, kMatrixName[k], p->szName);
@@ -544,6 +551,7 @@ void s_keyword(PKGMDL_STRUCT* p, int kw, const char* line) {
   if (once && p->abSeen[slot]) {
     ERRLOG_LineErrorNew(3402, s_kwName(kw), p->szName);
     CMN_ArgFree(&args);
+    s_bRefused = true;  // its data lines are dropped
     return;
   }
   p->abSeen[slot] = 1;
@@ -617,8 +625,9 @@ int PKGMDL_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
   }
   PKGMDL_STRUCT* p = s_pCur;
   if (iLineType == LINE_KEYWORD) {
+    s_bRefused = false;
     s_keyword(p, iKeyword, pszLine);
-    if (s_pCur) s_iKeyword = iKeyword;
+    if (s_pCur) s_iKeyword = s_bRefused ? KW_NOT_KEY : iKeyword;
     return 1;
   }
   switch (s_iKeyword) {

@@ -75,7 +75,8 @@ typedef struct PKGMDL_MATRIX {
   unsigned uBandwidth;
   PKGMDL_ENTRY* pEntries;     // in file order
   size_t nEntries, nCapacity;
-  unsigned char* pRowSeen;    // per pin, allocated at the first [Row]
+  unsigned char* pRowSeen;    // per pin, grown with the pins at each [Row]
+  unsigned uRowSeenSize;      // pins that pRowSeen covers
   unsigned uRowsSeen;
   long lCurRow;               // pin index of the open [Row], -1 when none
   unsigned long ulCurRowLine;
