@@ -8,6 +8,7 @@
 
 #include "base/cmn.h"
 #include "base/errlog.h"
+#include "checker/ccall.h"
 #include "checker/difpin.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
@@ -272,6 +273,7 @@ void s_dataLine(CMPNT_STRUCT* c, const char* pLine) {
 }
 
 void s_endComponent(CMPNT_STRUCT* c) {
+  CCALL_ComponentEnd(c);
   if (s_bAltOpen) ERRLOG_LineErrorNew(504);
   s_bAltOpen = false;
   s_bEmiOpen = false;
@@ -314,6 +316,7 @@ int CMPNT_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
     ERRLOG_LineErrorNew(iLineType == LINE_KEYWORD ? 501 : 502);
     return 0;
   }
+  CCALL_ComponentLine(s_pCur, iLineType, iKeyword, pszLine);
   if (iLineType == LINE_KEYWORD)
     s_keywordLine(s_pCur, iKeyword, pszLine);
   else
@@ -343,6 +346,7 @@ void CMPNT_FreeList(CMPNT_STRUCT* pHead) {
     DIFPIN_FreeList(pHead->pDiffPins);
     SPINMPG_FreeList(pHead->pSpinMpgs);
     SSWCH_FreeList(pHead->pSswchs);
+    CCALL_Free(pHead->pCcall);
     for (CMPNT_NAME* e = pHead->pAltPkgMdls; e;) {
       CMPNT_NAME* n = e->pNext;
       CMN_free(e);

@@ -61,6 +61,7 @@ typedef struct CMPNT_STRUCT {
   int bSswch;                  // [Series Switch Groups] seen
   SSWCH_STRUCT* pSswchs;       // switch groups, file order
   CMPNT_NAME* pAltPkgMdls;     // [Alternate Package Models] names, file order
+  struct CCALL_DATA* pCcall;   // node declarations and circuit calls (ccall.h)
 } CMPNT_STRUCT;
 
 extern "C" {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "checker/algmod.h"
+#include "checker/ccall.h"
 #include "checker/cmpnt.h"
 #include "checker/ebdmdl.h"
 #include "base/errlog.h"
@@ -127,6 +128,7 @@ int IBIS_Test(void) {
   if (IBIS_GetCmpnts(&cmpnts)) {
     CMPNT_TestRanges(cmpnts);
     CMPNT_TestList(cmpnts, exts, models);
+    CCALL_Test(cmpnts, exts);
   } else {
     ERRLOG_ErrorNew(kNoComponent);
   }
