@@ -10,6 +10,7 @@
 #include "base/errlog.h"
 #include "checker/ccall.h"
 #include "checker/difpin.h"
+#include "checker/emi.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"
@@ -274,6 +275,7 @@ void s_dataLine(CMPNT_STRUCT* c, const char* pLine) {
 
 void s_endComponent(CMPNT_STRUCT* c) {
   CCALL_ComponentEnd(c);
+  EMI_ComponentEnd(c);
   if (s_bAltOpen) ERRLOG_LineErrorNew(504);
   s_bAltOpen = false;
   s_bEmiOpen = false;
@@ -317,6 +319,7 @@ int CMPNT_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
     return 0;
   }
   CCALL_ComponentLine(s_pCur, iLineType, iKeyword, pszLine);
+  EMI_ComponentLine(s_pCur, iLineType, iKeyword, pszLine);
   if (iLineType == LINE_KEYWORD)
     s_keywordLine(s_pCur, iKeyword, pszLine);
   else

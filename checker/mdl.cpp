@@ -11,6 +11,7 @@
 #include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
+#include "checker/emi.h"
 #include "checker/ext.h"
 #include "checker/keywords.h"
 #include "checker/mspec.h"
@@ -797,6 +798,7 @@ int MDL_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
     return 1;
   }
   EXT_ModelLine(iLineType, iKeyword, pszLine, s_pCur->szName);
+  EMI_ModelLine(iLineType, iKeyword, pszLine, s_pCur->szName);
   if (iLineType == LINE_KEYWORD) {
     s_iKeyword = iKeyword;
     s_keywordLine(iKeyword, pszLine);
@@ -813,6 +815,7 @@ int MDL_Fini(int iNewKeyword) {
   const bool inModel = iNewKeyword > KW_MODEL && iNewKeyword <= KW_END_EMI_MODEL;
   if (!inModel) {
     EXT_ModelEnd();
+    EMI_ModelEnd();
     if (s_pCur) s_endModel(s_pCur);
     s_pCur = nullptr;
     s_pSeries = nullptr;
