@@ -380,10 +380,16 @@ int CMPNT_TestList(CMPNT_STRUCT* pList, EXT_STRUCT* pExts, MDL_STRUCT* pModels) 
   for (CMPNT_STRUCT* c = pList; c; c = c->pNext) {
     if (c->szPackageModel[0] && !s_packageModelKnown(c->szPackageModel, pkgs, dir))
       ERRLOG_ErrorNew(516, c->szPackageModel, c->szName);
-    if (!c->pPins)
+    if (!c->pPins) {
       ERRLOG_ErrorNew(524, c->szName);
-    else
+    } else {
       PIN_TestList(c, pModels, msels);
+      // Every pin of the component's package model must be a pin of it.
+      const PKGMDL_STRUCT* pm = c->szPackageModel[0] ? PKGMDL_Find(pkgs, c->szPackageModel) : nullptr;
+      for (unsigned i = 0; pm && i < pm->uPinNumbers; ++i)
+        if (pm->ppszPins[i] && !PIN_PinExists(c->pPins, pm->ppszPins[i]))
+          ERRLOG_ErrorNew(613, pm->ppszPins[i], pm->szName, c->szName);
+    }
     if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName);
     if (c->pDiffPins) DIFPIN_TestList(c->pDiffPins, c->pPins, c->szName);
     if (c->iSpinMpgCols) SPINMPG_TestList(c->pSpinMpgs, c->pPins, c->szName, c->pSswchs, pModels, msels);
