@@ -24,6 +24,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "base/AmiExport.h"
 #include "ami/AmiInstance.h"
@@ -220,6 +221,24 @@ private:
         return true;
     }
 
+    // A model without a clock port may offer size_t RunBlock(double* wave,
+    // size_t n): the n firings of AMI_GetWave on wave in place
+    // (InputPort[0] = wave[i], Run, wave[i] = OutputPort[0]), stopping at the
+    // first that fails with that sample and the later ones untouched, and
+    // returning the number that succeeded. AMI_GetWave then hands it the
+    // whole call.
+    template <class M>
+    static constexpr auto HasRunBlock(int)
+        -> decltype(std::declval<M&>().RunBlock(std::declval<double*>(), size_t{}) == size_t{}, bool())
+    {
+        return true;
+    }
+    template <class M>
+    static constexpr bool HasRunBlock(long)
+    {
+        return false;
+    }
+
     static long GetWaveChecked(Instance& inst, double* wave, long wave_size, double* clock_times)
     {
         if (wave_size < 0) {
@@ -233,6 +252,17 @@ private:
         if (!inst.ready) {
             inst.message += "AMI_GetWave was called on a model that failed to initialize; no samples were processed. ";
             return 0;
+        }
+        if constexpr (!Traits::kHasClock && HasRunBlock<Model>(0)) {
+            // The whole call at once; no clock, so only the terminator.
+            const size_t n = static_cast<size_t>(wave_size);
+            long result = 1;
+            if (n > 0 && inst.model.RunBlock(wave, n) < n) {
+                AppendError(inst, "Run");
+                result = 0;
+            }
+            clock_times[0] = -1.0;
+            return result;
         }
         // Capacity: floor(wave_size / samplesPerBit) + 1 entries, terminator
         // included. Only the latest m entries can be returned, so they are

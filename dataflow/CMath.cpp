@@ -189,8 +189,7 @@ bool MathSqrt::Run()
 
 bool MathSgn::Run()
 {
-    const double x = Input[0];
-    Output[0] = std::fabs(x) < K::RecipDomainMagnitudeMin ? 0.0 : (x > 0.0 ? 1.0 : -1.0);
+    Output[0] = MathSign(Input[0]);
     return true;
 }
 

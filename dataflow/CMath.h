@@ -26,6 +26,8 @@
 // This family is carried by the transmitter library only.
 #pragma once
 
+#include <cmath>
+
 #include "dataflow/CircularBuffer.h"
 #include "dataflow/DFModel.h"
 
@@ -41,6 +43,14 @@ struct MathConstants {
     static constexpr double RecipDomainMagnitudeMin = 2.2250738585072014e-308;  // DBL_MIN
     static constexpr double SqrDomainMax = 1.3407807929942596e154;              // sqrt(DBL_MAX)
 };
+
+// MathSgn's arithmetic, for owners that apply it to whole blocks: 0 for
+// |x| < DBL_MIN (subnormals and zeros), +1 for x > 0, -1 otherwise (NaN
+// included).
+inline double MathSign(double x)
+{
+    return std::fabs(x) < MathConstants::RecipDomainMagnitudeMin ? 0.0 : (x > 0.0 ? 1.0 : -1.0);
+}
 
 class CMath : public DFModel {
 public:

@@ -6,6 +6,7 @@
 
 #include "dataflow/Assert.h"
 #include "dataflow/DFErrorHandler.h"
+#include "dataflow/FIR.h"
 #include "models/tx/TxFilterTables.h"
 
 using Vantrel::DFErrorHandler;
@@ -227,8 +228,20 @@ bool TX_model2::Setup()
 
     InputPort.SetRate(1);
     OutputPort.SetRate(1);
+    // Filters of another length have dropped their histories (FIR Setup):
+    // the shared history no longer fits them either, until Initialize.
+    if (m_Bank.Allocated() && FilterWindow() != m_Bank.Depth()) m_bBankStale = true;
     m_bSetupOk = ok;
     return ok;
+}
+
+size_t TX_model2::FilterWindow()
+{
+    const size_t w = Data5.T1.GetWindowSize();
+    for (int v = 0; v < 4; ++v)
+        for (int n = 1; n <= 4; ++n)
+            if (Subnetwork(v).FilterNumber(n).GetWindowSize() != w) return 0;
+    return w;
 }
 
 void TX_model2::Attach(Vantrel::CircularBufferBase& buffer, void* storage)
@@ -307,28 +320,66 @@ bool TX_model2::Initialize()
     ok = SwingConst.Initialize() && ok;
     ok = EmphasisConst.Initialize() && ok;
     ok = BypassConst.Initialize() && ok;
+    // The shared history starts from rest like the filters; the spare room
+    // makes its moves rare (one per four windows of samples at least).
+    const size_t window = FilterWindow();
+    if (window == 0) ok = false;  // filters of different lengths cannot share one
+    else m_Bank.Allocate(window, window * 4 > 4096 ? window * 4 : 4096);
+    m_bFiltersBehind = false;
+    m_bBankStale = false;
     m_bReady = ok;
     return ok;
 }
 
-// Fires one bank. Filter `live` (1..4; 0 for none) is run with its gain; the
-// other filters only take their input into their history (FIR Feed) and
-// their gains are not fired, unless every filter is to run.
+// Fires one bank. Filter `live` (1..4; 0 for none) is computed from the
+// shared history and its gain fired; the other filters and gains are left
+// alone, unless every filter is to run.
 bool TX_model2::RunSubnetwork(FilterSubnetwork& s, int live)
 {
     bool ok = s.TapFanout.Run();
     const int* order = s.DeclarationOrder();
     for (int i = 3; i >= 0; --i) {
         const int n = order[i];
-        if (m_bAllFilters || n == live) {
+        if (m_bAllFilters) {
             ok = s.FilterNumber(n).Run() && ok;
             ok = s.GainNumber(n).Run() && ok;
-        } else {
-            ok = s.FilterNumber(n).Feed() && ok;
+        } else if (n == live) {
+            ok = SelectedFromBank(s.FilterNumber(n)) && ok;
+            ok = s.GainNumber(n).Run() && ok;
         }
     }
     s.LevelSelect.Control = s.LevelSelectControl[0];
     ok = s.LevelSelect.Run() && ok;
+    return ok;
+}
+
+// The filter's output from the shared history: the lane sum its own Run
+// forms (one phase, stride 1, all taps, newest input first).
+bool TX_model2::SelectedFromBank(Filter& f)
+{
+    if (m_bBankStale) return false;  // as the filter itself, whose history is gone
+    f.Output[0] = Vantrel::FirKernel::DotLanes(f.m_pdTaps, 1, m_Bank.Window(),
+                                               static_cast<size_t>(f.m_iNumTaps));
+    return true;
+}
+
+// Feeds every filter the shared history, oldest first: a window of H inputs
+// then holds exactly the last H. The filters' input connections are written
+// on the way; TapFanout writes them again before any filter reads them.
+bool TX_model2::CatchUpFilters()
+{
+    if (m_bBankStale) return false;
+    const double* x = m_Bank.Window();
+    bool ok = true;
+    for (int v = 0; v < 4; ++v)
+        for (int n = 1; n <= 4; ++n) {
+            Filter& f = Subnetwork(v).FilterNumber(n);
+            for (size_t j = m_Bank.Depth(); j-- > 0;) {
+                f.Input[0] = x[j];
+                ok = f.Feed() && ok;
+            }
+        }
+    m_bFiltersBehind = false;
     return ok;
 }
 
@@ -344,17 +395,11 @@ int TX_model2::LiveFilter(FilterSubnetwork& s, int v)
     return level >= 0 && level < 4 ? level + 1 : 0;
 }
 
-bool TX_model2::Run()
+// The control sources: they read nothing but their own constants and post
+// nothing, so firing them before the signal path changes no value, and it
+// tells which filter the multiplexers will pass.
+bool TX_model2::FireControls()
 {
-    if (!m_bReady) {
-        DFErrorHandler::PostError(this, "TX_model2 cannot run before a successful Setup and Initialize");
-        return false;
-    }
-    InputPort.Copy(0, &m_InputSide, 0, 1);
-
-    // The control sources first: they read nothing but their own constants
-    // and post nothing, so firing them before the signal path changes no
-    // value, and it tells which filter the multiplexers will pass.
     bool ok = SwingConst.Run();
     ok = SwingRound.Run() && ok;
     for (int v = 0; v < 4; ++v) {
@@ -366,6 +411,21 @@ bool TX_model2::Run()
     ok = EmphasisRound.Run() && ok;
     ok = BypassConst.Run() && ok;
     ok = BypassRound.Run() && ok;
+    return ok;
+}
+
+bool TX_model2::Run()
+{
+    if (!m_bReady) {
+        DFErrorHandler::PostError(this, "TX_model2 cannot run before a successful Setup and Initialize");
+        return false;
+    }
+    InputPort.Copy(0, &m_InputSide, 0, 1);
+    bool ok = FireControls();
+    // A Setup to another filter length left every filter without history:
+    // no firing succeeds until Initialize.
+    if (m_bBankStale) ok = false;
+    if (m_bAllFilters && m_bFiltersBehind) ok = CatchUpFilters() && ok;
 
     ok = InputFanout.Run() && ok;
     ok = SignDetect.Run() && ok;
@@ -377,6 +437,9 @@ bool TX_model2::Run()
     SwingSelect.Control = SwingSelectControl[0];
     ok = SwingSelect.Run() && ok;
     ok = EmphasisFanout.Run() && ok;
+    // What every filter takes in at this firing.
+    if (!m_bBankStale) m_Bank.Push(EmphasisFanout.Outputs[0][0]);
+    if (!m_bAllFilters) m_bFiltersBehind = true;
 
     ok = RunSubnetwork(Data3, LiveFilter(Data3, 3)) && ok;
     ok = RunSubnetwork(Data4, LiveFilter(Data4, 2)) && ok;
@@ -392,6 +455,59 @@ bool TX_model2::Run()
     return ok;
 }
 
+bool TX_model2::BlockPathOpen(FilterSubnetwork*& bank, int& live, double& swing)
+{
+    if (!m_bReady || m_bAllFilters || m_bBankStale) return false;
+    const Constant* constants[7] = {&SwingConst, &EmphasisConst, &BypassConst, &Data5.LevelConst,
+                                    &Data2.LevelConst, &Data4.LevelConst, &Data3.LevelConst};
+    for (const Constant* c : constants)
+        if (c->InitialDelay != 0) return false;
+    if (!FireControls()) return false;
+    const int vod = SwingSelectControl[0];
+    const int emphasis = EmphasisSelectControl[0];
+    const int bypass = BypassSelectControl[0];
+    if (vod < 0 || vod > 3 || emphasis < 0 || emphasis > 3 || bypass < 0 || bypass > 1) return false;
+    for (int v = 0; v < 4; ++v) {
+        const int level = Subnetwork(v).LevelSelectControl[0];
+        if (level < 0 || level > 3) return false;
+    }
+    const Scale* swingGains[4] = {&SwingGain0, &SwingGain1, &SwingGain2, &SwingGain3};
+    swing = swingGains[vod]->GainFactor;
+    bank = &Subnetwork(emphasis);
+    live = bypass == 0 ? LiveFilter(*bank, emphasis) : 0;
+    return true;
+}
+
+size_t TX_model2::RunBlock(double* wave, size_t n)
+{
+    FilterSubnetwork* bank = nullptr;
+    int live = 0;
+    double swing = 0.0;
+    if (n == 0) return 0;
+    if (!BlockPathOpen(bank, live, swing)) {
+        for (size_t i = 0; i < n; ++i) {
+            InputPort[0] = wave[i];
+            if (!Run()) return i;
+            wave[i] = OutputPort[0];
+        }
+        return n;
+    }
+    m_bFiltersBehind = true;
+    if (live == 0) {  // bypass: the stimulus passes, the filters still take their input
+        for (size_t i = 0; i < n; ++i) m_Bank.Push(swing * Vantrel::MathSign(wave[i]));
+        return n;
+    }
+    const Filter& f = bank->FilterNumber(live);
+    const double gain = bank->GainNumber(live).GainFactor;
+    const double* taps = f.m_pdTaps;
+    const size_t count = static_cast<size_t>(f.m_iNumTaps);
+    for (size_t i = 0; i < n; ++i) {
+        m_Bank.Push(swing * Vantrel::MathSign(wave[i]));
+        wave[i] = gain * Vantrel::FirKernel::DotLanes(taps, 1, m_Bank.Window(), count);
+    }
+    return n;
+}
+
 bool TX_model2::Finalize()
 {
     bool ok = true;
@@ -400,6 +516,7 @@ bool TX_model2::Finalize()
         for (int n = 1; n <= 4; ++n) ok = s.FilterNumber(n).Finalize() && ok;
     }
     ok = SignDetect.Finalize() && ok;
+    m_Bank.Release();
     DeleteBuffers();
     DeleteArrayParameters();
     return ok;

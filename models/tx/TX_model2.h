@@ -36,21 +36,43 @@
 // nothing, so the output of any other filter (and of the gain after it) ends,
 // at most, in a connection that no selected multiplexer input reads. Run
 // therefore fires the control sources first (they depend on nothing else and
-// post nothing), and in each bank fires filter and gain only for the filter
-// that the controls of this firing let through; every other filter is fed
-// (FIR Feed: its input enters its history, no dot product is formed, its
-// output and its gain are left alone). Everything else fires as before, the
-// multiplexers included, so their messages and results are unchanged; and
-// since every history stays current, a filter computes the same bits
-// whenever it is selected. TX_bypass 1, a bypass or emphasis control out of
-// range, or the selected bank's level out of range leave no filter to
-// compute. The controls are constants set by Setup, the same at every firing
-// of an initialised model. (Were they changed by a Setup between firings, a
-// value that an unselected path left in a connection could still reach the
-// port if a multiplexer after it later failed and so kept it; with unchanged
-// controls, or changes that leave every multiplexer in range, that cannot
-// happen.) SetAllFilters(true) fires all sixteen filters and gains at every
-// sample instead, as a plain reading of the network has it.
+// post nothing), and in each bank computes only the filter that the controls
+// of this firing let through, followed by its gain; the other filters and
+// gains are left alone. Everything else fires as before, the multiplexers
+// included, so their messages and results are unchanged. TX_bypass 1, a
+// bypass or emphasis control out of range, or the selected bank's level out
+// of range leave no filter to compute. The controls are constants set by
+// Setup, the same at every firing of an initialised model. (Were they changed
+// by a Setup between firings, a value that an unselected path left in a
+// connection could still reach the port if a multiplexer after it later
+// failed and so kept it; with unchanged controls, or changes that leave every
+// multiplexer in range, that cannot happen.) SetAllFilters(true) fires all
+// sixteen filters and gains at every sample instead, as a plain reading of
+// the network has it.
+//
+// The shared input history. All sixteen filters receive the same sample at
+// every firing (the one EmphasisFanout forwards), so their histories are
+// always equal. The model keeps that history once (BankHistory, pushed at
+// every firing in both modes), and the selected filter's output is its lane
+// sum over that history: the same operations on the same inputs as the
+// filter's own Run, hence the same bits. The filters' own histories are only
+// brought up to date, by feeding them the shared history, when all sixteen
+// are next fired, so a selection that changes later (a Setup between firings)
+// computes from a history that saw every earlier sample.
+//
+// Whole blocks (RunBlock, which the entry points call for each AMI_GetWave).
+// With every multiplexer control in range, every constant without initial
+// delay (so a constant's output is its value at every firing and its firing
+// count cannot matter), the selected filter only and the histories in step,
+// a block of samples is computed straight from the network's equation: per
+// sample, y = x when TX_bypass is 1, else g * lanesum(h, history) of the
+// bank input A * sgn x pushed into the shared history, with A, g and h read
+// from the swing gain, level gain and filter that the controls select. The
+// arithmetic is that of the blocks (sign, the two products, the lane sum),
+// so each output has the bits of the firing-by-firing network; only the
+// connections between blocks are not rewritten, which nothing reads before
+// the next firing writes them. Otherwise RunBlock fires the network sample
+// by sample.
 //
 // Sample rate of the filters: FilterSamplesPerBit = SamplesPerBit, so the
 // filters are resampled to the simulator's sample interval (BitTime /
@@ -82,6 +104,7 @@
 #include "dataflow/Mux.h"
 #include "dataflow/ScalarToScalar.h"
 #include "dataflow/TimeResponseFIR.h"
+#include "models/tx/BankHistory.h"
 
 class TX_model2 : public Vantrel::DFModel {
 public:
@@ -204,6 +227,14 @@ public:
     bool Run() override;
     bool Finalize() override;
 
+    // n firings on wave[0..n-1] in place, as the entry points do them: for
+    // each i, InputPort[0] = wave[i], Run, wave[i] = OutputPort[0]. Stops at
+    // the first firing that fails, leaving that sample and the later ones as
+    // they were, and returns the number of firings that succeeded. Computes
+    // the whole block at once where it can (see the header comment), with the
+    // same output bits, messages and results as the firings.
+    size_t RunBlock(double* wave, size_t n);
+
     bool RunEquations();
     void DeleteArrayParameters();
     void DeleteBuffers();
@@ -232,6 +263,15 @@ private:
     bool RunSubnetwork(FilterSubnetwork& s, int live);
     int LiveFilter(FilterSubnetwork& s, int v);
     bool CheckTiming();
+    bool FireControls();
+    // Window size that every filter has now (0 when they differ).
+    size_t FilterWindow();
+    // Brings the sixteen filters' own histories up to the shared one.
+    bool CatchUpFilters();
+    bool SelectedFromBank(Filter& f);
+    // Whether RunBlock may compute the block at once; fires the control
+    // sources and gives the live filter's bank and number (0: bypass).
+    bool BlockPathOpen(FilterSubnetwork*& bank, int& live, double& swing);
 
     DoubleBuffer m_InputSide;
     DoubleBuffer m_OutputSide;
@@ -244,4 +284,7 @@ private:
     bool m_bSetupOk = false;  // the last Setup succeeded
     bool m_bReady = false;    // Initialize succeeded and Finalize has not run
     bool m_bAllFilters = false;
+    BankHistory m_Bank;            // the filters' shared input history
+    bool m_bFiltersBehind = false; // the filters' own histories lag m_Bank
+    bool m_bBankStale = false;     // a Setup changed the filters' length since Initialize
 };

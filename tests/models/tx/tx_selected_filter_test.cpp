@@ -1,9 +1,12 @@
 // The transmitter computing only the filter that reaches its output (the
-// default) against the same model firing all sixteen filters at every sample
-// (SetAllFilters(true)): identical output bits, Run results and standard
-// error text for every level setting, in range or not.
+// default), fired sample by sample and given whole blocks (RunBlock, as the
+// entry points do), against the same model firing all sixteen filters at
+// every sample (SetAllFilters(true)): identical output bits, Run results and
+// standard error text for every level setting, in range or not, whatever
+// the block sizes and however the modes follow each other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -43,15 +46,48 @@ void Feed(Harness& h, const std::vector<double>& x, Observed& o)
     }
 }
 
-Observed RunModel(const Settings& s, bool allFilters, const std::vector<double>& x)
+// RunBlock over x in pieces of the given sizes (cycled). A firing that
+// fails ends a piece early: its output port value and false are recorded as
+// Feed records them, and the rest of the piece goes to the next call.
+void FeedBlocks(Harness& h, const std::vector<double>& x, const std::vector<size_t>& pieces, Observed& o)
+{
+    std::vector<double> wave(x);
+    size_t at = 0;
+    for (size_t k = 0; at < wave.size(); ++k) {
+        const size_t n = std::min(pieces[k % pieces.size()], wave.size() - at);
+        for (size_t done = 0; done < n;) {
+            const size_t ok = h.model.RunBlock(&wave[at + done], n - done);
+            for (size_t i = 0; i < ok; ++i) {
+                o.bits.push_back(Bits(wave[at + done + i]));
+                o.runOk.push_back(true);
+            }
+            done += ok;
+            if (done < n) {
+                EXPECT_EQ(wave[at + done], x[at + done]) << "a failed firing leaves its sample";
+                o.bits.push_back(Bits(h.model.OutputPort[0]));
+                o.runOk.push_back(false);
+                ++done;
+            }
+        }
+        at += n;
+    }
+}
+
+enum class Mode { Selected, AllFilters, Blocks };
+
+Observed RunModel(const Settings& s, Mode mode, const std::vector<double>& x,
+                  const std::vector<size_t>& pieces = {4096})
 {
     Observed o;
     o.err = CaptureErr([&] {
         Harness h(s);
-        h.model.SetAllFilters(allFilters);
+        h.model.SetAllFilters(mode == Mode::AllFilters);
         o.setupOk = h.setupOk;
         o.initOk = h.initOk;
-        Feed(h, x, o);
+        if (mode == Mode::Blocks)
+            FeedBlocks(h, x, pieces, o);
+        else
+            Feed(h, x, o);
     });
     return o;
 }
@@ -92,10 +128,11 @@ TEST(TxSelectedFilter, SameAsAllFiltersForEveryLevelSetting)
                     const std::string what = "SamplesPerBit " + std::to_string(r.samplesPerBit) +
                                              ", VOD_Level " + std::to_string(vod) + ", DE_Level " +
                                              std::to_string(de) + ", TX_bypass " + std::to_string(bypass);
-                    const Observed fast = RunModel(s, false, x);
-                    const Observed all = RunModel(s, true, x);
+                    const Observed fast = RunModel(s, Mode::Selected, x);
+                    const Observed all = RunModel(s, Mode::AllFilters, x);
                     ASSERT_TRUE(all.initOk) << what;
                     ExpectSame(fast, all, what);
+                    ExpectSame(RunModel(s, Mode::Blocks, x, {1, 613, 7, 4096}), all, what + ", blocks");
                     // The comparison is worth something only if the cases
                     // include shaped output and failing runs with messages.
                     const bool inRange = vod >= 0 && vod <= 3 && de >= 0 && de <= 3 &&
@@ -119,18 +156,23 @@ TEST(TxSelectedFilter, SameAsAllFiltersForEveryLevelSetting)
     EXPECT_EQ(failing, 2 * (6 * 6 * 4 - 16 * 2));
 }
 
-// The selection follows the controls of each firing and every filter's
+// The selection follows the controls of each firing and the filters'
 // history is kept current: a Setup between samples that changes the levels
 // (same rate, no new Initialize) continues exactly as the all-filters model
-// does, the newly selected filter having seen every earlier sample.
+// does, the newly selected filter having seen every earlier sample. Run
+// selected only, and with the mode changing at every step (per-sample,
+// blocks, all filters), so that the filters' own histories are caught up
+// from the shared one after selected firings and blocks.
 TEST(TxSelectedFilter, SelectionChangedBetweenSamplesStaysIdentical)
 {
     const std::vector<double> x = txtest::Stimulus(3000, 5);
     const struct { int vod, de, bypass; } steps[] = {{2, 0, 0}, {1, 3, 0}, {1, 3, 1}, {3, 1, 0}, {0, 2, 0}};
+    const size_t nSteps = sizeof steps / sizeof steps[0];
+    const Mode mixed[nSteps] = {Mode::Blocks, Mode::AllFilters, Mode::Blocks, Mode::Selected, Mode::AllFilters};
     for (int samplesPerBit : {128, 40}) {
-        Observed obs[2];
-        for (int all = 0; all < 2; ++all) {
-            obs[all].err = CaptureErr([&] {
+        Observed obs[3];  // all filters, selected, mixed
+        for (int run = 0; run < 3; ++run) {
+            obs[run].err = CaptureErr([&] {
                 Settings s;
                 s.samplesPerBit = samplesPerBit;
                 s.vod = steps[0].vod;
@@ -138,22 +180,28 @@ TEST(TxSelectedFilter, SelectionChangedBetweenSamplesStaysIdentical)
                 s.bypass = steps[0].bypass;
                 Harness h(s);
                 ASSERT_TRUE(h.initOk);
-                h.model.SetAllFilters(all != 0);
-                const size_t part = x.size() / (sizeof steps / sizeof steps[0]);
-                for (size_t k = 0; k < sizeof steps / sizeof steps[0]; ++k) {
+                const size_t part = x.size() / nSteps;
+                for (size_t k = 0; k < nSteps; ++k) {
                     if (k > 0) {
                         h.model.VOD_Level = steps[k].vod;
                         h.model.DE_Level = steps[k].de;
                         h.model.TX_bypass = steps[k].bypass;
                         ASSERT_TRUE(h.model.Setup());
                     }
-                    Feed(h, std::vector<double>(x.begin() + k * part, x.begin() + (k + 1) * part), obs[all]);
+                    const Mode mode = run == 0 ? Mode::AllFilters : run == 1 ? Mode::Selected : mixed[k];
+                    h.model.SetAllFilters(mode == Mode::AllFilters);
+                    const std::vector<double> piece(x.begin() + k * part, x.begin() + (k + 1) * part);
+                    if (mode == Mode::Blocks)
+                        FeedBlocks(h, piece, {97, 1, 250}, obs[run]);
+                    else
+                        Feed(h, piece, obs[run]);
                 }
             });
         }
-        ASSERT_EQ(obs[1].bits.size(), x.size() / 5 * 5);
-        ExpectSame(obs[0], obs[1], "SamplesPerBit " + std::to_string(samplesPerBit));
-        for (bool ok : obs[1].runOk) EXPECT_TRUE(ok);
+        ASSERT_EQ(obs[0].bits.size(), x.size() / 5 * 5);
+        ExpectSame(obs[1], obs[0], "SamplesPerBit " + std::to_string(samplesPerBit) + ", selected");
+        ExpectSame(obs[2], obs[0], "SamplesPerBit " + std::to_string(samplesPerBit) + ", mixed modes");
+        for (bool ok : obs[0].runOk) EXPECT_TRUE(ok);
     }
 }
 
@@ -178,6 +226,8 @@ TEST(TxSelectedFilter, SetupAtAnotherRateNeedsInitialize)
                 h.Step(1.0);
                 ASSERT_FALSE(h.runOk) << to << " samples per bit, all filters " << all;
             }
+            std::vector<double> block(64, 1.0);
+            EXPECT_EQ(h.model.RunBlock(block.data(), block.size()), 0u) << to << " samples per bit";
             ASSERT_TRUE(h.model.Initialize());
             Settings fresh = s;
             fresh.samplesPerBit = to;
