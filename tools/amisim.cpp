@@ -31,6 +31,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "linksim/AmiModel.h"
@@ -41,6 +42,7 @@
 #include "linksim/Plot.h"
 #include "linksim/Prbs.h"
 #include "linksim/WaveTail.h"
+#include "linksim/Worker.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -98,6 +100,7 @@ struct Options {
     int maxLag = 4096;
     bool quiet = false;
     bool noProgress = false;
+    int threads = 2;
     TxParams tx;
     RxParams rx;
 };
@@ -109,20 +112,23 @@ struct Cost {
     double cpu = 0.0;
 };
 
-double CpuSeconds()
+// Processor time of the whole process (every thread), or of the calling
+// thread only.
+double CpuSeconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID)
 {
     timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    clock_gettime(clock, &ts);
     return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
+// A stage runs on one thread: its processor time is that thread's.
 template <class F>
 auto Timed(Cost& c, F&& f)
 {
     const auto w0 = Clock::now();
-    const double c0 = CpuSeconds();
+    const double c0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     auto result = f();
-    c.cpu += CpuSeconds() - c0;
+    c.cpu += CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - c0;
     c.wall += std::chrono::duration<double>(Clock::now() - w0).count();
     return result;
 }
@@ -393,11 +399,16 @@ int Run(const Options& o)
     }
     if (!ok) return 2;
 
-    // The main loop, one block of bits at a time.
+    // The main loop, one block of bits at a time. The transmitter and the
+    // channel run one block ahead of the receivers: while the receivers take
+    // block b from `wave`, block b+1 is made in `ahead`, on a worker thread
+    // when the blocks are long enough to be worth the hand-over and there is
+    // a second processor. Every stage still sees its blocks in order, so the
+    // results are those of the plain schedule.
     linksim::Prbs prbs(o.prbs, o.seed);
     std::vector<uint8_t> txBits(static_cast<size_t>(o.bits));
     const size_t blockSamples = static_cast<size_t>(o.blockBits) * spb;
-    std::vector<double> wave(blockSamples), copy(blockSamples), txClock;
+    std::vector<double> wave(blockSamples), ahead(blockSamples), copy(blockSamples), txClock;
     linksim::Convolver channel(channelTaps);
     Cost tTx, tChannel;
     Progress progress(!o.noProgress, o.bits);
@@ -406,23 +417,39 @@ int Run(const Options& o)
     long long bitsDone = 0;
     bool runOk = true;
     auto since = [](Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); };
-    while (bitsDone < o.bits && runOk) {
-        const size_t nb = static_cast<size_t>(std::min<long long>(o.blockBits, o.bits - bitsDone));
+    auto bitsIn = [&](long long first) {
+        return static_cast<size_t>(std::min<long long>(o.blockBits, o.bits - first));
+    };
+    // Stimulus, transmitter and channel for the block from bit `first`.
+    auto makeBlock = [&](long long first, std::vector<double>& w) {
+        const size_t nb = bitsIn(first);
         const size_t n = nb * spb;
-        prbs.Fill(&txBits[static_cast<size_t>(bitsDone)], nb);
+        prbs.Fill(&txBits[static_cast<size_t>(first)], nb);
         for (size_t b = 0; b < nb; ++b)
-            std::fill_n(&wave[b * spb], spb, txBits[static_cast<size_t>(bitsDone) + b] ? 0.5 : -0.5);
-
-        if (!Timed(tTx, [&] { return tx->GetWave(wave.data(), static_cast<long>(n), txClock); })) {
+            std::fill_n(&w[b * spb], spb, txBits[static_cast<size_t>(first) + b] ? 0.5 : -0.5);
+        if (!Timed(tTx, [&] { return tx->GetWave(w.data(), static_cast<long>(n), txClock); })) return false;
+        txClock.clear();  // the transmitter has no clock
+        Timed(tChannel, [&] {
+            channel.Process(w.data(), w.data(), n);
+            return true;
+        });
+        return true;
+    };
+    bool aheadOk = true;
+    linksim::Worker worker(o.threads > 1 && blockSamples >= 16384 && std::thread::hardware_concurrency() > 1);
+    worker.Start([&] { aheadOk = makeBlock(0, ahead); });
+    while (bitsDone < o.bits && runOk) {
+        const size_t nb = bitsIn(bitsDone);
+        const size_t n = nb * spb;
+        worker.Wait();
+        if (!aheadOk) {
             std::fprintf(stderr, "amisim: AMI_GetWave of %s failed at bit %lld\n", txPath.c_str(), bitsDone);
             runOk = false;
             break;
         }
-        txClock.clear();  // the transmitter has no clock
-        Timed(tChannel, [&] {
-            channel.Process(wave.data(), wave.data(), n);
-            return true;
-        });
+        wave.swap(ahead);
+        const long long next = bitsDone + static_cast<long long>(nb);
+        if (next < o.bits) worker.Start([&, next] { aheadOk = makeBlock(next, ahead); });
 
         // The probe first (it takes a copy of the receiver's input), then
         // the primary in place.
@@ -444,6 +471,7 @@ int Run(const Options& o)
         const double el = since(tLoop);
         progress.Update(bitsDone, el > 0 ? bitsDone * spb / el : 0.0);
     }
+    worker.Wait();  // a block made ahead of a failure is dropped
     progress.Done();
     const double loopSeconds = since(tLoop);
     const double loopCpu = CpuSeconds() - cpuLoop0;
@@ -911,6 +939,10 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 1 << 20));
     app.add_flag("-q,--quiet", o.quiet, "no summary on standard output");
     app.add_flag("--no-progress", o.noProgress, "no progress bar");
+    app.add_option("--threads", o.threads,
+                   "1: every stage on one thread; 2: the transmitter and the channel make the next block on a "
+                   "second thread while the receivers take the current one (blocks of 16384 samples and more)")
+        ->check(CLI::Range(1, 2));
 
     auto* txg = app.add_option_group("Transmitter TX_model2");
     txg->add_option("--DE_Level,--de-level", o.tx.DE_Level, "de-emphasis filter, 0..3");

@@ -67,6 +67,29 @@ TEST(EndToEnd, ShortLinkLocksWithoutErrors)
     EXPECT_EQ(r.summary["rx"]["host_slicing_agreed"].get<long>(), r.summary["rx"]["host_slicing_compared"].get<long>());
 }
 
+// The transmitter and the channel made one block ahead on a second thread
+// change nothing: the summary (timings and folder names aside) is that of
+// the run on one thread, for a few block sizes around the overlap's lower
+// limit (16384 samples) and with the second receiver.
+TEST(EndToEnd, SecondThreadChangesNothing)
+{
+    const char* runs[] = {"--block-bits 256", "--block-bits 300 --RX_Config 0", "--block-bits 255"};
+    for (const char* args : runs) {
+        std::string dumps[2];
+        for (int threads = 1; threads <= 2; ++threads) {
+            const std::string name = "threads" + std::to_string(threads);
+            RunResult r = Amisim(name, std::string("-n 2000 --prbs 15 --loss 10 --eye-bits 1000 --threads ") +
+                                           std::to_string(threads) + " " + args);
+            ASSERT_EQ(r.status, 0) << args << "\n" << r.log;
+            r.summary.erase("throughput");
+            dumps[threads - 1] = r.summary.dump();
+            for (size_t at; (at = dumps[threads - 1].find(name)) != std::string::npos;)
+                dumps[threads - 1].replace(at, name.size(), "OUT");
+        }
+        EXPECT_EQ(dumps[0], dumps[1]) << args;
+    }
+}
+
 // The host's own measurements against a receiver whose clock is ideal: a
 // lossless link with the transmitter bypassed must give no errors, a lock
 // at the first edge, no jitter and the full eye of the +-0.5 V stimulus,
