@@ -12,10 +12,8 @@
 // copies to element 0 of its output connection after Run.
 // Initialize resets the previous input to 0.0.
 //
-// An owner that reads Output only at some firings may call Skip() at the
-// others: it advances the state exactly as Run() does and leaves Output
-// alone; Quadrature(x, p) is the Output that Run() would have given for input
-// x after previous input p (take p from PreviousInput() before Skip()).
+// Quadrature(x, p) is the Output that Run() gives for input x after previous
+// input p, for owners that need it only at some firings.
 #pragma once
 
 #include "dataflow/CircularBuffer.h"
@@ -36,8 +34,6 @@ public:
 
     void DeleteBuffers() {}
 
-    void Skip() { m_dPrevInput = Input[0]; }
-    double PreviousInput() const { return m_dPrevInput; }
     static double Quadrature(double dInput, double dPreviousInput);
 
 private:

@@ -110,9 +110,16 @@ public:
     // for every window the monitor can use (range index 0..3).
     bool BinCertain(double dValue, double dMargin) const;
     bool Measuring() const { return m_iMeasuring != 0; }
-    // Whether the next Run may sort its data value into the histogram: a
-    // measurement runs or starts with it.
-    bool MaySample() { return m_iMeasuring != 0 || (start[0] == 1 && m_iPrevStart == 0); }
+    // Idle with every output current: until a start edge, a Run would only
+    // record vcoWave, start and clock. An owner may then leave Run out and,
+    // before the next Run, give those of the firing before it with Resume().
+    bool IdleSteady() const { return m_bIdleSteady && m_iMeasuring == 0; }
+    void Resume(double dPrevVco, int iPrevStart, int iPrevClock)
+    {
+        m_dPrevVco = dPrevVco;
+        m_iPrevStart = iPrevStart;
+        m_iPrevClock = iPrevClock;
+    }
 
 private:
     void EndMeasurement(double dThreshold);

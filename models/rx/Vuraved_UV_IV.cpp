@@ -480,7 +480,7 @@ bool Vuraved_UV_IV::Run()
 
 // The selected filter's output at this sample: computed ahead where that
 // cannot change a decision (see the header), else the lane sum.
-double Vuraved_UV_IV::SelectedCtleOutput(int iSetting)
+double Vuraved_UV_IV::SelectedCtleOutput(int iSetting, bool bEomMaySample)
 {
     const Vantrel::TimeResponseFIR& f = Subnetwork2.FilterOfSetting(iSetting);
     const double* taps = f.m_pdTaps;
@@ -488,7 +488,7 @@ double Vuraved_UV_IV::SelectedCtleOutput(int iSetting)
     double y = 0.0, bound = 0.0;
     if (m_CtleAhead.Value(taps, n, m_CtleHistory, &y, &bound)) {
         bool safe = std::fabs(y) > bound;
-        if (safe && EyeMonitor.MaySample()) safe = EyeMonitor.BinCertain(y, bound);
+        if (safe && bEomMaySample) safe = EyeMonitor.BinCertain(y, bound);
         if (safe) return y;
         ++m_iExactFallbacks;
     }
@@ -506,7 +506,6 @@ void Vuraved_UV_IV::PrepareFast()
     Subnetwork_Subnetwork3& taps = Subnetwork3;
     Subnetwork_Subnetwork3::Subnetwork_Subnetwork3_Subnetwork3& dfe = Subnetwork3.Dfe;
     Subnetwork_Subnetwork1& cdr = Subnetwork1;
-    Subnetwork_Subnetwork1::Subnetwork_Subnetwork1_Subnetwork1& pd = Subnetwork1.Detector;
     const int rxConfig = m_OutputControl[0];
     const int ctleAdapt = m_EqSourceControl[0];
     if (rxConfig < 0 || rxConfig > 2 || ctleAdapt < 0 || ctleAdapt > 1) return;
@@ -518,9 +517,7 @@ void Vuraved_UV_IV::PrepareFast()
     }
     auto item = [](auto& buffer) { return &buffer[0]; };
     f.vcoControl = item(cdr.Vco.ControlInput);
-    f.vcoWave = item(cdr.Vco.WaveOutput);
     f.vcoClock = item(cdr.Vco.ClockOutput);
-    f.quadratureIn = item(pd.QuadratureDelay.Input);
     f.clockTimesClock = item(ClockTimesBlock.ClockInput);
     f.adaptStartClock = item(AdaptStartDelay.Clock);
     f.eomStartClock = item(EomStartDelay.Clock);
@@ -539,6 +536,8 @@ void Vuraved_UV_IV::PrepareFast()
     f.prevClock = *f.vcoClock;
     f.prevRequest = *f.request;
     f.prevDataLevel = 0.0;
+    f.prevEomStart = 0;
+    f.eomSkipped = false;
     f.rxConfig = rxConfig;
     f.ctleAdapt = ctleAdapt;
     f.first = true;
@@ -555,13 +554,10 @@ bool Vuraved_UV_IV::RunFast()
     Subnetwork_Subnetwork1::Subnetwork_Subnetwork1_Subnetwork1& pd = Subnetwork1.Detector;
     bool ok = true;
 
-    // 4: oscillator; the quadrature block's sine waits for the detector.
-    ok &= cdr.Vco.Run();
-    const double wave = *f.vcoWave;
+    // 4: oscillator: its clock now, its waveform when the quadrature block,
+    // the detector or the eye monitor read it (Vco.Wave).
+    ok &= cdr.Vco.RunClock();
     const int clk = *f.vcoClock;
-    *f.quadratureIn = wave;
-    const double quadraturePrevious = pd.QuadratureDelay.PreviousInput();
-    pd.QuadratureDelay.Skip();
 
     // 5, 6: the clock into the connections read by blocks; start of adaptation.
     *f.clockTimesClock = clk;
@@ -612,12 +608,16 @@ bool Vuraved_UV_IV::RunFast()
     else EomStartDelay.Output[0] = EomStartDelay.Level();
     EomStartDelay.Output.Advance();
 
-    // 12: CTLE setting and output.
+    // 12: CTLE setting and output. The monitor sorts this sample's value only
+    // while it measures or when it starts.
+    const int eomStart = EyeMonitor.start[0];
+    const bool eomStartEdge = eomStart == 1 && f.prevEomStart == 0;
+    const bool eomMaySample = f.first || eomStartEdge || EyeMonitor.Measuring();
     const int setting = f.ctleAdapt == 1 ? *f.eqLevel : EQ_Level;
     *f.eqCode = setting;
     double ctleOut;
     if (setting >= 0 && setting < kCtleSettings) {
-        ctleOut = SelectedCtleOutput(setting);
+        ctleOut = SelectedCtleOutput(setting, eomMaySample);
         *f.ctleOut = ctleOut;
     } else {
         // The selector reports the setting and keeps its previous output.
@@ -630,11 +630,19 @@ bool Vuraved_UV_IV::RunFast()
     double eq = ctleOut;
     for (int k = 0; k < kDfeTaps; ++k) eq = eq - f.tapTerm[k];
 
-    // 14: eye monitor.
-    *f.eomData = eq;
-    *f.eomVco = wave;
-    ok &= EyeMonitor.Run();
+    // 14: eye monitor, left out while idle without a start edge (its Run
+    // would only record its inputs, which Resume gives it afterwards).
+    if (f.first || eomStartEdge || !EyeMonitor.IdleSteady()) {
+        if (f.eomSkipped) EyeMonitor.Resume(cdr.Vco.Wave(1), f.prevEomStart, f.prevClock);
+        *f.eomData = eq;
+        *f.eomVco = cdr.Vco.Wave(0);
+        ok &= EyeMonitor.Run();
+        f.eomSkipped = false;
+    } else {
+        f.eomSkipped = true;
+    }
     EyeMonitor.start.Advance();
+    f.prevEomStart = eomStart;
 
     // 16: decision.
     if (clockChanged) {
@@ -648,9 +656,10 @@ bool Vuraved_UV_IV::RunFast()
     // changes), pump sum, loop filter.
     PFD& detector = pd.PhaseDetector;
     const double dataLevel = eq > 0.0 ? 1.0 : 0.0;
-    detector.InPhaseClock = wave;
     if (f.first || dataLevel != f.prevDataLevel) {
-        pd.QuadratureDelay.Output = Delay::Quadrature(wave, quadraturePrevious);
+        const double wave = cdr.Vco.Wave(0);
+        pd.QuadratureDelay.Output = Delay::Quadrature(wave, cdr.Vco.Wave(1));
+        detector.InPhaseClock = wave;
         detector.QuadratureClock = pd.QuadratureDelay.Output;
     }
     detector.Data = eq;

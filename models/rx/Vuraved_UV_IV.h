@@ -46,10 +46,14 @@
 //     (slicer, clockdelay, NClockDelay) fire when the clock level changed, or
 //     a start input changed; between such firings their Run would change
 //     nothing. Adapt fires when start, ready or ack changed, likewise;
-//   - the quadrature block's output is read by the phase detector only when
-//     the data level changes, so its sine is computed only then (Delay::Skip
-//     otherwise); the eye monitor's 64 phase outputs, which nobody reads, are
-//     not written (EOM::PhaseOutputs false).
+//   - the VCO's waveform is read only by the quadrature block, whose output
+//     the phase detector reads only when the data level changes, and by the
+//     eye monitor: the VCO decides its clock from its angle (VCO::RunClock)
+//     and computes the cosine only for those samples (and the one before
+//     them), and the quadrature block's asin and sine run only then;
+//   - the eye monitor is left out while idle without a start edge, and its
+//     64 phase outputs, which nobody reads, are not written
+//     (EOM::PhaseOutputs false).
 // A configuration whose constant selector controls are out of range
 // (RX_Config, CTLEAdapt) or that would select the adapted DFE taps keeps
 // firing the whole schedule. SetFastFiring(false), before Initialize, fires
@@ -293,7 +297,7 @@ private:
     void PrepareFast();
     bool RunCtleFilters();
     bool ComputeSelectedCtle();
-    double SelectedCtleOutput(int iSetting);
+    double SelectedCtleOutput(int iSetting, bool bEomMaySample);
 
     // The model's own connection buffers: rx_in, rx_out and the clock time.
     DoubleBuffer m_RxIn;
@@ -318,13 +322,13 @@ private:
         int prevClock = 0;       // clk of the previous sample
         double prevDataLevel = 0.0;  // the detector's data level of the previous sample
         int prevRequest = 0;     // eom_request of the previous sample
+        int prevEomStart = 0;    // the monitor's start input at the previous sample
+        bool eomSkipped = false; // the monitor's Run was left out at the previous sample
         int adaptStart = 0, adaptReady = 0, adaptAck = 0;  // inputs of Adapt's last Run
         double tapTerm[kDfeTaps] = {};  // the products (1.0 d_k) g_k fed to DfeSum
         double tapGain[kDfeTaps] = {};  // g_k, constant
         double* vcoControl = nullptr;
-        double* vcoWave = nullptr;
         int* vcoClock = nullptr;
-        double* quadratureIn = nullptr;
         int* clockTimesClock = nullptr;
         int* adaptStartClock = nullptr;
         int* eomStartClock = nullptr;

@@ -114,6 +114,54 @@ TEST(Vco, InitializeResetsPhaseAndCounter)
     EXPECT_EQ(r.clk, 0);
 }
 
+// RunClock against Run on a twin VCO: the same clock at every firing and,
+// when asked, the same waveform bits now and one firing back, over settings
+// that put the angle on the cosine's zeros (a quarter period per sample),
+// near them, far out (large counts and phases), with random control, and
+// with amplitudes for which the angle cannot decide.
+TEST(Vco, RunClockGivesRunsClockAndWaveform)
+{
+    struct Case {
+        double frequency, sampleInterval, sensitivity, amplitude, initialPhase, control;
+    };
+    const Case cases[] = {
+        {2.5e9, 1e-10, 0.0, 1.0, 0.0, 0.0},               // psi = n pi / 2: on the zeros
+        {2.5e9, 1e-10, 0.0, 1.0, 1e-12, 0.0},             // just beside them
+        {1.03125e10, 1.0 / 6.6e11, 8e8, 1.0, 0.0, 0.37},  // the receiver's rates, random control
+        {1e9, 1e-10, 1e9, 1.0, 1e7, 0.5},                 // large phase
+        {2.5e9, 1e-10, 0.0, 1e-300, 0.0, 0.0},            // amplitude too small to trust the angle
+        {2.5e9, 1e-10, 0.0, -1.0, 0.0, 0.0},              // negative amplitude
+    };
+    uint64_t state = 12345;
+    auto random = [&state] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 9007199254740992.0 - 0.5;
+    };
+    for (const Case& c : cases) {
+        VcoRig a, b;
+        for (VcoRig* r : {&a, &b}) {
+            r->vco.Frequency = c.frequency;
+            r->vco.SampleInterval = c.sampleInterval;
+            r->vco.Sensitivity = c.sensitivity;
+            r->vco.Amplitude = c.amplitude;
+            r->vco.InitialPhase = c.initialPhase;
+            ASSERT_TRUE(r->vco.Initialize());
+        }
+        double previous = 0.0;
+        for (int n = 0; n < 200000; ++n) {
+            a.v = b.v = c.control * random();
+            ASSERT_TRUE(a.vco.Run());
+            ASSERT_TRUE(b.vco.RunClock());
+            ASSERT_EQ(a.clk, b.clk) << "firing " << n << ", frequency " << c.frequency;
+            if (n % 7 == 3) {
+                ASSERT_EQ(b.vco.Wave(0), a.y) << "firing " << n;
+                ASSERT_EQ(b.vco.Wave(1), previous) << "firing " << n;
+            }
+            previous = a.y;
+        }
+    }
+}
+
 TEST(ClockTimes, RisingAndFallingEdges)
 {
     struct Case {
