@@ -112,7 +112,11 @@ private:
         constexpr double kHalfPi = 1.5707963267948966;
         const double psi = m_adAngle[0];
         if (Amplitude >= 1e-200 && Amplitude <= 1e300 && std::fabs(psi) < 1e15) {
-            const double r = std::fabs(psi - std::nearbyint(psi * (1.0 / kTwoPi)) * kTwoPi);
+            // The nearest whole number of periods: below 2^51 in magnitude,
+            // adding and taking away 1.5 * 2^52 rounds to an integer.
+            constexpr double kRound = 6755399441055744.0;
+            const double periods = (psi * (1.0 / kTwoPi) + kRound) - kRound;
+            const double r = std::fabs(psi - periods * kTwoPi);
             const double margin = 1e-9 + 32 * 2.220446049250313e-16 * std::fabs(psi);
             if (r < kHalfPi - margin) return 1;
             if (r > kHalfPi + margin) return 0;
