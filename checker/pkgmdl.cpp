@@ -437,8 +437,11 @@ void s_row(PKGMDL_STRUCT* p, const CMN_ARGLIST* args) {
   m->uCurCount = 0;
 }
 
-bool s_value(const char* text, double* out) {
+// A matrix value with its scale letter; a digit after the scale letter
+// ("1n5") is suspicious, as in every table (W1910).
+bool s_value(const char* text, double* out, const char* kind) {
   const int r = CMN_Get_Value(text, out);
+  if (r == 2 && isfinite(*out)) ERRLOG_LineWarnNew(1910, kind, "Matrix", text);
   return r != 0 && isfinite(*out);
 }
 
@@ -470,7 +473,7 @@ void s_matrixData(PKGMDL_STRUCT* p, const char* line) {
           ERRLOG_LineErrorNew(3108, col, rowName, kMatrixName[k]);
           continue;
         }
-        if (!s_value(text, &v)) {
+        if (!s_value(text, &v, kMatrixName[k])) {
           ERRLOG_LineErrorNew(3111, kMatrixName[k], text, rowName);
           continue;
         }
@@ -489,7 +492,7 @@ void s_matrixData(PKGMDL_STRUCT* p, const char* line) {
       }
       const char* text = CMN_ArgGet(args, i);
       double v = 0.0;
-      if (i >= found || !s_value(text, &v)) {
+      if (i >= found || !s_value(text, &v, kMatrixName[k])) {
         ERRLOG_LineErrorNew(3111, kMatrixName[k], text, rowName);
       } else {
         s_addEntry(m, row, row + m->uCurCount, v);

@@ -2,6 +2,7 @@
 // and Endfork, keeping the totals of the sections read so far.
 #include "checker/rlcsec.h"
 
+#include <math.h>
 #include <string.h>
 
 #include "base/cmn.h"
@@ -148,7 +149,9 @@ int RLCSEC_ParseText(RLCSEC_STATE* s, const char* pszText) {
       return 0;
     }
     double d = 0.0;
-    if (CMN_Get_Value(v, &d) == 0) {
+    const int r = CMN_Get_Value(v, &d);
+    if (r == 2) ERRLOG_LineWarnNew(1910, kParam[k], "Section", v);
+    if (r == 0 || !isfinite(d)) {
       ERRLOG_LineErrorNew(1922, v);
       s->bSyntaxError = 1;
       s_resetSection(s);

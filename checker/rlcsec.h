@@ -10,7 +10,8 @@
 //
 // Rules checked here (the caller gives the codes of its own block):
 //   - syntax: unknown token E1919, "=" missing E1921, "=" misplaced E1918,
-//     value missing E1923, bad number E1922 (the common R/L/C messages);
+//     value missing E1923, bad number E1922 (the common R/L/C messages); a
+//     digit after the scale letter W1910, as in every table;
 //   - a parameter given twice in one section, a section without Len, a value
 //     below zero, a section with nothing but Len;
 //   - Fork and Endfork only between sections, Endfork only after Fork;

@@ -200,6 +200,8 @@ const Fault kMatrixFaults[] = {
     {"a Sparse_matrix line without its value", 32, {"A2"},
      "E3107 (line   32) -\n"
      "    Sparse_matrix data requires pin name and value pairs, found 1 items\n"},
+    {"a digit after the scale letter", 26, {"5n 1n5"},
+     "W1910 (line   26) -\n    Suspicious Inductance Matrix Value (\"1n5\"); Numeric in Scale\n"},
     {"a value that is not a number", 26, {"5n x"},
      "E3111 (line   26) - Invalid Inductance Matrix value 'x' in Row 'A2'\n"},
     {"a zero diagonal", 28, {"0"},
@@ -323,6 +325,8 @@ const Fault kSectionFaults[] = {
      "E1919 (line   12) - Unexpected token 'Q' found in R/L/C section\n"},
     {"a missing '='", 12, {"Len 0 C=1p /"},
      "E1921 (line   12) - Error parsing R/L/C section. Missing '='\n"},
+    {"a section value with a digit after its scale letter", 12, {"Len = 0 C=0.2p5 /"},
+     "W1910 (line   12) - Suspicious C Section Value (\"0.2p5\"); Numeric in Scale\n"},
     {"a section value that is not a number", 12, {"Len=0 C=p /"}, "E1922 (line   12) - Illegal number found 'p'\n"},
     {"section data before the first pin", 11, {"Len=0 L=1n /", "A1 Len=0 L=1n /"},
      "E3009 (line   11) - R/L/C section data before the first pin of Pin Numbers in Package Model 'ps'\n"},
