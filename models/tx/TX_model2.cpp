@@ -321,10 +321,11 @@ bool TX_model2::Initialize()
     ok = EmphasisConst.Initialize() && ok;
     ok = BypassConst.Initialize() && ok;
     // The shared history starts from rest like the filters; the spare room
-    // makes its moves rare (one per four windows of samples at least).
+    // makes its moves rare: one move of a window per window of samples (or
+    // per 4096 samples) costs less than one sample's dot product.
     const size_t window = FilterWindow();
     if (window == 0) ok = false;  // filters of different lengths cannot share one
-    else m_Bank.Allocate(window, window * 4 > 4096 ? window * 4 : 4096);
+    else m_Bank.Allocate(window, window > 4096 ? window : 4096);
     m_bFiltersBehind = false;
     m_bBankStale = false;
     m_bReady = ok;

@@ -165,7 +165,8 @@ TEST(TxSelectedFilter, SameAsAllFiltersForEveryLevelSetting)
 // from the shared one after selected firings and blocks.
 TEST(TxSelectedFilter, SelectionChangedBetweenSamplesStaysIdentical)
 {
-    const std::vector<double> x = txtest::Stimulus(3000, 5);
+    // 10,000 samples: the shared history moves its window (every 4096 samples).
+    const std::vector<double> x = txtest::Stimulus(10000, 5);
     const struct { int vod, de, bypass; } steps[] = {{2, 0, 0}, {1, 3, 0}, {1, 3, 1}, {3, 1, 0}, {0, 2, 0}};
     const size_t nSteps = sizeof steps / sizeof steps[0];
     const Mode mixed[nSteps] = {Mode::Blocks, Mode::AllFilters, Mode::Blocks, Mode::Selected, Mode::AllFilters};
