@@ -134,11 +134,10 @@ int IBIS_Test(void) {
   }
   PKGMDL_Test(pkgs);
   IBIS_GetTestData(&tdata);
-  TESTDATA_Test(tdata);
+  TESTDATA_TestList(tdata);
   IBIS_GetTestLoad(&tload);
-  TESTLOAD_Test(tload);
+  TESTLOAD_TestList(tload);
   if (IBIS_GetSubMdls(&submodels)) MDL_TestSubmodelRefs(models);
-  SUBMDL_Test(submodels);
   MDL_TestReferences(models);
   return 1;
 }
