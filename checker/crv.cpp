@@ -225,6 +225,62 @@ CRV_STRUCT* CRV_CopyCrv(const CRV_STRUCT* pSrc) {
   return t;
 }
 
+int CRV_GetRefValCurrent(const CRV_STRUCT* pCrv, double dVoltage, double adOut[3], int abGiven[3]) {
+  for (int i = 0; i < 3; ++i) {
+    adOut[i] = 0.0;
+    abGiven[i] = 0;
+  }
+  const RNGP_STRUCT* prev = nullptr;  // the previous row with a voltage
+  bool prevHasCurrents = false;
+  const RNGP_STRUCT* a = nullptr;     // the rows that end the walk (b null: a alone)
+  const RNGP_STRUCT* b = nullptr;
+  for (const RNGP_STRUCT* r = pCrv ? pCrv->rows.pHead : nullptr; r && !a; r = r->pNext) {
+    if (r->first.iState != RNG_VALUE) continue;
+    const double v = r->first.dValue;
+    if (prev && fabs(v - prev->first.dValue) <= 1e-6 * fabs(prev->first.dValue)) continue;
+    const bool hasCurrents = r->typ.iState == RNG_VALUE;
+    if (fabs(v - dVoltage) <= 1e-6 * fabs(dVoltage)) {
+      if (hasCurrents) a = r;
+      break;
+    }
+    if (prev) {
+      const double lo = fmin(prev->first.dValue, v), hi = fmax(prev->first.dValue, v);
+      if (lo <= dVoltage && dVoltage <= hi) {
+        if (prevHasCurrents && hasCurrents) {
+          a = prev;
+          b = r;
+        }
+        break;
+      }
+    }
+    prev = r;
+    prevHasCurrents = hasCurrents;
+  }
+  if (!a) return 0;
+  // A column of a row: Minimum and Maximum of NA take the row's Typical.
+  auto column = [](const RNGP_STRUCT* r, int i, double* out) {
+    const RNG_VAL& v = i == 0 ? r->typ : i == 1 ? r->min : r->max;
+    const RNG_VAL& use = v.iState == RNG_NA ? r->typ : v;
+    if (use.iState != RNG_VALUE) return false;
+    *out = use.dValue;
+    return true;
+  };
+  int any = 0;
+  for (int i = 0; i < 3; ++i) {
+    double ya = 0.0, yb = 0.0;
+    if (!column(a, i, &ya)) continue;
+    if (b) {
+      if (!column(b, i, &yb)) continue;
+      const double va = a->first.dValue, vb = b->first.dValue;
+      ya += (dVoltage - va) * ((yb - ya) / (vb - va));
+    }
+    adOut[i] = ya;
+    abGiven[i] = 1;
+    any = 1;
+  }
+  return any;
+}
+
 void CRV_Free(CRV_STRUCT** ppTable) {
   if (!ppTable || !*ppTable) return;
   RNGP_FreeList(&(*ppTable)->rows);

@@ -44,6 +44,15 @@ AMI_EXPORT int CRV_Fini(const char* pszModelName, int iModelType, int iKeyword, 
 // A copy holding only the rows whose first column is a value; null when
 // memory runs out or pSrc is null.
 AMI_EXPORT CRV_STRUCT* CRV_CopyCrv(const CRV_STRUCT* pSrc);
+// A table's current at a voltage in its own voltages, per column (Typical,
+// Minimum, Maximum): walking the rows with a voltage, a row within
+// 1e-6 x |previous voltage| of the previous one is skipped; a row without a
+// typical value only moves the previous voltage. The first row within
+// 1e-6 x |dVoltage| of the voltage, or the first pair of consecutive rows
+// enclosing it, ends the walk; the columns are interpolated linearly, a
+// Minimum or Maximum of NA taking its row's Typical. abGiven[i] tells which
+// of adOut[i] were given. Result 1 when any column was given.
+AMI_EXPORT int CRV_GetRefValCurrent(const CRV_STRUCT* pCrv, double dVoltage, double adOut[3], int abGiven[3]);
 AMI_EXPORT void CRV_Free(CRV_STRUCT** ppTable);
 AMI_EXPORT void CRV_AllowLargeTables(int iFlag);
 

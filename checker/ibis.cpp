@@ -3,8 +3,10 @@
 
 #include <stdlib.h>
 
+#include "checker/acdc.h"
 #include "checker/algmod.h"
 #include "checker/ccall.h"
+#include "checker/chk.h"
 #include "checker/cmpnt.h"
 #include "checker/ebdmdl.h"
 #include "base/errlog.h"
@@ -117,8 +119,8 @@ int IBIS_Test(void) {
   IBIS_GetPkgMdls(&pkgs);
   if (IBIS_GetMdls(&models)) {
     MDL_TestReceiverThresholds(models);
-    MDL_TestDC(models);
-    MDL_TestRanges(models);
+    acdc_CheckAllModels(models);
+    chk_CheckAllModels(models);
     MDL_TestDriverSchedules(models);
     SERIES_Test(models);
     ALGMOD_Test(models);
@@ -137,7 +139,11 @@ int IBIS_Test(void) {
   TESTDATA_TestList(tdata);
   IBIS_GetTestLoad(&tload);
   TESTLOAD_TestList(tload);
-  if (IBIS_GetSubMdls(&submodels)) MDL_TestSubmodelRefs(models);
+  if (IBIS_GetSubMdls(&submodels)) {
+    MDL_TestSubmodelRefs(models);
+    chk_CheckAllSubModels(submodels);
+    acdc_CheckAllSubModels(models, submodels);
+  }
   MDL_TestReferences(models);
   return 1;
 }

@@ -72,7 +72,8 @@ AMI_EXPORT int IBIS_GetTestLoad(TESTLOAD_STRUCT** pp);
 // algorithmic models; model selectors; with components their ranges and
 // checks, else the missing-[Component] error; package models; test data;
 // test loads; with submodels the model-to-submodel references, submodel
-// ranges and DC checks; the submodel checks; the model references.
+// ranges and the clamps of models with dynamic-clamp submodels; the model
+// references. (A submodel's own rules run when its section ends.)
 AMI_EXPORT int IBIS_Test(void);
 
 }  // extern "C"

@@ -883,8 +883,6 @@ const char* MDL_TypeNameForMessage(int iType) {
 // The rules behind these hooks come with the model checks; each walks the
 // list it is given and reports through the error log.
 int MDL_TestReceiverThresholds(MDL_STRUCT* pModels) { return RCVTH_Check(pModels); }
-int MDL_TestDC(MDL_STRUCT* pModels) { return 1; }
-int MDL_TestRanges(MDL_STRUCT* pModels) { return 1; }
 int MDL_TestDriverSchedules(MDL_STRUCT* pModels) { return DRVSH_Test(pModels); }
 int MDL_TestSubmodelRefs(MDL_STRUCT* pModels) { return 1; }
 int MDL_TestReferences(MDL_STRUCT* pModels) { return 1; }

@@ -194,8 +194,6 @@ AMI_EXPORT const char* MDL_TypeNameForMessage(int iType);
 
 // Whole-file hooks, in IBIS_Test's order.
 AMI_EXPORT int MDL_TestReceiverThresholds(MDL_STRUCT* pModels);
-AMI_EXPORT int MDL_TestDC(MDL_STRUCT* pModels);
-AMI_EXPORT int MDL_TestRanges(MDL_STRUCT* pModels);
 // The driver-schedule look-ups (DRVSH_Test).
 AMI_EXPORT int MDL_TestDriverSchedules(MDL_STRUCT* pModels);
 AMI_EXPORT int MDL_TestSubmodelRefs(MDL_STRUCT* pModels);

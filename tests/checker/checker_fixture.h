@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "base/errlog.h"
+#include "checker/acdc.h"
+#include "checker/chk.h"
 #include "checker/parse.h"
 #include "tests/base/errlog_capture.h"
 
@@ -42,7 +44,15 @@ protected:
         // directory): other tests of this program print line numbers.
         PARSE_BeginFile(1);
         CMN_SetIbsPath("");
+        WholeFileModelChecks(true);
         ErrlogCapture::TearDown();
+    }
+    // Switches the plausibility and DC checks of models on or off (on at
+    // load); tests of one keyword group's own rules may leave them off.
+    static void WholeFileModelChecks(bool on)
+    {
+        chk_SetCheckGate(on ? 1 : 0);
+        acdc_SetCheckGate(on ? 1 : 0);
     }
     // Writes a file into the private folder and returns its path.
     std::string Write(const std::string& name, const std::string& content)

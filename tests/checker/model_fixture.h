@@ -52,6 +52,14 @@ inline LineList Input(const std::string& name)
             "[Voltage Range] 5 4.5 5.5"};
 }
 
+// The I-V tables of the 1.8 V Output model above (8 lines): pull-down and
+// pull-up of 20, 22.5 and 18 ohms (typ, min, max) from -1.8 V to 3.6 V.
+inline LineList DriverTables()
+{
+    return {"[Pulldown]", "-1.8 -90m -80m -100m", "0 0 0 0", "3.6 180m 160m 200m",
+            "[Pullup]",   "-1.8 90m 80m 100m",    "0 0 0 0", "3.6 -180m -160m -200m"};
+}
+
 // The ramp of an output model (3 lines).
 inline LineList Ramp() { return {"[Ramp]", "dV/dt_r 1.2/0.5n 1.0/0.6n 1.4/0.4n", "dV/dt_f 1.2/0.5n 1.0/0.6n 1.4/0.4n"}; }
 
@@ -82,8 +90,11 @@ struct Case {
 
 class ModelKeywordTest : public CheckerFixture {
 protected:
-    void Run(const Case* cases, size_t n)
+    // The cases of one keyword group's rules run with the whole-file
+    // plausibility and DC checks of models off, unless asked for.
+    void Run(const Case* cases, size_t n, bool wholeFileModelChecks = false)
     {
+        WholeFileModelChecks(wholeFileModelChecks);
         for (size_t i = 0; i < n; ++i) {
             const Case& c = cases[i];
             gbSuppressCautions = c.cautions ? 0 : 1;

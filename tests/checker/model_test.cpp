@@ -279,19 +279,19 @@ TEST_F(ModelKeywordTest, KeywordsAndEndOfModel) { Run(kKeywordCases, sizeof kKey
 
 // Complete, valid model sections of several kinds: nothing is raised.
 const Case kValidCases[] = {
-    {"an Output and an Input model", "4.2", Cat({Output("out"), Input("in")}), ""},
+    {"an Output and an Input model", "4.2", Cat({Output("out"), DriverTables(), Input("in")}), ""},
     {"an I/O model with [Model Spec], tables and waveforms", "4.2",
      {"[Model] io", "Model_type I/O", "Polarity Non-Inverting", "Enable Active-Low", "Vinl = 0.8", "Vinh = 2.0",
       "Vmeas = 1.4", "Cref = 0", "Rref = 50", "Vref = 0", "C_comp 3p 2.5p 3.5p", "[Model Spec]",
       "Vinh+ 2.0 1.9 2.1", "Vinh- 1.8 1.7 1.9", "Vinl+ 1.0 0.9 1.1", "Vinl- 0.8 0.7 0.9",
       "S_overshoot_high 5.5 5.0 6.0", "S_overshoot_low -0.5 -0.4 -0.6", "Pulse_high 3.0 3.0 3.0",
       "Pulse_low 0.5 0.5 0.5", "Pulse_time 1n 1n 1n", "[Temperature Range] 25 100 0", "[Voltage Range] 3.3 3.0 3.6",
-      "[Pulldown]", "-3.3 -50m -40m -60m", "0 0 0 0", "3.3 50m 40m 60m", "[Pullup]", "-3.3 50m 40m 60m", "0 0 0 0",
-      "3.3 -50m -40m -60m", "[GND Clamp]", "-3.3 -100m -90m -110m", "0 0 0 0", "[POWER Clamp]",
-      "-3.3 100m 90m 110m", "0 0 0 0", "[Ramp]", "dV/dt_r 1.2/0.5n 1.0/0.6n 1.4/0.4n",
+      "[Pulldown]", "-3.3 -0.33 -0.33 -0.33", "0 0 0 0", "3.3 0.33 0.33 0.33", "[Pullup]", "-3.3 0.33 0.33 0.33",
+      "0 0 0 0", "3.3 -0.33 -0.33 -0.33", "[GND Clamp]", "-3.3 -100m -90m -110m", "0 0 0 0", "6.6 0 0 0",
+      "[POWER Clamp]", "-3.3 100m 90m 110m", "0 0 0 0", "6.6 0 0 0", "[Ramp]", "dV/dt_r 1.2/0.5n 1.0/0.6n 1.4/0.4n",
       "dV/dt_f 1.2/0.5n 1.0/0.6n 1.4/0.4n", "R_load = 50", "[Rising Waveform]", "R_fixture = 50", "V_fixture = 0",
-      "V_fixture_min = 0", "V_fixture_max = 0", "C_fixture = 0", "0 0 0 0", "1n 1.6 1.5 1.7", "2n 3.3 3.0 3.6",
-      "[Falling Waveform]", "R_fixture = 50", "V_fixture = 3.3", "0 3.3 3.0 3.6", "2n 0 0 0"},
+      "V_fixture_min = 0", "V_fixture_max = 0", "C_fixture = 0", "0 0 0 0", "1n 1.6 1.5 1.7", "2n 2.75 2.5 3.0",
+      "[Falling Waveform]", "R_fixture = 50", "V_fixture = 3.3", "0 3.3 3.05 3.55", "2n 0.55 0.55 0.55"},
      ""},
     {"a Series_switch model with both states", "4.2",
      {"[Model] sw", "Model_type Series_switch", "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5", "[On]",
@@ -311,21 +311,30 @@ const Case kValidCases[] = {
            "[Voltage Range] 5 4.5 5.5"},
           Ramp(),
           {"[Model] e", "Model_type Output_ECL", "Vmeas = 3.9", "Vref = 3.3", "Rref = 50", "C_comp 1p 1p 1p",
-           "[Voltage Range] 5 4.5 5.5"},
+           "[Voltage Range] 5 4.5 5.5", "[Pulldown]", "-5 0.7 0.7 0.7", "10 -0.8 -0.8 -0.8", "[Pullup]",
+           "-5 0.5 0.5 0.5", "10 -1.0 -1.0 -1.0"},
           Ramp(),
           {"[Model] i", "Model_type Input_diff", "C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5"}}),
      ""},
     {"a driver schedule of two output models", "4.2",
-     Cat({Output("top"), {"[Driver Schedule]", "a 1n NA 2n NA", "b 1n 2n 3n 4n"}, Output("a"), Output("b")}), ""},
+     Cat({Output("top"), DriverTables(), {"[Driver Schedule]", "a 1n NA 2n NA", "b 1n 2n 3n 4n"}, Output("a"),
+          DriverTables(), Output("b"), DriverTables()}),
+     ""},
     {"composite currents of both waveforms", "5.0",
-     Cat({Output("m"),
-          {"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 0 0", "1n 0.9 0.8 1.0", "[Composite Current]",
-           "0 0 0 0", "1n 1m 1m 1m", "[Falling Waveform]", "R_fixture = 50", "V_fixture = 1.8", "0 0.9 0.8 1.0",
-           "1n 0 0 0", "[Composite Current]", "0 0 0 0", "1n 1m 1m 1m", "[Add Submodel]", "sub Driving"}}),
+     Cat({Output("m"), DriverTables(),
+          {"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 0 0", "1n 1.286 1.172 1.397",
+           "[Composite Current]", "0 0 0 0", "1n 1m 1m 1m", "[Falling Waveform]", "R_fixture = 50", "V_fixture = 1.8",
+           "0 1.8 1.731 1.874", "1n 0.514 0.559 0.476", "[Composite Current]", "0 0 0 0", "1n 1m 1m 1m",
+           "[Add Submodel]", "sub Driving"}}),
      ""},
 };
 
-TEST_F(ModelKeywordTest, CompleteModelsRaiseNothing) { Run(kValidCases, sizeof kValidCases / sizeof kValidCases[0]); }
+// With the whole-file plausibility and DC checks on: complete models, their
+// waveforms consistent with their I-V tables, raise nothing.
+TEST_F(ModelKeywordTest, CompleteModelsRaiseNothing)
+{
+    Run(kValidCases, sizeof kValidCases / sizeof kValidCases[0], true);
+}
 
 // What the record keeps for later checks, read back after a whole file.
 TEST_F(ModelKeywordTest, RecordKeepsWhatLaterChecksNeed)

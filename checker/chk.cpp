@@ -1,0 +1,159 @@
+// Plausibility checks of models and submodels.
+#include "checker/chk.h"
+
+#include "base/errlog.h"
+#include "checker/mdl.h"
+#include "checker/submdl.h"
+#include "checker/wvfrm.h"
+
+namespace {
+
+bool gbAllowChecking = true;
+
+const double kCapMax = 1e-9;     // farads
+const double kPicofarads = 1e12;
+
+}  // namespace
+
+extern "C" {
+
+int chk_SetCheckGate(int iFlag) {
+  gbAllowChecking = iFlag != 0;
+  return gbAllowChecking ? 1 : 0;
+}
+
+int chk_RngValIsInRange(const RNG_STRUCT* pRange, int iCode, const char* pszName, double dLow, double dHigh,
+                        double dScale) {
+  if (!gbAllowChecking || !pRange) return 1;
+  const RNG_VAL* cols[3] = {&pRange->typ, &pRange->min, &pRange->max};
+  static const char* const names[3] = {"TYP", "MIN", "MAX"};
+  int ok = 1;
+  for (int i = 0; i < 3; ++i) {
+    const RNG_VAL& v = *cols[i];
+    if (v.iState != RNG_VALUE || !(v.dValue < dLow || v.dValue > dHigh)) continue;
+    ERRLOG_WarnNew(iCode, pszName ? pszName : "", names[i], v.dValue * dScale, dLow * dScale, dHigh * dScale);
+    ok = 0;
+  }
+  return ok;
+}
+
+int chk_RngValMinMax(const RNG_STRUCT* pRange, int iCode, const char* pszName) {
+  if (!gbAllowChecking || !pRange) return 1;
+  if (pRange->min.iState == RNG_VALUE && pRange->max.iState == RNG_VALUE && pRange->min.dValue > pRange->max.dValue) {
+    ERRLOG_WarnNew(iCode, pszName ? pszName : "");
+    return 0;
+  }
+  return 1;
+}
+
+int chk_RampLineIsInRange(const RAMP_ENTRY* pEntry, const char* pszEdge, const char* pszName, const char* pszKind,
+                          double dLimit) {
+  if (!gbAllowChecking || !pEntry) return 1;
+  const RAMP_RATIO* cols[3] = {&pEntry->typ, &pEntry->min, &pEntry->max};
+  static const char* const names[3] = {"TYP", "MIN", "MAX"};
+  int ok = 1;
+  for (int i = 0; i < 3; ++i) {
+    if (cols[i]->iState != RAMP_READ || !(cols[i]->dT > dLimit)) continue;
+    ERRLOG_WarnNew(1703, pszKind, pszName, names[i], pszEdge, cols[i]->dT * 1e9, dLimit * 1e9);
+    ok = 0;
+  }
+  return ok;
+}
+
+int chk_CheckModelRange(const MDL_STRUCT* pModel) {
+  if (!gbAllowChecking || !pModel) return 1;
+  int ok = 1;
+  for (int i = 0; i < MDL_CCOMP_COUNT; ++i)
+    if (!chk_RngValIsInRange(pModel->apCcomp[i], 1716 + i, pModel->szName, 0.0, kCapMax, kPicofarads)) ok = 0;
+  if (const RAMP_STRUCT* r = pModel->pRamp) {
+    if (!chk_RampLineIsInRange(r->pRising, "Rising", pModel->szName, "Model", CHK_RAMP_LIMIT)) ok = 0;
+    if (!chk_RampLineIsInRange(r->pFalling, "Falling", pModel->szName, "Model", CHK_RAMP_LIMIT)) ok = 0;
+  }
+  return ok;
+}
+
+int chk_CheckModelCurves(const MDL_STRUCT* pModel) {
+  if (!gbAllowChecking || !pModel || pModel->bExternalModel) return 1;
+  const bool pu = pModel->apCrv[MDL_CRV_PULLUP] != nullptr, pd = pModel->apCrv[MDL_CRV_PULLDOWN] != nullptr;
+  int ok = 1;
+  switch (pModel->iType) {
+    case MDL_TYPE_OUTPUT: case MDL_TYPE_IO: case MDL_TYPE_3STATE: case MDL_TYPE_OUTPUT_ECL: case MDL_TYPE_IO_ECL:
+    case MDL_TYPE_3STATE_ECL:
+      if (!pu) {
+        ERRLOG_WarnNew(1704, pModel->szName);
+        ok = 0;
+      }
+      if (!pd) {
+        ERRLOG_WarnNew(1705, pModel->szName);
+        ok = 0;
+      }
+      break;
+    case MDL_TYPE_OPEN_DRAIN: case MDL_TYPE_IO_OPEN_DRAIN: case MDL_TYPE_OPEN_SINK: case MDL_TYPE_IO_OPEN_SINK:
+      if (!pd) {
+        ERRLOG_WarnNew(1706, pModel->szName);
+        ok = 0;
+      }
+      break;
+    case MDL_TYPE_OPEN_SOURCE: case MDL_TYPE_IO_OPEN_SOURCE:
+      if (!pu) {
+        ERRLOG_WarnNew(1707, pModel->szName);
+        ok = 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return ok;
+}
+
+int chk_CheckModelWaves(const MDL_STRUCT* pModel) {
+  if (!gbAllowChecking || !pModel) return 1;
+  int ok = 1;
+  const struct {
+    const WVFRM_STRUCT* list;
+    const char* edge;
+  } lists[2] = {{pModel->pRising, "Rising"}, {pModel->pFalling, "Falling"}};
+  for (const auto& l : lists) {
+    int index = 0;
+    for (const WVFRM_STRUCT* w = l.list; w; w = w->pNext) {
+      ++index;
+      if (w->pComposite && !WVFRM_Compare(w, w->pComposite, index, pModel->szName, l.edge)) ok = 0;
+    }
+  }
+  return ok;
+}
+
+int chk_CheckModel(const MDL_STRUCT* pModel) {
+  int ok = chk_CheckModelRange(pModel);
+  if (!chk_CheckModelCurves(pModel)) ok = 0;
+  if (!chk_CheckModelWaves(pModel)) ok = 0;
+  return ok;
+}
+
+int chk_CheckAllModels(MDL_STRUCT* pModels) {
+  if (!gbAllowChecking) return 0;
+  int n = 0;
+  for (const MDL_STRUCT* m = pModels; m; m = m->pNext)
+    if (!chk_CheckModel(m)) ++n;
+  return n;
+}
+
+int chk_CheckSubModelRange(const SUBMDL_STRUCT* pSubModel) {
+  if (!gbAllowChecking || !pSubModel || !pSubModel->pRamp) return 1;
+  const RAMP_STRUCT* r = pSubModel->pRamp;
+  int ok = chk_RampLineIsInRange(r->pRising, "Rising", pSubModel->szName, "Sub Model", CHK_RAMP_LIMIT);
+  if (!chk_RampLineIsInRange(r->pFalling, "Falling", pSubModel->szName, "Sub Model", CHK_RAMP_LIMIT)) ok = 0;
+  return ok;
+}
+
+int chk_CheckSubModel(const SUBMDL_STRUCT* pSubModel) { return chk_CheckSubModelRange(pSubModel); }
+
+int chk_CheckAllSubModels(SUBMDL_STRUCT* pSubModels) {
+  if (!gbAllowChecking) return 0;
+  int n = 0;
+  for (const SUBMDL_STRUCT* s = pSubModels; s; s = s->pNext)
+    if (!chk_CheckSubModel(s)) ++n;
+  return n;
+}
+
+}  // extern "C"
