@@ -1,8 +1,13 @@
 // Plausibility checks of models and submodels.
 #include "checker/chk.h"
 
+#include <string.h>
+
 #include "base/errlog.h"
+#include "checker/cmpnt.h"
 #include "checker/mdl.h"
+#include "checker/pin.h"
+#include "checker/pkg.h"
 #include "checker/submdl.h"
 #include "checker/wvfrm.h"
 
@@ -12,6 +17,9 @@ bool gbAllowChecking = true;
 
 const double kCapMax = 1e-9;     // farads
 const double kPicofarads = 1e12;
+const double kResMax = 50.0;     // ohms
+const double kIndMax = 1e-6;     // henries
+const double kNanohenries = 1e9;
 
 }  // namespace
 
@@ -135,6 +143,78 @@ int chk_CheckAllModels(MDL_STRUCT* pModels) {
   int n = 0;
   for (const MDL_STRUCT* m = pModels; m; m = m->pNext)
     if (!chk_CheckModel(m)) ++n;
+  return n;
+}
+
+int chk_CheckPackage(const CMPNT_STRUCT* pCmpnt) {
+  if (!gbAllowChecking || !pCmpnt || !pCmpnt->pPackage) return 1;
+  const PKG_STRUCT* p = pCmpnt->pPackage;
+  const char* name = pCmpnt->szName;
+  int ok = chk_RngValIsInRange(p->apRange[PKG_R], 1710, name, 0.0, kResMax, 1.0);
+  if (!chk_RngValMinMax(p->apRange[PKG_R], 1711, name)) ok = 0;
+  if (!chk_RngValIsInRange(p->apRange[PKG_L], 1712, name, 0.0, kIndMax, kNanohenries)) ok = 0;
+  if (!chk_RngValMinMax(p->apRange[PKG_L], 1713, name)) ok = 0;
+  if (!chk_RngValIsInRange(p->apRange[PKG_C], 1714, name, 0.0, kCapMax, kPicofarads)) ok = 0;
+  if (!chk_RngValMinMax(p->apRange[PKG_C], 1715, name)) ok = 0;
+  return ok;
+}
+
+int chk_CheckPin(const CMPNT_STRUCT* pCmpnt, const PIN_STRUCT* pPin) {
+  if (!gbAllowChecking || !pCmpnt || !pPin) return 1;
+  const struct {
+    int col;
+    double limit;
+    double scale;
+    int code;
+  } checks[3] = {{PIN_COL_R, kResMax, 1.0, 1700}, {PIN_COL_L, kIndMax, kNanohenries, 1701},
+                 {PIN_COL_C, kCapMax, kPicofarads, 1702}};
+  int ok = 1;
+  for (const auto& c : checks) {
+    const RNG_VAL& v = pPin->aVal[c.col];
+    if (v.iState != RNG_VALUE || !(v.dValue > c.limit)) continue;
+    ERRLOG_WarnNew(c.code, pCmpnt->szName, pPin->szPin, v.dValue * c.scale, c.limit * c.scale);
+    ok = 0;
+  }
+  return ok;
+}
+
+int chk_UniqueNode(const CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes) {
+  if (!gbAllowChecking || !pCmpnt) return 1;
+  int ok = 1;
+  for (const CHK_NODE* a = pNodes; a; a = a->pNext)
+    for (const CHK_NODE* b = a->pNext; b; b = b->pNext)
+      if (a->pszName && b->pszName && strcmp(a->pszName, b->pszName) == 0) {
+        ERRLOG_ErrorNew(1708, pCmpnt->szName, a->pszName);
+        ok = 0;
+      }
+  return ok;
+}
+
+int chk_CheckNode(const CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes) {
+  if (!gbAllowChecking || !pCmpnt || !pNodes) return 1;
+  int ok = chk_UniqueNode(pCmpnt, pNodes);
+  for (const PIN_STRUCT* p = pCmpnt->pPins; p; p = p->pNext)
+    for (const CHK_NODE* n = pNodes; n; n = n->pNext)
+      if (n->pszName && strcmp(n->pszName, p->szPin) == 0) {
+        ERRLOG_ErrorNew(1709, pCmpnt->szName, p->szPin, n->pszName);
+        ok = 0;
+      }
+  return ok;
+}
+
+int chk_CheckComponent(const CMPNT_STRUCT* pCmpnt) {
+  if (!gbAllowChecking || !pCmpnt) return 1;
+  int ok = chk_CheckPackage(pCmpnt);
+  for (const PIN_STRUCT* p = pCmpnt->pPins; p; p = p->pNext)
+    if (!chk_CheckPin(pCmpnt, p)) ok = 0;
+  return ok;
+}
+
+int chk_CheckAllComponents(CMPNT_STRUCT* pCmpnts) {
+  if (!gbAllowChecking) return 0;
+  int n = 0;
+  for (const CMPNT_STRUCT* c = pCmpnts; c; c = c->pNext)
+    if (!chk_CheckComponent(c)) ++n;
   return n;
 }
 

@@ -23,8 +23,16 @@
 #include "checker/ramp.h"
 #include "checker/rng.h"
 
+struct CMPNT_STRUCT;
 struct MDL_STRUCT;
+struct PIN_STRUCT;
 struct SUBMDL_STRUCT;
+
+// Node names of a component's [Node Declarations], in list order.
+typedef struct CHK_NODE {
+  struct CHK_NODE* pNext;
+  const char* pszName;
+} CHK_NODE;
 
 #define CHK_RAMP_LIMIT 1e-3  // seconds
 
@@ -48,6 +56,21 @@ AMI_EXPORT int chk_CheckModelCurves(const struct MDL_STRUCT* pModel);
 // Each waveform with a composite current against it (E2021), the rising
 // ones counted from 1, then the falling ones from 1.
 AMI_EXPORT int chk_CheckModelWaves(const struct MDL_STRUCT* pModel);
+
+AMI_EXPORT int chk_CheckAllComponents(struct CMPNT_STRUCT* pCmpnts);
+// [Package], [Pin] rows and node names of one component; every step runs.
+AMI_EXPORT int chk_CheckComponent(const struct CMPNT_STRUCT* pCmpnt);
+// R_pkg within 0 to 50 ohms (W1710), L_pkg within 0 to 1 uH (W1712), C_pkg
+// within 0 to 1 nF (W1714), each with its Min above Max (W1711, W1713,
+// W1715).
+AMI_EXPORT int chk_CheckPackage(const struct CMPNT_STRUCT* pCmpnt);
+// R_pin above 50 ohms (W1700), L_pin above 1 uH (W1701), C_pin above 1 nF
+// (W1702) of one pin.
+AMI_EXPORT int chk_CheckPin(const struct CMPNT_STRUCT* pCmpnt, const struct PIN_STRUCT* pPin);
+// E1708 for each pair of equal node names (compared with case).
+AMI_EXPORT int chk_UniqueNode(const struct CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes);
+// The node names unique, then E1709 for each pin and node of the same name.
+AMI_EXPORT int chk_CheckNode(const struct CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes);
 
 AMI_EXPORT int chk_CheckAllSubModels(struct SUBMDL_STRUCT* pSubModels);
 // The ramp's dT of a submodel (W1703 with "Sub Model").

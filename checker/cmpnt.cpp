@@ -362,7 +362,6 @@ void CMPNT_FreeList(CMPNT_STRUCT* pHead) {
 
 CMPNT_STRUCT* CMPNT_GetCurrent(void) { return s_pCur; }
 
-int CMPNT_TestRanges(CMPNT_STRUCT* pList) { return 1; }
 
 int CMPNT_TestList(CMPNT_STRUCT* pList, EXT_STRUCT* pExts, MDL_STRUCT* pModels) {
   PKGMDL_STRUCT* pkgs = nullptr;

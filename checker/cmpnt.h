@@ -74,8 +74,6 @@ AMI_EXPORT void CMPNT_FreeList(CMPNT_STRUCT* pHead);
 // The component being read, or null.
 AMI_EXPORT CMPNT_STRUCT* CMPNT_GetCurrent(void);
 
-// Range checks of the components (hook of the whole-file checks).
-AMI_EXPORT int CMPNT_TestRanges(CMPNT_STRUCT* pList);
 // The whole-file component checks: duplicate names (E511), package model
 // names (E516), pins (E524 and PIN_TestList), then each component's
 // [Pin Mapping], [Diff Pin], [Series Pin Mapping], [Series Switch Groups]

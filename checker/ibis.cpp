@@ -128,7 +128,7 @@ int IBIS_Test(void) {
   IBIS_GetMsels(&msels);
   MSEL_TestList(msels);
   if (IBIS_GetCmpnts(&cmpnts)) {
-    CMPNT_TestRanges(cmpnts);
+    chk_CheckAllComponents(cmpnts);
     CMPNT_TestList(cmpnts, exts, models);
     CCALL_Test(cmpnts, exts);
   } else {

@@ -7,6 +7,7 @@
 
 #include "base/cmn.h"
 #include "base/errlog.h"
+#include "checker/cmpnt.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"
@@ -249,13 +250,19 @@ int TESTDATA_TestList(TESTDATA_STRUCT* pList) {
         }
       }
       if (t->szDriverModelInv[0]) {
-        const MDL_STRUCT* m = MDL_FindModel(models, t->szDriverModelInv);
+        MDL_STRUCT* m = MDL_FindModel(models, t->szDriverModelInv);
         if (!m) {
           ERRLOG_ErrorNew(2340, t->szDriverModelInv, t->szName);
           ok = 0;
-        } else if (s_isReceiverOnly(m->iType)) {
-          ERRLOG_WarnNew(2339, t->szDriverModelInv, t->szName);
-          ok = 0;
+        } else {
+          if (s_isReceiverOnly(m->iType)) {
+            ERRLOG_WarnNew(2339, t->szDriverModelInv, t->szName);
+            ok = 0;
+          }
+          if (!CMPNT_DiffQuery(m, nullptr)) {
+            ERRLOG_WarnNew(2341, t->szDriverModelInv, t->szName);
+            ok = 0;
+          }
         }
       }
     }

@@ -7,6 +7,7 @@
 
 #include "base/cmn.h"
 #include "base/errlog.h"
+#include "checker/cmpnt.h"
 #include "checker/frameio.h"
 #include "checker/ibis.h"
 #include "checker/keywords.h"
@@ -264,13 +265,19 @@ int TESTLOAD_TestList(TESTLOAD_STRUCT* pList) {
       }
     }
     if (t->szReceiverModelInv[0]) {
-      const MDL_STRUCT* m = MDL_FindModel(models, t->szReceiverModelInv);
+      MDL_STRUCT* m = MDL_FindModel(models, t->szReceiverModelInv);
       if (!m) {
         ERRLOG_ErrorNew(2235, t->szReceiverModelInv, t->szName);
         ok = 0;
-      } else if (s_isDriverOnly(m->iType)) {
-        ERRLOG_WarnNew(2234, t->szReceiverModelInv, t->szName);
-        ok = 0;
+      } else {
+        if (s_isDriverOnly(m->iType)) {
+          ERRLOG_WarnNew(2234, t->szReceiverModelInv, t->szName);
+          ok = 0;
+        }
+        if (!CMPNT_DiffQuery(m, nullptr)) {
+          ERRLOG_WarnNew(2236, t->szReceiverModelInv, t->szName);
+          ok = 0;
+        }
       }
     }
   }

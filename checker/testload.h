@@ -77,7 +77,8 @@ AMI_EXPORT int TESTLOAD_NameExists(const char* pszName, TESTLOAD_STRUCT* pList);
 
 // Whole-file check of every test load: its receiver models must be models of
 // the file of an input type (E2232, E2233, E2235, W2234), and the inverting
-// one must serve a [Diff Pin] (W2236). Result 1 when nothing was found.
+// one must serve a [Diff Pin] (W2236, by the component module's
+// differential query, which marks the model differential). Result 1 when nothing was found.
 AMI_EXPORT int TESTLOAD_TestList(TESTLOAD_STRUCT* pList);
 
 }  // extern "C"

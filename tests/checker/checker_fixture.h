@@ -44,12 +44,13 @@ protected:
         // directory): other tests of this program print line numbers.
         PARSE_BeginFile(1);
         CMN_SetIbsPath("");
-        WholeFileModelChecks(true);
+        PlausibilityAndDcChecks(true);
         ErrlogCapture::TearDown();
     }
-    // Switches the plausibility and DC checks of models on or off (on at
-    // load); tests of one keyword group's own rules may leave them off.
-    static void WholeFileModelChecks(bool on)
+    // Switches the whole-file plausibility checks (models, components,
+    // submodels) and DC checks of models on or off (on at load); tests of one
+    // keyword group's own rules may leave them off.
+    static void PlausibilityAndDcChecks(bool on)
     {
         chk_SetCheckGate(on ? 1 : 0);
         acdc_SetCheckGate(on ? 1 : 0);

@@ -92,12 +92,37 @@ const Case kCases[] = {
      "W1703 - Sub Model 'bh': MAX Falling Ramptime 5.000e+06nsec unusually large ( > 1.000e+06nsec )\n"},
 };
 
+// [Package] and [Pin] values of a component "d" (the fixture's own component
+// "c", which ends the file, is plausible).
+const Case kComponentCases[] = {
+    {"package values out of range and minimum above maximum; pins above their limits", "4.2",
+     Cat({{"[Component] d", "[Manufacturer] m", "[Package]", "R_pkg 0.3 0.2 60", "L_pkg 2u NA NA", "C_pkg 1p 2p 0.5p",
+           "[Pin] signal_name model_name R_pin L_pin C_pin", "1 A in 51 5n 2p", "2 B in 0.1 2u 2n", "3 C in 50 1u 1n"},
+          Input("in")}),
+     "W1710 - CMPT 'd': Rpkg MAX value 60 Ohms not within expected range (0 Ohms, 50 Ohms)\n"
+     "W1712 -\n    CMPT 'd': Lpkg TYP value 2000nH not within expected range (0nH, 1000nH)\n"
+     "W1715 - CMPT 'd': Cpkg Max value < Min value\n"
+     "W1700 - CMPT 'd', Pin '1': Pin Resistance 51 Ohms greater than 50 Ohms\n"
+     "W1701 - CMPT 'd', Pin '2': Pin Inductance 2000nH greater than 1000nH\n"
+     "W1702 - CMPT 'd', Pin '2': Pin Capacitance 2000pF greater than 1000pF\n"},
+    {"R_pkg with its minimum above its maximum; values at their limits pass", "4.2",
+     Cat({{"[Component] d", "[Manufacturer] m", "[Package]", "R_pkg 0.3 0.4 0.2", "L_pkg 1u 0 1u", "C_pkg 1n 0 1n",
+           "[Pin] signal_name model_name", "1 A in"},
+          Input("in")}),
+     "W1711 - CMPT 'd': Rpkg Max value < Min value\n"},
+};
+
+TEST_F(ModelKeywordTest, PlausibilityOfComponents)
+{
+    Run(kComponentCases, sizeof kComponentCases / sizeof kComponentCases[0], true);
+}
+
 TEST_F(ModelKeywordTest, PlausibilityOfModels) { Run(kCases, sizeof kCases / sizeof kCases[0], true); }
 
 // With the check switch off nothing of these checks is raised.
 TEST_F(ModelKeywordTest, PlausibilitySwitchOff)
 {
-    WholeFileModelChecks(true);
+    PlausibilityAndDcChecks(true);
     EXPECT_EQ(chk_SetCheckGate(0), 0);
     for (const Case& c : {kCases[0], kCases[2], kCases[3], kCases[9]})
         ExpectBothStyles(Write("a.ibs", CheckerFixture::Lines(File(c.version, c.body))), FILE_TYPE_IBS, "", c.what);

@@ -91,10 +91,10 @@ struct Case {
 class ModelKeywordTest : public CheckerFixture {
 protected:
     // The cases of one keyword group's rules run with the whole-file
-    // plausibility and DC checks of models off, unless asked for.
-    void Run(const Case* cases, size_t n, bool wholeFileModelChecks = false)
+    // plausibility and DC checks off, unless asked for.
+    void Run(const Case* cases, size_t n, bool plausibilityAndDc = false)
     {
-        WholeFileModelChecks(wholeFileModelChecks);
+        PlausibilityAndDcChecks(plausibilityAndDc);
         for (size_t i = 0; i < n; ++i) {
             const Case& c = cases[i];
             gbSuppressCautions = c.cautions ? 0 : 1;
@@ -105,8 +105,9 @@ protected:
     }
     // The same with the bodies put into Ibs() files (the caller writes the
     // whole file after the three header lines).
-    void RunIbs(const Case* cases, size_t n)
+    void RunIbs(const Case* cases, size_t n, bool plausibilityAndDc = false)
     {
+        PlausibilityAndDcChecks(plausibilityAndDc);
         for (size_t i = 0; i < n; ++i) {
             const Case& c = cases[i];
             gbSuppressCautions = c.cautions ? 0 : 1;

@@ -262,7 +262,7 @@ TEST_F(RangeTest, TableInAFileKeepsOneTableAtATime)
     // A model whose [Pulldown] is given twice: E1100 and the second table
     // replaces the first; its one row raises E1108 at the end. (The model's
     // plausibility and DC checks are not the subject here.)
-    WholeFileModelChecks(false);
+    PlausibilityAndDcChecks(false);
     const std::string path = Write(
         "t.ibs", Lines({"[IBIS Ver] 4.2", "[File Name] t.ibs", "[File Rev] 1.0", "[Date] d", "[Model] m1",
                         "Model_type Output", "Vmeas = 0.9", "C_comp 1p 1p 1p", "[Pulldown]", "0 0 0 0", "1 1 1 1",

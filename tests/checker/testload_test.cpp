@@ -63,7 +63,9 @@ const Case kLoadCases[] = {
      "E2227 - Test Load 'none': V_term2 must be specified when Rp2_near or Rp2_far is specified\n"
      "W2228 - Test Load 'se' : R_diff_near specified for Test_load_type which is not Differential\n"
      "W2229 - Test Load 'se' : R_diff_far specified for Test_load_type which is not Differential\n"
-     "W2230 - Test Load 'se' : Receiver_model_inv specified for Test_load_type which is not Differential\n"},
+     "W2230 - Test Load 'se' : Receiver_model_inv specified for Test_load_type which is not Differential\n"
+     "W2236 - Receiverr_model_inv 'in' in Test Load 'diff' is not associated with a Differential Pin.\n"
+     "W2236 - Receiverr_model_inv 'in' in Test Load 'se' is not associated with a Differential Pin.\n"},
     {"V_term lines", "4.2",
      Cat({kModels, Load("tl", "Single_ended", {"V_term1 NA 1.0 1.2", "V_term1 1 1 1", "Rp1_near = 50"})}),
      "E2239 (line   22) - 'NA' Not Allowed For Typical Value\n"
@@ -90,6 +92,12 @@ const Case kLoadCases[] = {
      "E2233 - Receiver_model 'rrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrrr' in Test Load 't2' is not defined in the file\n"
      "W2234 - Driver_model 'out' in Test Load 'tl' is not an input type.\n"
      "E2235 - Receiver_model_inv 'gone' in Test Load 'tl' is not defined in the file\n"},
+    {"an inverting receiver that serves a [Diff Pin] of the component", "4.2",
+     Cat({{"[Component] d", "[Manufacturer] m", "[Package]", "R_pkg 0.1 NA NA", "L_pkg 1n NA NA", "C_pkg 1p NA NA",
+           "[Pin] signal_name model_name", "1 A in", "2 B in", "[Diff Pin] inv_pin vdiff tdelay_typ tdelay_min tdelay_max",
+           "1 2 0.1 NA NA NA"},
+          Input("in"), Load("tl", "Differential", {"Receiver_model in", "Receiver_model_inv in"})}),
+     ""},
     {"a file without models", "4.2", Cat({Load("a", "Single_ended"), Load("b", "Single_ended")}),
      "E2232 - Test Load 'b' references undefined models\n"
      "E2232 - Test Load 'a' references undefined models\n"},
@@ -117,7 +125,8 @@ const Case kDataCases[] = {
      "E2333 - Test Data 'a': Driver_model_inv can only be specified with Differential Test_data_type\n"
      "E2332 - Test Data 'a': Test_load Not Defined\n"
      "E2010 (line   29) - SubParameters are not allowed in Golden Waveforms\n"
-     "W2339 - Driver_model 'in' in Test Data 'a' is not an output type.\n"},
+     "W2339 - Driver_model 'in' in Test Data 'a' is not an output type.\n"
+     "W2341 - Driver_model_inv 'in' in Test Data 'a' is not associated with a Differential Pin.\n"},
     {"the models and test load after the whole file", "4.2",
      Cat({kModels, Load("tl", "Differential"), Data("a", "tl"), Data("b", "gone"),
           {"[Test Data] c", "Test_data_type Differential", "Driver_model in", "Driver_model_inv nowhere",

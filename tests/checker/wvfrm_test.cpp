@@ -71,7 +71,7 @@ LineList ManyRows(int n)
 
 TEST_F(ModelKeywordTest, RowLimitsByVersion)
 {
-    WholeFileModelChecks(false);  // the model around the rows has no I-V tables
+    PlausibilityAndDcChecks(false);  // the model around the rows has no I-V tables
     // Rows start at line 17: row k stands on line 16 + k.
     ExpectBothStyles(Write("a.ibs", CheckerFixture::Lines(File("4.2", ManyRows(1000)))), FILE_TYPE_IBS, "",
                      "1,000 rows in version 4.2");
@@ -87,7 +87,7 @@ TEST_F(ModelKeywordTest, RowLimitsByVersion)
 
 TEST_F(ModelKeywordTest, MoreThanHundredWaveforms)
 {
-    WholeFileModelChecks(false);  // the model around the waveforms has no I-V tables
+    PlausibilityAndDcChecks(false);  // the model around the waveforms has no I-V tables
     LineList l = Output("m");
     for (int i = 0; i < 101; ++i)
         l.insert(l.end(), {"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 0 0", "1n 1 1 1"});
