@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/errlog.h"
+#include "checker/ccall.h"
 #include "checker/cmpnt.h"
 #include "checker/mdl.h"
 #include "checker/pin.h"
@@ -178,25 +179,27 @@ int chk_CheckPin(const CMPNT_STRUCT* pCmpnt, const PIN_STRUCT* pPin) {
   return ok;
 }
 
-int chk_UniqueNode(const CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes) {
+int chk_UniqueNode(const CMPNT_STRUCT* pCmpnt) {
   if (!gbAllowChecking || !pCmpnt) return 1;
+  const unsigned n = CCALL_NodeCount(pCmpnt);
   int ok = 1;
-  for (const CHK_NODE* a = pNodes; a; a = a->pNext)
-    for (const CHK_NODE* b = a->pNext; b; b = b->pNext)
-      if (a->pszName && b->pszName && strcmp(a->pszName, b->pszName) == 0) {
-        ERRLOG_ErrorNew(1708, pCmpnt->szName, a->pszName);
+  for (unsigned a = 0; a < n; ++a)
+    for (unsigned b = a + 1; b < n; ++b)
+      if (strcmp(CCALL_NodeName(pCmpnt, a), CCALL_NodeName(pCmpnt, b)) == 0) {
+        ERRLOG_ErrorNew(1708, pCmpnt->szName, CCALL_NodeName(pCmpnt, a));
         ok = 0;
       }
   return ok;
 }
 
-int chk_CheckNode(const CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes) {
-  if (!gbAllowChecking || !pCmpnt || !pNodes) return 1;
-  int ok = chk_UniqueNode(pCmpnt, pNodes);
+int chk_CheckNode(const CMPNT_STRUCT* pCmpnt) {
+  if (!gbAllowChecking || !pCmpnt || CCALL_NodeCount(pCmpnt) == 0) return 1;
+  int ok = chk_UniqueNode(pCmpnt);
+  const unsigned n = CCALL_NodeCount(pCmpnt);
   for (const PIN_STRUCT* p = pCmpnt->pPins; p; p = p->pNext)
-    for (const CHK_NODE* n = pNodes; n; n = n->pNext)
-      if (n->pszName && strcmp(n->pszName, p->szPin) == 0) {
-        ERRLOG_ErrorNew(1709, pCmpnt->szName, p->szPin, n->pszName);
+    for (unsigned i = 0; i < n; ++i)
+      if (strcmp(CCALL_NodeName(pCmpnt, i), p->szPin) == 0) {
+        ERRLOG_ErrorNew(1709, pCmpnt->szName, p->szPin, CCALL_NodeName(pCmpnt, i));
         ok = 0;
       }
   return ok;
@@ -207,6 +210,7 @@ int chk_CheckComponent(const CMPNT_STRUCT* pCmpnt) {
   int ok = chk_CheckPackage(pCmpnt);
   for (const PIN_STRUCT* p = pCmpnt->pPins; p; p = p->pNext)
     if (!chk_CheckPin(pCmpnt, p)) ok = 0;
+  if (!chk_CheckNode(pCmpnt)) ok = 0;
   return ok;
 }
 

@@ -28,12 +28,6 @@ struct MDL_STRUCT;
 struct PIN_STRUCT;
 struct SUBMDL_STRUCT;
 
-// Node names of a component's [Node Declarations], in list order.
-typedef struct CHK_NODE {
-  struct CHK_NODE* pNext;
-  const char* pszName;
-} CHK_NODE;
-
 #define CHK_RAMP_LIMIT 1e-3  // seconds
 
 extern "C" {
@@ -67,10 +61,11 @@ AMI_EXPORT int chk_CheckPackage(const struct CMPNT_STRUCT* pCmpnt);
 // R_pin above 50 ohms (W1700), L_pin above 1 uH (W1701), C_pin above 1 nF
 // (W1702) of one pin.
 AMI_EXPORT int chk_CheckPin(const struct CMPNT_STRUCT* pCmpnt, const struct PIN_STRUCT* pPin);
-// E1708 for each pair of equal node names (compared with case).
-AMI_EXPORT int chk_UniqueNode(const struct CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes);
+// E1708 for each pair of equal names among the component's
+// [Node Declarations] (compared with case; CCALL_, ccall.h).
+AMI_EXPORT int chk_UniqueNode(const struct CMPNT_STRUCT* pCmpnt);
 // The node names unique, then E1709 for each pin and node of the same name.
-AMI_EXPORT int chk_CheckNode(const struct CMPNT_STRUCT* pCmpnt, const CHK_NODE* pNodes);
+AMI_EXPORT int chk_CheckNode(const struct CMPNT_STRUCT* pCmpnt);
 
 AMI_EXPORT int chk_CheckAllSubModels(struct SUBMDL_STRUCT* pSubModels);
 // The ramp's dT of a submodel (W1703 with "Sub Model").

@@ -78,8 +78,11 @@ const Case kCases[] = {
      "         DC drive characteristics (no [Pullup] table).  This warning\n"
      "         can be silenced by changing the Model_type or by adding a\n"
      "         [Pullup] table.\n"},
-    {"a 3-state model with [External Model] needs no tables", "4.2",
-     Model("3-state", "C_comp 2p 1.5p 2.5p", {}, {"[External Model]", "Language SPICE", "[End External Model]"}), ""},
+    {"a 3-state model with [External Model] needs no tables", "5.0",
+     Model("3-state", "C_comp 2p 1.5p 2.5p", {},
+           {"[External Model]", "Language SPICE", "Corner Typ m_typ.sp m_typ", "Ports A_signal my_drive my_enable",
+            "Ports A_puref A_pdref", "D_to_A my_drive A_puref A_pdref 0 1.8 50p 50p", "[End External Model]"}),
+     ""},
     {"the second rising waveform's composite current has a time point fewer", "5.0",
      Cat({Output("m"), DriverTables(),
           {"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 0 0", "1n 1.286 1.172 1.397",
@@ -110,6 +113,15 @@ const Case kComponentCases[] = {
            "[Pin] signal_name model_name", "1 A in"},
           Input("in")}),
      "W1711 - CMPT 'd': Rpkg Max value < Min value\n"},
+    {"three node declarations of one name, one named as a pin", "5.0",
+     Cat({{"[Component] d", "[Manufacturer] m", "[Package]", "R_pkg 0.1 NA NA", "L_pkg 1n NA NA", "C_pkg 1p NA NA",
+           "[Pin] signal_name model_name", "1 A in", "2 B in", "[Node Declarations]", "n1 n2 n1", "2 n1",
+           "[End Node Declarations]"},
+          Input("in")}),
+     "E1708 - Component <d>: Duplicate Node Name <n1>\n"
+     "E1708 - Component <d>: Duplicate Node Name <n1>\n"
+     "E1708 - Component <d>: Duplicate Node Name <n1>\n"
+     "E1709 - Component <d>: Illegal Node: <2> same as pin <2>\n"},
 };
 
 TEST_F(ModelKeywordTest, PlausibilityOfComponents)
