@@ -1,6 +1,8 @@
 // Per-sample cost of the receiver's own blocks: the eye monitor idle and while
-// measuring (64 phase sines per sample, the histogram report at each end), the
-// adaptation controller, and the clock-recovery blocks of one sample.
+// measuring (64 phase sines per sample, or phase clocks by angle comparison;
+// the histogram report at each end), the adaptation controller, the
+// clock-recovery blocks of one sample, and the VCO with and without its
+// cosine.
 // Report files go to a temporary directory that is removed afterwards.
 #include <benchmark/benchmark.h>
 
@@ -11,6 +13,7 @@
 
 #include <unistd.h>
 
+#include "dataflow/VCO.h"
 #include "models/rx/Adapt.h"
 #include "models/rx/Delay.h"
 #include "models/rx/EOM.h"
@@ -74,10 +77,13 @@ struct EomPorts {
 
 // state.range(0): 0 = idle, 1 = measuring continuously (Nbits 200, restarted
 // as soon as each measurement is ready, as the adaptation does).
+// state.range(1): 1 = the 64 phase sines written (PhaseOutputs), 0 = phase
+// clocks decided by angle comparison (the receiver's fast firing).
 void BM_EomRun(benchmark::State& state)
 {
     InTempDir dir;
     EomPorts p(200);
+    p.eom.PhaseOutputs = state.range(1) != 0;
     const bool measuring = state.range(0) != 0;
     long n = 0, measurements = 0;
     for (auto _ : state) {
@@ -96,7 +102,35 @@ void BM_EomRun(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     state.counters["measurements"] = static_cast<double>(measurements);
 }
-BENCHMARK(BM_EomRun)->Arg(0)->Arg(1);
+BENCHMARK(BM_EomRun)->ArgNames({"measuring", "sines"})->Args({0, 1})->Args({1, 1})->Args({1, 0});
+
+// The VCO at the receiver's rates with a small varying control: Run (a
+// cosine per firing) against RunClock (the clock by angle, no cosine).
+// Argument: 0 = Run, 1 = RunClock.
+void BM_VcoRun(benchmark::State& state)
+{
+    Vantrel::VCO vco;
+    double v = 0.0, y = 0.0;
+    int clk = 0;
+    vco.ControlInput.SetBuffer(&v, 1, 1, 0);
+    vco.WaveOutput.SetBuffer(&y, 1, 1, 0);
+    vco.ClockOutput.SetBuffer(&clk, 1, 1, 0);
+    vco.SampleInterval = 9.696969696969696e-11 / 64;
+    vco.Frequency = 1.03125e10;
+    vco.Sensitivity = 8e8;
+    vco.Initialize();
+    const bool byAngle = state.range(0) != 0;
+    long n = 0;
+    for (auto _ : state) {
+        v = 1e-3 * ((n * 7919) % 13 - 6);
+        if (byAngle) vco.RunClock();
+        else vco.Run();
+        benchmark::DoNotOptimize(clk);
+        ++n;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_VcoRun)->ArgName("angle")->Arg(0)->Arg(1);
 
 void BM_AdaptRun(benchmark::State& state)
 {
