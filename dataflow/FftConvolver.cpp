@@ -171,6 +171,11 @@ const Kernels& ChosenKernels()
 
 }  // namespace
 
+double FftConvolver::RelativeErrorBound(size_t iSize)
+{
+    return 1e-13 * std::log2(static_cast<double>(iSize)) * std::sqrt(static_cast<double>(iSize));
+}
+
 bool FftConvolver::Allocate(unsigned iLog2Size, size_t iMaxTaps)
 {
     Free();
@@ -181,6 +186,7 @@ bool FftConvolver::Allocate(unsigned iLog2Size, size_t iMaxTaps)
     if (!m_pdStorage) return false;
     m_iSize = L;
     m_iMaxTaps = iMaxTaps;
+    m_dRelativeErrorBound = RelativeErrorBound(L);
     m_pdRe = m_pdStorage;
     m_pdIm = m_pdRe + L;
     m_pdHRe = m_pdIm + L;
@@ -208,6 +214,7 @@ void FftConvolver::Free()
     m_iSize = 0;
     m_iMaxTaps = 0;
     m_dTapsAbsSum = 0.0;
+    m_dRelativeErrorBound = 0.0;
 }
 
 void FftConvolver::SetTaps(const double* pdTaps, size_t iNumTaps)

@@ -19,11 +19,12 @@
 // rounding only. For a radix-2 transform of L points with accurate twiddles,
 // the 2-norm error of forward transform, product and inverse together stays
 // below about 3 log2(L) 5 eps ||h||_1 ||x||_2 (eps = 2^-53; Higham, "Accuracy
-// and Stability of Numerical Algorithms", 24.1), and ||x||_2 <= sqrt(L) max|x|
-// (both segments counted), which for L = 8192 gives about 2e-12
-// ||h||_1 max|x|. ErrorBound() states 1e-10 ||h||_1 max|x|, fifty times that
-// figure; a test measures the actual error against the direct sum over
-// random and end-to-end signals (it stays near 1e-16 of that scale).
+// and Stability of Numerical Algorithms", 24.1), and ||x||_2 <= sqrt(2 L)
+// max|x| over both segments: about 2.3e-15 log2(L) sqrt(L) ||h||_1 max|x|.
+// ErrorBound() states 1e-13 log2(L) sqrt(L) ||h||_1 max|x| (1.2e-10 ||h||_1
+// max|x| at L = 8192), over forty times that figure; tests measure the actual
+// error against the direct sum over random and end-to-end signals (it stays
+// near 1e-16 of that scale).
 //
 // Run-time dispatch: the transforms run in an AVX2/FMA version where the
 // processor has both, else in the portable one (same algorithm; the results
@@ -39,8 +40,9 @@ namespace Vantrel {
 
 class FftConvolver {
 public:
-    // Error bound relative to ||h||_1 max|x| (see above).
-    static constexpr double kRelativeErrorBound = 1e-10;
+    // The error bound of a transform of iSize points, relative to
+    // ||h||_1 max|x| (see above).
+    static double RelativeErrorBound(size_t iSize);
 
     FftConvolver() = default;
     FftConvolver(const FftConvolver&) = delete;
@@ -72,7 +74,7 @@ public:
     // whose inputs (both segments) are at most dMaxAbsInput in magnitude.
     double ErrorBound(double dMaxAbsInput) const
     {
-        return kRelativeErrorBound * m_dTapsAbsSum * dMaxAbsInput;
+        return m_dRelativeErrorBound * m_dTapsAbsSum * dMaxAbsInput;
     }
 
 private:
@@ -82,6 +84,7 @@ private:
     size_t m_iSize = 0;
     size_t m_iMaxTaps = 0;
     double m_dTapsAbsSum = 0.0;
+    double m_dRelativeErrorBound = 0.0;
     double* m_pdStorage = nullptr;
     double* m_pdRe = nullptr;   // work, real parts
     double* m_pdIm = nullptr;   // work, imaginary parts

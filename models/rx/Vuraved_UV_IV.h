@@ -63,7 +63,8 @@
 // p[0 .. n-1]; while the inputs presented match them, the selected CTLE
 // filter is computed a segment at a time by FFT (CtleLookahead) instead of
 // one lane sum per sample. Such an output differs from the lane sum by at
-// most CtleLookahead's error bound (1e-10 sum|h| max|x|, rounding only); it
+// most CtleLookahead's error bound (FftConvolver::ErrorBound, 1.2e-10
+// sum|h| max|x| at most for the default rates; rounding only); it
 // is used only where that cannot change a decision: where it is further than
 // the bound from 0.0 (the slicer's and the detector's threshold), and, while
 // the eye monitor may sort it, further than the bound from every bin
