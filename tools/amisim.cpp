@@ -38,9 +38,12 @@
 #include "linksim/Analysis.h"
 #include "linksim/Channel.h"
 #include "linksim/ChannelSetup.h"
+#include "linksim/Jitter.h"
 #include "linksim/Kit.h"
+#include "linksim/LinkPulse.h"
 #include "linksim/Plot.h"
 #include "linksim/Prbs.h"
+#include "linksim/StatEye.h"
 #include "linksim/WaveTail.h"
 #include "linksim/Worker.h"
 
@@ -88,6 +91,12 @@ struct Options {
     std::string txIbs, txModel, rxIbs, rxModel;
     std::vector<std::string> sets;
     bool listParams = false;
+    // Jitter injected on the stimulus edges; the statistical analysis.
+    linksim::JitterSpec jitter;
+    bool stat = true;
+    double statNoise = 0.0;
+    double ber = 1e-12;
+    std::string statPng, bathtubPng;
     std::shared_ptr<linksim::ModelKit> txKit, rxKit;
     std::map<std::string, std::string> txValues, rxValues;
     std::string outDir = "out";
@@ -284,6 +293,8 @@ int Run(const Options& o)
     const std::string jsonPath = Absolute(o.json.empty() ? outDir + "/amisim.json" : o.json);
     const std::string eyePath = Absolute(o.eyePng.empty() ? outDir + "/eye.png" : o.eyePng);
     const std::string clockPath = Absolute(o.clockPng.empty() ? outDir + "/clock_period.png" : o.clockPng);
+    const std::string statPath = Absolute(o.statPng.empty() ? outDir + "/stat_eye.png" : o.statPng);
+    const std::string bathtubPath = Absolute(o.bathtubPng.empty() ? outDir + "/bathtub.png" : o.bathtubPng);
     const std::string csvPath = Absolute(o.channelCsv);
     const std::string tsPath = Absolute(o.channelTs);
     const std::string channelPngPath =
@@ -407,6 +418,8 @@ int Run(const Options& o)
     // results are those of the plain schedule.
     linksim::Prbs prbs(o.prbs, o.seed);
     std::vector<uint8_t> txBits(static_cast<size_t>(o.bits));
+    // All bits first: a jittered edge at the end of a block needs the next bit.
+    prbs.Fill(txBits.data(), txBits.size());
     const size_t blockSamples = static_cast<size_t>(o.blockBits) * spb;
     std::vector<double> wave(blockSamples), ahead(blockSamples), copy(blockSamples), txClock;
     linksim::Convolver channel(channelTaps);
@@ -424,9 +437,11 @@ int Run(const Options& o)
     auto makeBlock = [&](long long first, std::vector<double>& w) {
         const size_t nb = bitsIn(first);
         const size_t n = nb * spb;
-        prbs.Fill(&txBits[static_cast<size_t>(first)], nb);
-        for (size_t b = 0; b < nb; ++b)
-            std::fill_n(&w[b * spb], spb, txBits[static_cast<size_t>(first) + b] ? 0.5 : -0.5);
+        if (o.jitter.Any())
+            linksim::FillJitteredNrz(o.jitter, txBits, first, nb, spb, bitTime, w.data());
+        else
+            for (size_t b = 0; b < nb; ++b)
+                std::fill_n(&w[b * spb], spb, txBits[static_cast<size_t>(first) + b] ? 0.5 : -0.5);
         if (!Timed(tTx, [&] { return tx->GetWave(w.data(), static_cast<long>(n), txClock); })) return false;
         txClock.clear();  // the transmitter has no clock
         Timed(tChannel, [&] {
@@ -519,6 +534,10 @@ int Run(const Options& o)
 
     // The eye of the equalised signal over the last eyeBits bits after lock.
     linksim::EyeDiagram::Opening opening;
+    // Data crossings against the recovered clock and the signal at the
+    // decision instants, for the jitter figures and the extrapolated bathtubs.
+    linksim::Crossings crossings;
+    std::vector<double> sampledOnes, sampledZeros;
     std::string eyeError = "no equalised signal (RX_Config is not 2 and the eye receiver is off)";
     uint64_t eyeTraces = 0;
     if (eyeRx && eyeRx->centres.empty()) {
@@ -540,8 +559,24 @@ int Run(const Options& o)
                 const int64_t slot = decRx ? static_cast<int64_t>(std::llround((c - slots.phase) / spb))
                                            : eyeSlots.slot[k];
                 const double period = eyeRx->periods[k];
-                eye.Fold(w.data(), w.size(), base, c, period, linksim::ExpectedSign(txBits, slot, align));
+                const int expected = linksim::ExpectedSign(txBits, slot, align);
+                eye.Fold(w.data(), w.size(), base, c, period, expected);
+                // The signal at the instant (linear between samples, sample
+                // i standing for i + 1/2), by the sign it should have.
+                const double x = c - 0.5 - static_cast<double>(base);
+                const size_t i0 = static_cast<size_t>(std::max(0.0, std::floor(x)));
+                if (expected != 0 && i0 + 1 < w.size()) {
+                    const double v = w[i0] + (x - static_cast<double>(i0)) * (w[i0 + 1] - w[i0]);
+                    (expected > 0 ? sampledOnes : sampledZeros).push_back(v);
+                }
             }
+            std::vector<double> cs, ps;
+            for (size_t k = 0; k < eyeRx->centres.size(); ++k)
+                if (eyeRx->centres[k] - spb >= base) {
+                    cs.push_back(eyeRx->centres[k]);
+                    ps.push_back(eyeRx->periods[k]);
+                }
+            crossings = linksim::FindCrossings(w.data(), w.size(), base, cs, ps, dt);
             opening = eye.Measure();
             eyeTraces = eye.Traces();
             linksim::EyePlotInfo info;
@@ -561,10 +596,124 @@ int Run(const Options& o)
     cinfo.locked = lock.locked;
     cinfo.lockTime = lockTime;
     const std::string clockError = linksim::WriteClockPng(clockPath, primary->edges, cinfo);
-    linksim::ReleasePlotResources();
 
     // The CTLE setting, as the receiver's adaptation log tells it.
     const linksim::AdaptLog adapt = linksim::ParseAdaptLog(ReadFrom(adaptPath, adaptOffset));
+    const int ctleSetting = o.rx.CTLEAdapt == 1 ? adapt.finalSetting : o.rx.EQ_Level;
+
+    // Jitter of the data against the recovered clock, and the bathtubs
+    // extrapolated from what the bit-by-bit run measured.
+    const linksim::JitterFigures dataJitter = linksim::MeasureJitter(crossings, bitTime, o.ber);
+    const linksim::ExtrapolatedEye extrapolated = linksim::ExtrapolateEye(dataJitter, sampledOnes, sampledZeros, o.ber);
+
+    // The statistical analysis from the link's pulse response.
+    linksim::StatEye statEye;
+    linksim::LinkPulse linkPulse;
+    std::string statError = o.stat ? "" : "not asked for (--no-stat)", statPngError, bathtubPngError;
+    std::string rxStatParameters;
+    bool rxHeld = false;
+    if (o.stat) {
+        // Our receiver: the equalised signal, the CTLE held at the setting
+        // the run ended with.
+        auto held = [&](std::map<std::string, std::string> v, bool has) {
+            if (has) v["CTLEAdapt"] = "0", v["EQ_Level"] = std::to_string(ctleSetting), v["RX_Config"] = "2";
+            return v;
+        };
+        if (o.rxKit) {
+            rxHeld = o.rxKit->Find("CTLEAdapt") && o.rxKit->Find("EQ_Level");
+            auto v = held(o.rxValues, rxHeld);
+            if (!o.rxKit->Find("RX_Config")) v.erase("RX_Config");
+            rxStatParameters = linksim::KitParameterString(*o.rxKit, v);
+        } else {
+            rxHeld = true;
+            rxStatParameters = linksim::AmiParameterString(
+                "Vuraved_UV_IV", {{"RX_Config", "2"},
+                                  {"Factor", std::to_string(o.rx.Factor)},
+                                  {"VCO_Sensitivity", Num(o.rx.VCO_Sensitivity, 17)},
+                                  {"EQ_Level", std::to_string(ctleSetting)},
+                                  {"CTLEAdapt", "0"},
+                                  {"EOMNbits", std::to_string(o.rx.EOMNbits)}});
+        }
+        auto initImpulse = [](const std::shared_ptr<linksim::ModelKit>& k) {
+            const linksim::AmiParameter* p = k ? k->Find("Init_Returns_Impulse") : nullptr;
+            return p && p->Initial() == "True";
+        };
+        linksim::LinkPulseRequest req;
+        req.txLibrary = txPath;
+        req.txParameters = txString;
+        req.rxLibrary = rxPath;
+        req.rxParameters = rxStatParameters;
+        req.txInitReturnsImpulse = initImpulse(o.txKit);
+        req.rxInitReturnsImpulse = initImpulse(o.rxKit);
+        req.channelTaps = channelTaps;
+        req.dt = dt;
+        req.bitTime = bitTime;
+        // The receiver's reports of this instance go to a folder of their own.
+        const std::string statDir = outDir + "/stat-probe";
+        fs::create_directories(statDir, ec);
+        if (ChangeDir(statDir)) {
+            linkPulse = linksim::MeasureLinkPulse(req);
+            ChangeDir(outDir);
+        } else {
+            linkPulse.error = "cannot enter " + statDir;
+        }
+        statError = linkPulse.error;
+        if (statError.empty()) {
+            linksim::StatEyeOptions so;
+            so.noiseRms = o.statNoise;
+            so.rjUi = o.jitter.rjUi;
+            so.sjUi = o.jitter.sjUi;
+            so.dcdUi = o.jitter.dcdUi;
+            statEye = linksim::ComputeStatEye(linkPulse.pulse, spb, so);
+            statPngError = linksim::WriteStatEyePng(
+                statPath, statEye, "Statistical eye from the pulse response, " + channelKind);
+        }
+    }
+    if (!statError.empty() || !statPngError.empty()) fs::remove(statPath, ec);
+    {
+        linksim::PlotPanel h, v;
+        h.xLabel = "sampling offset (UI): statistical from the pulse's peak, bit-by-bit from the recovered clock's instant";
+        h.yLabel = "log10 BER";
+        v.xLabel = "decision threshold (V)";
+        v.yLabel = "log10 BER";
+        h.yMin = v.yMin = -18.0;
+        h.yMax = v.yMax = 0.0;
+        h.yMarks.push_back({std::log10(o.ber), "BER " + Num(o.ber, 3)});
+        v.yMarks = h.yMarks;
+        if (!statEye.bathtub.empty()) {
+            linksim::PlotSeries s;
+            s.label = "statistical (pulse response)";
+            for (int j = 0; j < statEye.phases; ++j) {
+                s.x.push_back(static_cast<double>(j - statEye.phases / 2) / statEye.phases);
+                s.y.push_back(std::log10(std::max(statEye.bathtub[static_cast<size_t>(j)], 1e-300)));
+            }
+            h.series.push_back(s);
+        }
+        if (extrapolated.timingOk) {
+            linksim::PlotSeries s;
+            s.label = "bit-by-bit, extrapolated";
+            s.r = 0.85, s.g = 0.35, s.b = 0.05;
+            s.dashed = true;
+            s.x = extrapolated.phaseUi;
+            for (double b : extrapolated.phaseBer) s.y.push_back(std::log10(std::max(b, 1e-300)));
+            h.series.push_back(s);
+        }
+        if (extrapolated.amplitudeOk) {
+            linksim::PlotSeries s;
+            s.label = "bit-by-bit, extrapolated";
+            s.r = 0.85, s.g = 0.35, s.b = 0.05;
+            s.dashed = true;
+            s.x = extrapolated.thresholdV;
+            for (double b : extrapolated.thresholdBer) s.y.push_back(std::log10(std::max(b, 1e-300)));
+            v.series.push_back(s);
+        }
+        if (h.series.empty() && v.series.empty())
+            bathtubPngError = "no bathtub: neither the statistical analysis nor the bit-by-bit distributions are there";
+        else
+            bathtubPngError = linksim::WritePanelsPng(bathtubPath, "Bathtub curves, " + channelKind, {h, v});
+        if (!bathtubPngError.empty()) fs::remove(bathtubPath, ec);
+    }
+    linksim::ReleasePlotResources();
     const double analysisSeconds = since(tAnalysis);
 
     // Reports.
@@ -686,6 +835,82 @@ int Run(const Options& o)
                 {"png", eyeError.empty() ? eyePath : ""},
                 {"error", eyeError}};
     j["clock_plot"] = {{"png", clockError.empty() ? clockPath : ""}, {"error", clockError}};
+    auto finite = [](double v) -> nlohmann::json { return std::isfinite(v) ? nlohmann::json(v) : nlohmann::json(nullptr); };
+    {
+        nlohmann::json st = {{"available", statError.empty()},
+                             {"error", statError},
+                             {"ber", o.ber},
+                             {"method",
+                              "statistical eye from the link's pulse response (channel, then each model: its AMI_Init "
+                              "impulse response if it returns one, else its linear response from AMI_GetWave on a "
+                              "step); the densities of inter-symbol interference convolved over every cursor, with "
+                              "Gaussian noise --stat-noise; the bathtub averaged over the injected jitter"},
+                             {"tx_response", linkPulse.txSource},
+                             {"rx_response", linkPulse.rxSource},
+                             {"rx_parameters", rxStatParameters},
+                             {"ctle_held_at", rxHeld ? nlohmann::json(ctleSetting) : nlohmann::json(nullptr)}};
+        if (statError.empty()) {
+            st["inverted"] = statEye.inverted;
+            st["main_cursor_v"] = statEye.mainCursor * 0.5;
+            st["eye_height_v"] = statEye.HeightAt(o.ber);
+            st["eye_height_at_centre_v"] = statEye.HeightAt(o.ber, false);
+            st["eye_width_ui"] = statEye.BathtubWidthAt(o.ber);  // with the injected jitter
+            st["contour_width_ui"] = statEye.WidthAt(o.ber);      // without it
+            st["ber_at_centre"] = statEye.bathtub[static_cast<size_t>(statEye.phases / 2)];
+            nlohmann::json tub = nlohmann::json::array();
+            for (int k = 0; k < statEye.phases; ++k)
+                tub.push_back({{"offset_ui", static_cast<double>(k - statEye.phases / 2) / statEye.phases},
+                               {"ber", statEye.bathtub[static_cast<size_t>(k)]}});
+            st["bathtub"] = tub;
+            nlohmann::json contours = nlohmann::json::object();
+            for (size_t l = 0; l < statEye.contourBers.size(); ++l)
+                contours[Num(statEye.contourBers[l], 3)] = {{"height_v", statEye.HeightAt(statEye.contourBers[l])},
+                                                            {"width_ui", statEye.WidthAt(statEye.contourBers[l])},
+                                                            {"upper_v", statEye.upper[l]},
+                                                            {"lower_v", statEye.lower[l]}};
+            st["contours"] = contours;
+            st["png"] = statPngError.empty() ? statPath : "";
+            st["png_error"] = statPngError;
+        }
+        j["statistical"] = st;
+    }
+    j["extrapolated"] = {
+        {"method", "from the bit-by-bit run's last --eye-bits bits: Gaussian fits on the Q scale to the tails of the "
+                   "data crossings against the recovered clock (horizontal) and of the equalised signal at the "
+                   "decision instants, ones and zeros apart (vertical), extended to the BER"},
+        {"ber", o.ber},
+        {"timing_available", extrapolated.timingOk},
+        {"amplitude_available", extrapolated.amplitudeOk},
+        {"eye_width_ui", extrapolated.widthUi},
+        {"eye_height_v", extrapolated.heightV},
+        {"ones", {{"mean_v", extrapolated.ones.mean}, {"sigma_v", extrapolated.ones.sigma}, {"samples", sampledOnes.size()}}},
+        {"zeros", {{"mean_v", extrapolated.zeros.mean}, {"sigma_v", extrapolated.zeros.sigma}, {"samples", sampledZeros.size()}}},
+        {"bathtub", {{"offset_ui", extrapolated.phaseUi}, {"ber", extrapolated.phaseBer}}},
+        {"vertical_bathtub", {{"threshold_v", extrapolated.thresholdV}, {"ber", extrapolated.thresholdBer}}},
+        {"png", bathtubPngError.empty() ? bathtubPath : ""},
+        {"png_error", bathtubPngError}};
+    j["jitter"] = {
+        {"injected", {{"rj_ui", o.jitter.rjUi}, {"sj_ui", o.jitter.sjUi}, {"sj_hz", o.jitter.sjFrequency},
+                      {"dcd_ui", o.jitter.dcdUi}, {"seed", o.jitter.seed}}},
+        {"measured",
+         {{"available", dataJitter.ok},
+          {"why", dataJitter.why},
+          {"method", "zero crossings of the equalised signal between decision instants, as offsets from their "
+                     "midpoint in UI of the recovered clock; dual-Dirac model from Q-scale fits of both tails: "
+                     "RJ the mean rms of the tails, DJ the distance of their means, TJ = DJ + 2 Q^-1(BER) RJ; PJ "
+                     "the largest line of the offsets' spectrum; DCD the mean offset of rising less falling edges"},
+          {"crossings", dataJitter.crossings},
+          {"transition_density", dataJitter.transitionDensity},
+          {"ber", o.ber},
+          {"tj_ui", dataJitter.tjUi},
+          {"rj_ui", dataJitter.rjUi},
+          {"dj_ui", dataJitter.djUi},
+          {"pj_ui", dataJitter.pjUi},
+          {"pj_hz", dataJitter.pjFrequency},
+          {"dcd_ui", dataJitter.dcdUi},
+          {"mean_ui", dataJitter.meanUi},
+          {"rms_ui", dataJitter.rmsUi}}}};
+    (void)finite;
     j["throughput"] = {{"loop_s", loopSeconds},
                        {"loop_cpu_s", loopCpu},
                        {"samples_per_second", loopSeconds > 0 ? samples / loopSeconds : 0.0},
@@ -757,6 +982,30 @@ int Run(const Options& o)
                         opening.widthUi * bitTime * 1e12, static_cast<unsigned long long>(eyeTraces));
         else
             std::printf("  eye          n/a%s%s\n", eyeError.empty() ? "" : ": ", eyeError.c_str());
+        if (statError.empty())
+            std::printf("  stat eye     height %.1f mV, width %.3f UI at BER %s; BER %s at the centre (statistical: "
+                        "the link's pulse response, tx %s, rx %s%s)\n",
+                        statEye.HeightAt(o.ber) * 1e3, statEye.BathtubWidthAt(o.ber), Num(o.ber, 3).c_str(),
+                        Num(statEye.bathtub[static_cast<size_t>(statEye.phases / 2)], 3).c_str(),
+                        linkPulse.txSource.c_str(), linkPulse.rxSource.c_str(),
+                        rxHeld ? (" with the CTLE held at setting " + std::to_string(ctleSetting)).c_str() : "");
+        else
+            std::printf("  stat eye     n/a: %s\n", statError.c_str());
+        if (extrapolated.timingOk || extrapolated.amplitudeOk)
+            std::printf("  extrapolated height %.1f mV, width %.3f UI at BER %s (bit-by-bit run: Q-scale fits of the "
+                        "measured tails, %zu crossings, %zu decisions)\n",
+                        extrapolated.heightV * 1e3, extrapolated.widthUi, Num(o.ber, 3).c_str(), dataJitter.crossings,
+                        sampledOnes.size() + sampledZeros.size());
+        if (dataJitter.ok)
+            std::printf("  data jitter  TJ %.4f UI at BER %s = DJ %.4f + %.2f x RJ %.4f UI rms (dual-Dirac, crossings "
+                        "against the recovered clock); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
+                        dataJitter.tjUi, Num(o.ber, 3).c_str(), dataJitter.djUi, 2 * linksim::InverseNormalTail(o.ber),
+                        dataJitter.rjUi, dataJitter.pjUi, Num(dataJitter.pjFrequency / 1e6, 4).c_str(), dataJitter.dcdUi);
+        else
+            std::printf("  data jitter  n/a: %s\n", dataJitter.why.c_str());
+        if (o.jitter.Any())
+            std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
+                        o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
         std::printf("  throughput   %.3g samples/s, %.3g per processor second (processor time %.2f s: tx %.2f, "
                     "channel %.2f, rx %.2f%s; wall %.2f s)\n",
                     loopSeconds > 0 ? samples / loopSeconds : 0.0, loopCpu > 0 ? samples / loopCpu : 0.0, loopCpu,
@@ -765,6 +1014,8 @@ int Run(const Options& o)
         std::printf("  outputs      %s", jsonPath.c_str());
         if (eyeError.empty()) std::printf(", %s", eyePath.c_str());
         if (clockError.empty()) std::printf(", %s", clockPath.c_str());
+        if (statError.empty() && statPngError.empty()) std::printf(", %s", statPath.c_str());
+        if (bathtubPngError.empty()) std::printf(", %s", bathtubPath.c_str());
         if (!channelPngPath.empty() && channelPngError.empty()) std::printf(", %s", channelPngPath.c_str());
         if (!o.impulseCsv.empty() && impulseCsvError.empty()) std::printf(", %s", Absolute(o.impulseCsv).c_str());
         std::printf("\n");
@@ -919,6 +1170,20 @@ int main(int argc, char** argv)
                    "checked against its .ami Range or List")
         ->take_all();
     app.add_flag("--list-params", o.listParams, "print the parameters of the kit models and stop");
+    auto* jg = app.add_option_group("Transmitter jitter, on the stimulus edges");
+    jg->add_option("--rj", o.jitter.rjUi, "random jitter, UI rms")->check(CLI::Range(0.0, 0.15));
+    jg->add_option("--sj", o.jitter.sjUi, "sinusoidal jitter amplitude, UI (peak)")->check(CLI::Range(0.0, 0.45));
+    jg->add_option("--sj-freq", o.jitter.sjFrequency, "sinusoidal jitter frequency, Hz")->check(CLI::Range(0.0, 1e12));
+    jg->add_option("--dcd", o.jitter.dcdUi, "duty-cycle distortion: rising less falling edge delay, UI")
+        ->check(CLI::Range(-0.45, 0.45));
+    jg->add_option("--jitter-seed", o.jitter.seed, "seed of the random jitter");
+    auto* sg = app.add_option_group("Statistical analysis");
+    sg->add_flag("!--no-stat", o.stat, "no statistical eye (it runs each model once more on a step)");
+    sg->add_option("--stat-noise", o.statNoise, "Gaussian noise at the decision point, V rms")->check(CLI::Range(0.0, 10.0));
+    sg->add_option("--ber", o.ber, "BER at which eye heights, widths and total jitter are given")
+        ->check(CLI::Range(1e-30, 0.1));
+    sg->add_option("--stat-png", o.statPng, "statistical eye picture (default <out>/stat_eye.png)");
+    sg->add_option("--bathtub-png", o.bathtubPng, "bathtub picture (default <out>/bathtub.png)");
     app.add_option("-o,--out", o.outDir, "output folder (also where the receiver writes Adapt.txt, EOM.txt)");
     app.add_option("--json", o.json, "JSON summary (default <out>/amisim.json)");
     app.add_option("--eye-png", o.eyePng, "eye picture (default <out>/eye.png)");

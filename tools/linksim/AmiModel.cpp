@@ -35,7 +35,7 @@ AmiModel::~AmiModel()
 }
 
 bool AmiModel::Init(const std::vector<double>& impulse, double sampleInterval, double bitTime,
-                    const std::string& parameters, std::string& message)
+                    const std::string& parameters, std::string& message, std::vector<double>* impulseOut)
 {
     std::vector<double> impulseCopy = impulse;
     if (impulseCopy.empty()) impulseCopy.assign(1, 0.0);
@@ -46,6 +46,7 @@ bool AmiModel::Init(const std::vector<double>& impulse, double sampleInterval, d
     const long ok = m_init(impulseCopy.data(), static_cast<long>(impulseCopy.size()), 0, sampleInterval,
                            bitTime, &params[0], &paramsOut, &m_handle, &msg);
     message = msg ? msg : "";
+    if (impulseOut) impulseOut->assign(impulseCopy.begin(), impulseCopy.begin() + static_cast<std::ptrdiff_t>(impulse.size()));
     if (sampleInterval > 0.0) m_samplesPerBit = std::floor(bitTime / sampleInterval + 0.5);
     if (!(m_samplesPerBit >= 1.0)) m_samplesPerBit = 1.0;
     return ok == 1;

@@ -20,10 +20,11 @@ public:
 
     // AMI_Init with the impulse response (one row, no aggressors; a copy is
     // passed), the sample interval and bit time in seconds and the
-    // parameter string. message receives what the model returned in msg.
+    // parameter string. message receives what the model returned in msg,
+    // impulseOut (when given) the impulse response as AMI_Init left it.
     // The instance is kept even when the call fails, and closed later.
     bool Init(const std::vector<double>& impulse, double sampleInterval, double bitTime,
-              const std::string& parameters, std::string& message);
+              const std::string& parameters, std::string& message, std::vector<double>* impulseOut = nullptr);
 
     // AMI_GetWave over wave[0..n) in place; the clock times of the call are
     // appended to clockTimes. Reserves its own scratch on the first call of

@@ -1,5 +1,7 @@
 #include "linksim/Plot.h"
 
+#include "linksim/StatEye.h"
+
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
@@ -434,6 +436,99 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
             lx -= e.x_advance + 18;
         }
     }
+    return Finish(surf.get(), path);
+}
+
+}  // namespace linksim
+
+namespace linksim {
+
+std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const std::string& title)
+{
+    const int W = 900, H = 560;
+    const Rect r{90, 45, W - 120.0, H - 110.0};
+    Surface surf(cairo_image_surface_create(CAIRO_FORMAT_RGB24, W, H));
+    if (cairo_surface_status(surf.get()) != CAIRO_STATUS_SUCCESS) return "cannot create the image";
+    Context ctx(cairo_create(surf.get()));
+    cairo_t* cr = ctx.get();
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    Text(cr, 90, 20, title, 0.0, 0.5, 14);
+    if (eye.phases < 1 || eye.bins < 1) return Finish(surf.get(), path);
+    const int spb = eye.phases;
+    // The eye is periodic in the unit interval: x in [-1, 1) UI maps to
+    // phase index (x * spb + spb/2) mod spb.
+    auto phaseOf = [&](double x) {
+        long j = static_cast<long>(std::floor(x * spb)) + spb / 2;
+        j %= spb;
+        if (j < 0) j += spb;
+        return static_cast<size_t>(j);
+    };
+    // The voltage range actually used: where any phase has probability.
+    int lo = eye.bins, hi = -1;
+    for (int j = 0; j < spb; ++j)
+        for (int b = 0; b < eye.bins; ++b)
+            if (eye.density[static_cast<size_t>(j) * eye.bins + b] > 1e-18) {
+                lo = std::min(lo, b);
+                hi = std::max(hi, b);
+            }
+    if (hi < lo) {
+        lo = 0;
+        hi = eye.bins - 1;
+    }
+    const double dv = (eye.vMax - eye.vMin) / eye.bins;
+    const double v0 = eye.vMin + (lo - 2) * dv, v1 = eye.vMin + (hi + 3) * dv;
+    cairo_surface_flush(surf.get());
+    unsigned char* data = cairo_image_surface_get_data(surf.get());
+    const int stride = cairo_image_surface_get_stride(surf.get());
+    for (int px = 0; px < static_cast<int>(r.w); ++px) {
+        const size_t j = phaseOf(-1.0 + 2.0 * (px + 0.5) / r.w);
+        for (int py = 0; py < static_cast<int>(r.h); ++py) {
+            const double v = v1 - (py + 0.5) / r.h * (v1 - v0);
+            const long b = static_cast<long>(std::floor((v - eye.vMin) / dv));
+            double d = 0.0;
+            if (b >= 0 && b < eye.bins) d = eye.density[j * static_cast<size_t>(eye.bins) + static_cast<size_t>(b)];
+            double cr_ = 1, cg = 1, cb = 1;
+            if (d > 1e-16) ColourMap((std::log10(d) + 16.0) / 16.0, cr_, cg, cb);
+            unsigned char* p = data + (static_cast<int>(r.y) + py) * stride + 4 * (static_cast<int>(r.x) + px);
+            p[0] = static_cast<unsigned char>(255 * cb);
+            p[1] = static_cast<unsigned char>(255 * cg);
+            p[2] = static_cast<unsigned char>(255 * cr_);
+        }
+    }
+    cairo_surface_mark_dirty(surf.get());
+    auto X = [&](double x) { return r.x + (x + 1.0) / 2.0 * r.w; };
+    auto Y = [&](double v) { return r.y + (v1 - v) / (v1 - v0) * r.h; };
+    static const double colours[][3] = {{0.2, 0.9, 0.3}, {0.2, 0.8, 0.9}, {0.9, 0.9, 0.9}, {0.1, 1.0, 0.1}, {1.0, 0.4, 0.8}};
+    for (size_t l = 0; l < eye.contourBers.size(); ++l) {
+        const double* c = colours[l % 5];
+        cairo_set_source_rgb(cr, c[0], c[1], c[2]);
+        cairo_set_line_width(cr, l == 3 ? 2.0 : 1.0);
+        for (const auto* edge : {&eye.upper[l], &eye.lower[l]}) {
+            bool pen = false;
+            for (int px = 0; px <= 2 * spb; ++px) {
+                const double x = -1.0 + static_cast<double>(px) / spb;
+                const size_t j = phaseOf(x + 0.5 / spb);
+                const double u = eye.upper[l][j], w = eye.lower[l][j];
+                if (!(u > w)) {
+                    pen = false;
+                    continue;
+                }
+                const double v = (*edge)[j];
+                if (pen)
+                    cairo_line_to(cr, X(x + 0.5 / spb), Y(v));
+                else
+                    cairo_move_to(cr, X(x + 0.5 / spb), Y(v));
+                pen = true;
+            }
+            cairo_stroke(cr);
+        }
+        char label[32];
+        std::snprintf(label, sizeof label, "%.0e", eye.contourBers[l]);
+        Text(cr, r.x + r.w - 8 - 60.0 * static_cast<double>(eye.contourBers.size() - 1 - l), r.y - 8, label, 1.0, 1.0, 10);
+    }
+    Axes(cr, r, -1.0, 1.0, v0, v1, "time (UI from the pulse's peak)", "voltage (V)", false);
     return Finish(surf.get(), path);
 }
 

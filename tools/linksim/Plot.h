@@ -64,3 +64,13 @@ struct PlotPanel {
 std::string WritePanelsPng(const std::string& path, const std::string& title, const std::vector<PlotPanel>& panels);
 
 }  // namespace linksim
+
+namespace linksim {
+
+struct StatEye;
+// The statistical eye over two unit intervals: the density of the sampled
+// signal on a logarithmic colour scale (1 down to 1e-16 per bin) with the
+// contours of its BER levels.
+std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const std::string& title);
+
+}  // namespace linksim

@@ -1,0 +1,216 @@
+// The statistical eye against answers known in closed form, the Q-scale
+// tail fits, and the transmitter's jitter injection measured back.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "linksim/Jitter.h"
+#include "linksim/Prbs.h"
+#include "linksim/StatEye.h"
+
+namespace {
+
+using linksim::InverseNormalTail;
+using linksim::NormalTail;
+
+// An ideal channel (the pulse is one UI of height 1) with a post-cursor h1
+// and Gaussian noise s: at the eye's centre the ones sit at a(1 - h1) at
+// worst, so the height at BER L is 2a(1 - h1) - 2 s Q^-1(2L) (the worst
+// pattern carries half the probability when h1 != 0, which the contour of
+// a one's probability 2L places at Q^-1(4L) instead), and the bathtub's
+// centre is Q(a / s) without post-cursor.
+TEST(StatEye, IdealChannelKnownAnswers)
+{
+    struct Case {
+        int spb;
+        double h1, noise;
+    };
+    for (const Case c : {Case{16, 0.0, 0.0}, Case{64, 0.0, 0.0}, Case{32, 0.0, 0.05}, Case{64, 0.0, 0.1},
+                         Case{32, 0.25, 0.0}, Case{64, 0.25, 0.01}, Case{16, -0.2, 0.02}}) {
+        std::vector<double> pulse(static_cast<size_t>(3 * c.spb), 0.0);
+        for (int i = 0; i < c.spb; ++i) {
+            pulse[static_cast<size_t>(i)] = 1.0;
+            pulse[static_cast<size_t>(i + c.spb)] = c.h1;
+        }
+        linksim::StatEyeOptions o;
+        o.noiseRms = c.noise;
+        o.bins = 4097;
+        const linksim::StatEye eye = linksim::ComputeStatEye(pulse, c.spb, o);
+        const std::string label = "spb " + std::to_string(c.spb) + ", h1 " + std::to_string(c.h1) + ", noise " +
+                                  std::to_string(c.noise);
+        const double dv = (eye.vMax - eye.vMin) / eye.bins;
+        EXPECT_NEAR(eye.mainCursor, 1.0, 1e-12) << label;
+        for (const double ber : {1e-6, 1e-12, 1e-15}) {
+            const double q = InverseNormalTail((c.h1 != 0.0 ? 4.0 : 2.0) * ber);
+            const double want = 2 * 0.5 * (1.0 - std::fabs(c.h1)) - 2.0 * c.noise * q;
+            // Each shift splits a mass between two neighbouring bins, so a
+            // point may spread over three bins on each side.
+            EXPECT_NEAR(eye.HeightAt(ber, false), want, 6.0 * dv) << label << " at " << ber;
+        }
+        if (c.h1 == 0.0) {
+            const double centre = eye.bathtub[static_cast<size_t>(c.spb / 2)];
+            if (c.noise == 0.0) {
+                EXPECT_EQ(centre, 0.0) << label;
+            } else {
+                EXPECT_NEAR(std::log10(centre), std::log10(NormalTail(0.5 / c.noise)), 0.02) << label;
+            }
+            // Open over the whole unit interval, or shut.
+            EXPECT_EQ(eye.WidthAt(1e-12), eye.HeightAt(1e-12, false) > 0.0 ? 1.0 : 0.0) << label;
+        }
+    }
+}
+
+// Gaussian timing jitter at the sampling instant narrows the bathtub of an
+// ideal channel to 1 - 2 Q^-1(L / ...) rj: at BER 1e-12 the open width
+// shrinks by about 2 x 7 rj.
+TEST(StatEye, JitterNarrowsTheBathtub)
+{
+    const int spb = 64;
+    std::vector<double> pulse(static_cast<size_t>(2 * spb), 0.0);
+    for (int i = 0; i < spb; ++i) pulse[static_cast<size_t>(i)] = 1.0;
+    for (const double rj : {0.01, 0.02, 0.03}) {
+        linksim::StatEyeOptions o;
+        o.rjUi = rj;
+        const linksim::StatEye eye = linksim::ComputeStatEye(pulse, spb, o);
+        // An error needs the sample beyond the crossing (a transition, half
+        // the time) by more than the distance d: 0.5 Q(d / rj) = L.
+        const double d = rj * InverseNormalTail(2e-12);
+        EXPECT_NEAR(eye.BathtubWidthAt(1e-12), 1.0 - 2.0 * d, 2.5 / spb) << "rj " << rj;
+    }
+}
+
+TEST(TailFit, RecoversAGaussianTail)
+{
+    std::mt19937_64 rng(7);
+    for (const double sigma : {0.001, 0.03, 2.0}) {
+        std::normal_distribution<double> g(0.1, sigma);
+        std::vector<double> v(200000);
+        for (double& x : v) x = g(rng);
+        for (const bool lower : {true, false}) {
+            const linksim::TailFit f = linksim::FitTail(v, lower);
+            ASSERT_TRUE(f.ok);
+            // The fit uses the outer 2 % only (about 4000 points here), and
+            // its mean is the line carried back from Q = 2..4 to Q = 0.
+            EXPECT_NEAR(f.sigma, sigma, 0.05 * sigma) << sigma << (lower ? " lower" : " upper");
+            EXPECT_NEAR(f.mean, 0.1, 0.12 * sigma) << sigma << (lower ? " lower" : " upper");
+        }
+    }
+}
+
+// The injected jitter, measured back from the stimulus itself against an
+// ideal clock (decision instants in the middle of each bit): random rms,
+// the sinusoid's amplitude and frequency, the duty-cycle distortion; the
+// stimulus does not depend on how it is cut into blocks.
+TEST(Jitter, InjectionIsMeasuredBack)
+{
+    const double bitTime = 1.0 / 10.3125e9;
+    struct Case {
+        double rj, sj, sjFreq, dcd;
+        int spb;
+    };
+    for (const Case c : {Case{0.02, 0, 0, 0, 64}, Case{0.05, 0, 0, 0, 16}, Case{0, 0.05, 20e6, 0, 64},
+                         Case{0, 0.1, 51.5625e6, 0, 32}, Case{0, 0, 0, 0.06, 64}, Case{0.01, 0.04, 10e6, 0.04, 64}}) {
+        linksim::JitterSpec spec;
+        spec.rjUi = c.rj;
+        spec.sjUi = c.sj;
+        spec.sjFrequency = c.sjFreq;
+        spec.dcdUi = c.dcd;
+        const size_t bits = 40000;
+        std::vector<uint8_t> b(bits);
+        linksim::Prbs(15, 0).Fill(b.data(), bits);
+        std::vector<double> whole(bits * static_cast<size_t>(c.spb)), split(whole.size());
+        linksim::FillJitteredNrz(spec, b, 0, bits, c.spb, bitTime, whole.data());
+        for (size_t at = 0, step = 1; at < bits; at += step, step = step * 7 % 1000 + 1)
+            linksim::FillJitteredNrz(spec, b, static_cast<int64_t>(at), std::min(step, bits - at), c.spb, bitTime,
+                                     &split[at * static_cast<size_t>(c.spb)]);
+        ASSERT_EQ(whole, split);
+
+        std::vector<float> w(whole.begin(), whole.end());
+        std::vector<double> centres, periods;
+        for (size_t k = 0; k < bits; ++k) {
+            centres.push_back((static_cast<double>(k) + 0.5) * c.spb);
+            periods.push_back(c.spb);
+        }
+        const linksim::Crossings x = linksim::FindCrossings(w.data(), w.size(), 0, centres, periods, bitTime / c.spb);
+        const linksim::JitterFigures j = linksim::MeasureJitter(x, bitTime);
+        const std::string label = "rj " + std::to_string(c.rj) + " sj " + std::to_string(c.sj) + " at " +
+                                  std::to_string(c.sjFreq) + " dcd " + std::to_string(c.dcd);
+        ASSERT_TRUE(j.ok) << label << ": " << j.why;
+        EXPECT_NEAR(j.transitionDensity, 0.5, 0.02) << label;
+        if (c.sj == 0.0 && c.dcd == 0.0) {
+            EXPECT_NEAR(j.rmsUi, c.rj, 0.03 * c.rj) << label;
+            EXPECT_NEAR(j.rjUi, c.rj, 0.1 * c.rj) << label;
+            EXPECT_LT(j.djUi, 0.2 * c.rj) << label;
+        }
+        if (c.sj > 0.0) {
+            EXPECT_NEAR(j.pjUi, c.sj, 0.1 * c.sj) << label;
+            EXPECT_NEAR(j.pjFrequency, c.sjFreq, 2.0 / (bits * bitTime)) << label;
+        }
+        EXPECT_NEAR(j.dcdUi, c.dcd, 0.004) << label;
+        EXPECT_GE(j.tjUi, j.djUi) << label;
+    }
+}
+
+// Through the program: a lossless link with the transmitter bypassed and
+// the ideal-clock receiver. The statistical eye is the full +-0.5 V eye;
+// the jitter injected at the transmitter comes back from the recovered
+// clock's view of the data crossings.
+TEST(Jitter, InjectedJitterComesBackThroughAmisim)
+{
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* args;
+        double rj, pj, pjHz, dcd;
+    };
+    const Case cases[] = {
+        {"", 0.0, 0.0, 0.0, 0.0},
+        {"--rj 0.03", 0.03, 0.0, 0.0, 0.0},
+        {"--sj 0.08 --sj-freq 30e6 --dcd 0.04", 0.0, 0.08, 30e6, 0.04},
+    };
+    const fs::path dir = fs::path(::testing::TempDir()) / ("jitter_e2e_" + std::to_string(getpid()));
+    for (const Case& c : cases) {
+        fs::remove_all(dir);
+        const std::string cmd = std::string(AMI_BUILD_DIR) + "/amisim -q --no-progress -o " + dir.string() +
+                                " -n 16000 --prbs 15 --loss 0 --TX_bypass 1 --eye-bits 16000 --rx-lib " +
+                                AMI_BUILD_DIR + "/ideal_rx.so " + c.args + " > " + dir.string() + ".log 2>&1";
+        const int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.args;
+        nlohmann::json j;
+        std::ifstream(dir / "amisim.json") >> j;
+        const auto& m = j["jitter"]["measured"];
+        ASSERT_TRUE(m["available"].get<bool>()) << c.args << ": " << m.dump();
+        EXPECT_TRUE(j["statistical"]["available"].get<bool>()) << j["statistical"]["error"];
+        // The bins of the voltage grid: 1025 over +-0.525 V.
+        EXPECT_NEAR(j["statistical"]["eye_height_v"].get<double>(), 1.0, 0.003) << c.args;
+        if (c.rj == 0.0 && c.pj == 0.0 && c.dcd == 0.0) {
+            EXPECT_EQ(j["statistical"]["eye_width_ui"].get<double>(), 1.0);
+            EXPECT_LT(m["tj_ui"].get<double>(), 1e-6);
+        }
+        if (c.rj > 0.0) {
+            EXPECT_NEAR(m["rms_ui"].get<double>(), c.rj, 0.05 * c.rj) << c.args;
+            EXPECT_NEAR(m["rj_ui"].get<double>(), c.rj, 0.15 * c.rj) << c.args;
+            // Ideal channel: the bathtub narrows by the random jitter.
+            const double d = c.rj * InverseNormalTail(2e-12);
+            EXPECT_NEAR(j["statistical"]["eye_width_ui"].get<double>(), 1.0 - 2.0 * d, 3.0 / 64) << c.args;
+        }
+        if (c.pj > 0.0) {
+            EXPECT_NEAR(m["pj_ui"].get<double>(), c.pj, 0.1 * c.pj) << c.args;
+            EXPECT_NEAR(m["pj_hz"].get<double>(), c.pjHz, 0.05 * c.pjHz) << c.args;
+        }
+        EXPECT_NEAR(m["dcd_ui"].get<double>(), c.dcd, 0.004) << c.args;
+    }
+    fs::remove_all(dir);
+    fs::remove(dir.string() + ".log");
+}
+
+}  // namespace
