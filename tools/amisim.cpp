@@ -29,6 +29,8 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <set>
+#include <thread>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -44,6 +46,7 @@
 #include "linksim/Plot.h"
 #include "linksim/Prbs.h"
 #include "linksim/StatEye.h"
+#include "linksim/Sweep.h"
 #include "linksim/WaveTail.h"
 #include "linksim/Worker.h"
 
@@ -97,6 +100,10 @@ struct Options {
     double statNoise = 0.0;
     double ber = 1e-12;
     std::string statPng, bathtubPng;
+    // Sweeps.
+    std::vector<std::string> sweeps;
+    size_t jobs = 0;  // 0: the cores
+    std::string shard;
     std::shared_ptr<linksim::ModelKit> txKit, rxKit;
     std::map<std::string, std::string> txValues, rxValues;
     std::string outDir = "out";
@@ -1116,10 +1123,77 @@ std::string ApplySettings(const std::vector<std::string>& sets, ModelSide& tx, M
     return {};
 }
 
+// The run's own arguments for the points of a sweep: the sweep options,
+// the outputs (each point has its folder) and the options a sweep axis sets
+// are left out.
+std::vector<std::string> PointBaseArguments(int argc, char** argv, const std::vector<linksim::SweepAxis>& axes)
+{
+    std::set<std::string> withValue = {"--sweep", "--jobs", "--shard", "-o", "--out", "--json", "--eye-png",
+                                       "--clock-png", "--stat-png", "--bathtub-png", "--channel-png", "--impulse-csv"};
+    const std::set<std::string> flags = {"-q", "--quiet", "--no-progress"};
+    for (const auto& a : axes)
+        if (linksim::IsHostQuantity(a.name)) withValue.insert(linksim::AxisArguments(a.name, "").front());
+    std::vector<std::string> out;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const std::string key = a.substr(0, a.find('='));
+        if (flags.count(a)) continue;
+        if (withValue.count(key)) {
+            // "--opt value" (or "--opt=value"); --sweep may take several.
+            if (key == a)
+                while (i + 1 < argc && argv[i + 1][0] != '-') {
+                    ++i;
+                    if (key != "--sweep") break;
+                }
+            continue;
+        }
+        if (a.size() > 2 && a[0] == '-' && a[1] == 'o' && a[2] != '-') continue;  // -oDIR
+        out.push_back(a);
+    }
+    return out;
+}
+
+// "amisim merge -o DIR SHARD.json...": the shards' tables joined.
+int Merge(int argc, char** argv)
+{
+    CLI::App app{"amisim merge: joins the sweep tables (sweep.json) of the shards of one sweep"};
+    std::string out = "out";
+    std::vector<std::string> files;
+    app.add_option("-o,--out", out, "folder of the merged sweep.csv, sweep.json and sweep.png");
+    app.add_option("tables", files, "the shards' sweep.json files (or their folders)")->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);
+        return Usage(e.what());
+    }
+    for (auto& f : files)
+        if (fs::is_directory(f)) f = (fs::path(f) / "sweep.json").string();
+    try {
+        const nlohmann::json merged = linksim::MergeSweepTables(files);
+        std::error_code ec;
+        fs::create_directories(out, ec);
+        const std::string why = linksim::WriteSweepTable(Absolute(out), merged);
+        if (!why.empty()) {
+            std::fprintf(stderr, "amisim merge: %s\n", why.c_str());
+            return 2;
+        }
+        std::printf("amisim merge: %zu points of %zu from %zu tables (%zu failed, %zu missing) in %s/sweep.csv, "
+                    "sweep.json, sweep.png\n",
+                    merged["points"].size(), merged.value("total_points", size_t{0}), files.size(),
+                    merged.value("failed", size_t{0}), merged.value("missing_points", size_t{0}), Absolute(out).c_str());
+        return merged.value("missing_points", size_t{0}) == 0 ? 0 : 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "amisim merge: %s\n", e.what());
+        return 2;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "merge") return Merge(argc - 1, argv + 1);
     Options o;
     CLI::App app{"amisim: simulates a serial link through the IBIS-AMI libraries tx_ami.so and rx_ami.so"};
     app.option_defaults()->always_capture_default();
@@ -1184,6 +1258,13 @@ int main(int argc, char** argv)
         ->check(CLI::Range(1e-30, 0.1));
     sg->add_option("--stat-png", o.statPng, "statistical eye picture (default <out>/stat_eye.png)");
     sg->add_option("--bathtub-png", o.bathtubPng, "bathtub picture (default <out>/bathtub.png)");
+    auto* wg = app.add_option_group("Sweeps (each point a separate amisim process; see also: amisim merge --help)");
+    wg->add_option("--sweep", o.sweeps,
+                   "NAME=A:B[:STEP]: a model parameter, or loss, rj, sj, sj-freq, dcd, stat-noise, bit-rate, bits; "
+                   "several make a grid")
+        ->take_all();
+    wg->add_option("--jobs", o.jobs, "points run at once (default: the cores)")->check(CLI::Range(1, 1024));
+    wg->add_option("--shard", o.shard, "I/N: run only the points I, I+N, I+2N, ... (for a job array)");
     app.add_option("-o,--out", o.outDir, "output folder (also where the receiver writes Adapt.txt, EOM.txt)");
     app.add_option("--json", o.json, "JSON summary (default <out>/amisim.json)");
     app.add_option("--eye-png", o.eyePng, "eye picture (default <out>/eye.png)");
@@ -1259,6 +1340,55 @@ int main(int argc, char** argv)
         sets.insert(sets.end(), o.sets.begin(), o.sets.end());
         const std::string why = ApplySettings(sets, tx, rx);
         if (!why.empty()) return Usage(why);
+    }
+    if (!o.sweeps.empty()) {
+        std::vector<linksim::SweepAxis> axes;
+        linksim::SweepRequest req;
+        try {
+            for (const auto& spec : o.sweeps) axes.push_back(linksim::ParseSweep(spec));
+            if (!o.shard.empty()) linksim::ParseShard(o.shard, req.shardIndex, req.shardCount);
+        } catch (const std::exception& e) {
+            return Usage(e.what());
+        }
+        size_t total = 1, mine = 0;
+        for (const auto& a : axes) {
+            total *= a.values.size();
+            if (a.name == "loss" && (!o.channelTs.empty() || !o.channelCsv.empty()))
+                return Usage("--sweep loss: the loss belongs to the built-in line, not to --channel or --channel-csv");
+            if (linksim::IsHostQuantity(a.name)) continue;
+            // Each value of a model parameter is checked now, not in the points.
+            for (const auto& v : a.values) {
+                const std::string why = ApplySettings({a.name + "=" + v}, tx, rx);
+                if (!why.empty()) return Usage("--sweep " + a.name + ": " + why);
+            }
+        }
+        for (size_t p = req.shardIndex; p < total; p += req.shardCount) ++mine;
+        req.axes = axes;
+        req.baseArgs = PointBaseArguments(argc, argv, axes);
+        std::error_code ec;
+        req.program = fs::read_symlink("/proc/self/exe", ec).string();
+        if (ec) req.program = argv[0];
+        req.outDir = Absolute(o.outDir);
+        req.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+        req.progress = !o.noProgress;
+        try {
+            const auto t0 = Clock::now();
+            const size_t failed = linksim::RunSweep(req);
+            if (!o.quiet)
+                std::printf("amisim: sweep of %zu points (shard %zu/%zu of %zu) in %.1f s, %zu at once: "
+                            "%s/sweep.csv, sweep.json, sweep.png\n",
+                            mine, req.shardIndex, req.shardCount, total,
+                            std::chrono::duration<double>(Clock::now() - t0).count(), req.jobs, req.outDir.c_str());
+            if (failed) {
+                std::fprintf(stderr, "amisim: %zu sweep points failed; their logs are in %s/points/\n", failed,
+                             req.outDir.c_str());
+                return 2;
+            }
+            return 0;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "amisim: %s\n", e.what());
+            return 2;
+        }
     }
     if (o.rxKit) {
         // The figures the host reads from the receiver's settings.

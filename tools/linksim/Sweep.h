@@ -1,0 +1,63 @@
+// Sweeps: a grid of amisim runs over model parameters and host quantities
+// (loss, jitter, noise, bit rate), each point a separate amisim process in
+// a folder of its own, as many at once as asked; the results gathered from
+// each point's JSON summary into one table (CSV, JSON) and a picture of the
+// BER and the eye height against the swept values. A grid can be split into
+// shards (every N-th point) for a batch scheduler's job array, and the
+// shards' tables merged afterwards.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace linksim {
+
+struct SweepAxis {
+    std::string name;                 // as given: "loss", "rj", "EQ_Level", "tx.DE_Level", ...
+    std::vector<std::string> values;  // formatted as passed on
+};
+
+// "NAME=A:B" or "NAME=A:B:STEP": A, A+STEP, ... up to B (inclusive within
+// rounding). STEP defaults to 1 when A and B are whole numbers, else to a
+// quarter of B - A (five points). Throws std::invalid_argument.
+SweepAxis ParseSweep(const std::string& spec);
+
+// The command-line words that set the axis to one of its values: host
+// quantities by their option ("--loss", "3"), anything else as a model
+// parameter ("--set", "EQ_Level=3").
+std::vector<std::string> AxisArguments(const std::string& name, const std::string& value);
+bool IsHostQuantity(const std::string& name);
+
+// "I/N" with 0 <= I < N; throws std::invalid_argument.
+void ParseShard(const std::string& text, size_t& index, size_t& count);
+
+struct SweepRequest {
+    std::vector<SweepAxis> axes;
+    std::vector<std::string> baseArgs;  // the run's own arguments, sweep options and outputs left out
+    std::string program;                // amisim itself
+    std::string outDir;                 // absolute
+    size_t jobs = 1;
+    size_t shardIndex = 0, shardCount = 1;
+    bool progress = true;
+    bool quiet = false;
+};
+
+// Runs the points of this shard, writes sweep.csv, sweep.json and
+// sweep.png into outDir. Returns the number of points that failed (their
+// exit status and log are in the table); throws std::runtime_error when the
+// sweep cannot start.
+size_t RunSweep(const SweepRequest& r);
+
+// Writes the table of `table` (the JSON written by RunSweep: "axes",
+// "points", ...) as sweep.csv, sweep.json and sweep.png into dir; returns
+// the reasons of what could not be written (empty when all was).
+std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table);
+
+// Joins shard tables: the points of all, by index, each once; the axes
+// must agree. Throws std::runtime_error naming the file at fault.
+nlohmann::json MergeSweepTables(const std::vector<std::string>& files);
+
+}  // namespace linksim
