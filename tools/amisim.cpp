@@ -1370,6 +1370,11 @@ int main(int argc, char** argv)
         if (ec) req.program = argv[0];
         req.outDir = Absolute(o.outDir);
         req.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+        // Points side by side: one thread each, unless told otherwise.
+        if (req.jobs > 1 && app.count("--threads") == 0) {
+            req.baseArgs.push_back("--threads");
+            req.baseArgs.push_back("1");
+        }
         req.progress = !o.noProgress;
         try {
             const auto t0 = Clock::now();
