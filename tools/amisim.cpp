@@ -304,6 +304,7 @@ int Run(const Options& o)
     const std::string bathtubPath = Absolute(o.bathtubPng.empty() ? outDir + "/bathtub.png" : o.bathtubPng);
     const std::string csvPath = Absolute(o.channelCsv);
     const std::string tsPath = Absolute(o.channelTs);
+    const std::string impulseCsvPath = Absolute(o.impulseCsv);
     const std::string channelPngPath =
         tsPath.empty() ? Absolute(o.channelPng) : Absolute(o.channelPng.empty() ? outDir + "/channel.png" : o.channelPng);
 
@@ -336,7 +337,7 @@ int Run(const Options& o)
         if (!tsPath.empty()) channelPngError = linksim::WriteChannelPng(channelPngPath, sparam, dt, bitTime);
         else channelPngError = "the frequency-response picture needs a Touchstone channel (--channel)";
     }
-    if (!o.impulseCsv.empty()) impulseCsvError = linksim::WriteImpulseCsv(Absolute(o.impulseCsv), channelTaps, dt);
+    if (!o.impulseCsv.empty()) impulseCsvError = linksim::WriteImpulseCsv(impulseCsvPath, channelTaps, dt);
     const double lossAtNyquist =
         0.0 - 20.0 * std::log10(std::abs(linksim::FirResponse(channelTaps, 0.5 * o.bitRate, dt))) + 0.0;
     const double channelDc = std::abs(linksim::FirResponse(channelTaps, 0.0, dt));
@@ -779,7 +780,7 @@ int Run(const Options& o)
         j["channel"]["png_error"] = channelPngError;
     }
     if (!o.impulseCsv.empty())
-        j["channel"]["impulse_csv"] = impulseCsvError.empty() ? Absolute(o.impulseCsv) : "";
+        j["channel"]["impulse_csv"] = impulseCsvError.empty() ? impulseCsvPath : "";
     auto kitJson = [](const std::shared_ptr<linksim::ModelKit>& k) -> nlohmann::json {
         if (!k) return nullptr;
         return {{"ibis_file", k->ibsPath}, {"model", k->model}, {"executable", k->executable},
@@ -1024,7 +1025,7 @@ int Run(const Options& o)
         if (statError.empty() && statPngError.empty()) std::printf(", %s", statPath.c_str());
         if (bathtubPngError.empty()) std::printf(", %s", bathtubPath.c_str());
         if (!channelPngPath.empty() && channelPngError.empty()) std::printf(", %s", channelPngPath.c_str());
-        if (!o.impulseCsv.empty() && impulseCsvError.empty()) std::printf(", %s", Absolute(o.impulseCsv).c_str());
+        if (!o.impulseCsv.empty() && impulseCsvError.empty()) std::printf(", %s", impulseCsvPath.c_str());
         std::printf("\n");
         if (!clockError.empty()) std::printf("  clock plot   %s\n", clockError.c_str());
         if (!channelPngError.empty()) std::printf("  channel plot %s\n", channelPngError.c_str());

@@ -84,6 +84,33 @@ TEST(ModelKit, ReadsTheModelsOfTheKit)
               "(EOMNbits 200))");
 }
 
+// The parameter string: inputs only, nested groups as branches, strings
+// quoted, the format's first value where there is no Default.
+TEST(ModelKit, ParameterStringOfNestedAndTypedParameters)
+{
+    auto param = [](const char* name, const char* usage, const char* type, const char* def,
+                    std::vector<std::string> format = {}) {
+        linksim::AmiParameter p;
+        p.name = name;
+        p.usage = usage;
+        p.type = type;
+        p.defaultValue = def;
+        p.format = format.empty() ? "" : "Range";
+        p.formatValues = std::move(format);
+        return p;
+    };
+    linksim::ModelKit k;
+    k.root = "M";
+    k.params = {param("A", "In", "Integer", "1"), param("G.B", "In", "String", "x y"),
+                param("G.H.C", "InOut", "Float", "", {"0.5", "0", "1"}), param("O", "Out", "Float", "2"),
+                param("I", "Info", "Integer", "3"), param("G.D", "In", "Boolean", "True")};
+    k.params.push_back(param("Ignore_Bits", "In", "Integer", "9"));
+    k.params.back().reserved = true;
+    EXPECT_EQ(linksim::KitParameterString(k, {}), "(M (A 1) (G (B \"x y\") (D True) (H (C 0.5))))");
+    EXPECT_EQ(linksim::KitParameterString(k, {{"G.H.C", "0.25"}, {"A", "7"}}),
+              "(M (A 7) (G (B \"x y\") (D True) (H (C 0.25))))");
+}
+
 // Each value against its parameter's format: the kit's own parameters and
 // formats the kit does not use (Increment, Steps, Corner, Value, Boolean).
 TEST(ModelKit, ValuesAreCheckedAgainstTheirFormat)

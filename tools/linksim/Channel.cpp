@@ -176,15 +176,18 @@ std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
     // Longer than 2^22 samples (65536 UI at 64 samples per bit) is no
     // channel a link simulation needs, and would take gigabytes to convolve.
     if (span / dt >= 4194304.0) throw std::runtime_error(path + ": the response is too long to sample");
-    const size_t n = static_cast<size_t>(std::floor(span / dt)) + 1;
+    // Times written with finite precision put the last row a hair before a
+    // whole number of samples: within 1e-6 of a sample it counts as on it.
+    const double slack = 1e-6;
+    const size_t n = static_cast<size_t>(std::floor(span / dt + slack)) + 1;
     std::vector<double> taps(n, 0.0);
     size_t j = 0;
     for (size_t k = 0; k < n; ++k) {
-        const double tk = k * dt;
+        const double tk = std::min(k * dt, std::max(t.back(), (k - slack) * dt));
         if (tk < t.front()) continue;
         while (j + 1 < t.size() && t[j + 1] < tk) ++j;
         if (j + 1 >= t.size()) {
-            if (tk == t.back()) taps[k] = v.back() * dt;
+            if (tk >= t.back()) taps[k] = v.back() * dt;
             break;
         }
         const double a = (tk - t[j]) / (t[j + 1] - t[j]);
