@@ -13,17 +13,30 @@
 // Lookahead(const double*, size_t) is told each call's input block before its
 // samples are run one by one (it may compute ahead from them).
 //
+// When the model also has a public double SampleInterval, AMI_Init stores the
+// simulator's sample_interval in it, so that the model can step its time by
+// the real sample interval when bit_time is not a whole number of samples.
+//
 // Nothing a simulator passes in can stop the host process: every argument is
-// checked, a model that failed Setup or Initialize is never fired, and no C++
-// exception leaves an entry point.
+// checked, a model that failed Setup or Initialize is never fired, no C++
+// exception leaves an entry point, and a handle that is not live (closed
+// already, or never given out) is refused without being touched: each
+// library keeps a list of the instances it gave out and has not yet closed.
+//
+// Clock times: a call of wave_size samples writes at most
+// ceil(wave_size / samples per bit) + 1 entries to clock_times, the -1.0
+// terminator included; the caller must allocate that many. A time that does
+// not fit is carried, in time order, to the start of the next call.
 #pragma once
 
 #include <cmath>
 #include <climits>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "base/AmiExport.h"
@@ -33,6 +46,25 @@
 
 namespace Vantrel {
 namespace AMI {
+
+// True when the model has a member SampleInterval that AMI_Init can set.
+template <class M, class = void>
+struct HasSampleInterval : std::false_type {};
+template <class M>
+struct HasSampleInterval<M, std::void_t<decltype(std::declval<M&>().SampleInterval = 0.0)>> : std::true_type {};
+
+// Entries a call of wave_size samples may write to clock_times, the
+// terminator included: ceil(wave_size / samplesPerBit) + 1.
+inline size_t ClockTimesCapacity(long wave_size, int samplesPerBit)
+{
+    const long whole = wave_size / samplesPerBit;
+    return static_cast<size_t>(whole) + (wave_size % samplesPerBit != 0 ? 1u : 0u) + 1u;
+}
+
+// Clock times carried from one AMI_GetWave call to the next at most: far
+// more than a clock at the bit rate leaves over, so only a clock that runs
+// well above the bit rate for long loses times (the oldest carried).
+constexpr size_t kCarriedClockTimes = 4096;
 
 
 // Calls model.Lookahead(p, n) where the model has it.
@@ -56,11 +88,18 @@ public:
                      double sample_interval, double bit_time, char* AMI_parameters_in,
                      char** /*AMI_parameters_out*/, void** AMI_memory_handle, char** msg)
     {
+        if (!AMI_memory_handle) {
+            // Nowhere to hand the instance to: none is made.
+            if (msg) *msg = const_cast<char*>(kNullHandleMessage);
+            return 0;
+        }
         Instance* inst = nullptr;
         try {
             inst = new Instance();
+            inst->carriedClockTimes.resize(kCarriedClockTimes);
         } catch (...) {
-            if (AMI_memory_handle) *AMI_memory_handle = nullptr;
+            delete inst;
+            *AMI_memory_handle = nullptr;
             return 0;
         }
         bool ok = false;
@@ -74,7 +113,8 @@ public:
             ok = false;
         }
         inst->ready = ok;
-        if (AMI_memory_handle) *AMI_memory_handle = inst;
+        AddLive(inst);
+        *AMI_memory_handle = inst;
         if (!inst->message.empty()) {
             try {
                 const size_t n = inst->message.size();
@@ -91,7 +131,7 @@ public:
     static long GetWave(double* wave, long wave_size, double* clock_times,
                         char** /*AMI_parameters_out*/, void* AMI_memory)
     {
-        if (!AMI_memory) return 0;
+        if (!IsLive(AMI_memory)) return 0;
         Instance& inst = *static_cast<Instance*>(AMI_memory);
         try {
             return GetWaveChecked(inst, wave, wave_size, clock_times);
@@ -103,7 +143,7 @@ public:
 
     static long Close(void* AMI_memory)
     {
-        if (!AMI_memory) return 0;
+        if (!RemoveLive(AMI_memory)) return 0;
         Instance* inst = static_cast<Instance*>(AMI_memory);
         long result = 1;
         try {
@@ -122,6 +162,49 @@ public:
     }
 
 private:
+    static constexpr const char* kNullHandleMessage =
+        "AMI_Init was called with a null AMI_memory_handle; no model was created. ";
+
+    // The live instances: a list through AmiInstance::nextLive, searched by
+    // address only, so that a stale handle is never dereferenced. The lock
+    // serves hosts that run different instances on different threads.
+    static std::mutex& LiveLock()
+    {
+        static std::mutex lock;
+        return lock;
+    }
+    static Instance*& LiveHead()
+    {
+        static Instance* head = nullptr;
+        return head;
+    }
+    static void AddLive(Instance* inst)
+    {
+        std::lock_guard<std::mutex> guard(LiveLock());
+        inst->nextLive = LiveHead();
+        LiveHead() = inst;
+    }
+    static bool IsLive(const void* handle)
+    {
+        if (!handle) return false;
+        std::lock_guard<std::mutex> guard(LiveLock());
+        for (const Instance* p = LiveHead(); p; p = p->nextLive)
+            if (p == handle) return true;
+        return false;
+    }
+    static bool RemoveLive(const void* handle)
+    {
+        if (!handle) return false;
+        std::lock_guard<std::mutex> guard(LiveLock());
+        for (Instance** link = &LiveHead(); *link; link = &(*link)->nextLive) {
+            if (*link == handle) {
+                *link = (*link)->nextLive;
+                return true;
+            }
+        }
+        return false;
+    }
+
     static void Append(Instance& inst, const char* text)
     {
         inst.message += text;
@@ -200,6 +283,9 @@ private:
         inst.samplesPerBit = spb;
         inst.model.SamplesPerBit = spb;
         inst.model.BitTime = bit_time;
+        if constexpr (HasSampleInterval<Model>::value) {
+            if (argsOk) inst.model.SampleInterval = sample_interval;
+        }
 
         ParameterRow rows[kMaxRows];
         const size_t n = Traits::Parameters(inst.model, rows);
@@ -264,14 +350,12 @@ private:
             clock_times[0] = -1.0;
             return result;
         }
-        // Capacity: floor(wave_size / samplesPerBit) + 1 entries, terminator
-        // included. Only the latest m entries can be returned, so they are
-        // kept in a ring of m entries rather than one entry per sample.
-        const size_t m = static_cast<size_t>(
-                             std::floor(static_cast<double>(wave_size) / inst.samplesPerBit)) + 1;
-        if (inst.clockTimes.size() < m) inst.clockTimes.resize(m);
-        double* ring = inst.clockTimes.data();
-        size_t k = 0;  // clock times seen in this call
+        // Capacity m = ceil(wave_size / samplesPerBit) + 1 entries, the
+        // terminator included. Times carried from earlier calls come first;
+        // a time that finds no room is carried to the next call.
+        const size_t room = ClockTimesCapacity(wave_size, inst.samplesPerBit) - 1;
+        size_t k = 0;  // clock times written
+        while (k < room && inst.carriedCount > 0) clock_times[k++] = TakeCarried(inst);
 
         Model& model = inst.model;
         long result = 1;
@@ -286,16 +370,39 @@ private:
             wave[i] = model.OutputPort[0];
             if constexpr (Traits::kHasClock) {
                 const double t = model.ClockPort[0];
-                if (t >= 0.0) ring[k++ % m] = t;
+                if (t >= 0.0) {
+                    if (k < room && inst.carriedCount == 0)
+                        clock_times[k++] = t;
+                    else
+                        Carry(inst, t);
+                }
             }
         }
         AnnounceInputs(model, nullptr, 0, 0);  // the host's array is not kept
-        ring[k++ % m] = -1.0;
-        // The last min(k, m) entries, oldest first.
-        const size_t count = k < m ? k : m;
-        const size_t first = k - count;
-        for (size_t j = 0; j < count; ++j) clock_times[j] = ring[(first + j) % m];
+        clock_times[k] = -1.0;
         return result;
+    }
+
+    static double TakeCarried(Instance& inst)
+    {
+        const double t = inst.carriedClockTimes[inst.carriedFirst];
+        inst.carriedFirst = (inst.carriedFirst + 1) % inst.carriedClockTimes.size();
+        --inst.carriedCount;
+        return t;
+    }
+
+    // Appends t to the carried times; when the ring is full the oldest is
+    // lost, and the first loss is reported in the instance's message.
+    static void Carry(Instance& inst, double t)
+    {
+        const size_t size = inst.carriedClockTimes.size();
+        if (inst.carriedCount == size) {
+            TakeCarried(inst);
+            if (inst.droppedClockTimes++ == 0)
+                inst.message += "The recovered clock gave more clock times than AMI_GetWave could return; the oldest were dropped. ";
+        }
+        inst.carriedClockTimes[(inst.carriedFirst + inst.carriedCount) % size] = t;
+        ++inst.carriedCount;
     }
 };
 

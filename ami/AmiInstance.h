@@ -3,6 +3,7 @@
 // simulator points at the model.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,8 +17,14 @@ struct AmiInstance {
     // Every diagnostic of the instance, appended with no separator (each text
     // ends in a blank).
     std::string message;
-    // Ring of the latest clock times of one AMI_GetWave call (see GetWave).
-    std::vector<double> clockTimes;
+    // Clock times that did not fit into the caller's clock_times, oldest
+    // first, handed out at the start of the next AMI_GetWave call: a ring of
+    // fixed size allocated by AMI_Init (see GetWave).
+    std::vector<double> carriedClockTimes;
+    size_t carriedFirst = 0;
+    size_t carriedCount = 0;
+    // Clock times lost because the ring was full (the oldest go first).
+    unsigned long long droppedClockTimes = 0;
     int samplesPerBit = 0;
     // Copy of `message` as it stood at the end of AMI_Init. It is what *msg
     // points at, and it never moves or changes until AMI_Close, whatever is
@@ -26,6 +33,8 @@ struct AmiInstance {
     // True once Setup and Initialize have succeeded; AMI_GetWave refuses to
     // fire a model that was never set up.
     bool ready = false;
+    // Link of the library's list of live instances (see EntryPoints).
+    AmiInstance* nextLive = nullptr;
 };
 
 }  // namespace AMI

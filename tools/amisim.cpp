@@ -228,8 +228,8 @@ struct Receiver {
 // the decision of the clock period [f_{k-1}, f_k] is the decision output at
 // f_k (config 0) or the sign of the equalised signal at the instant
 // (config 2). An interval of m > 1 periods is a clock time that the
-// interface dropped (AMI_GetWave returns at most floor(n / samples per bit)
-// clock times per call and drops the earliest when the clock ran fast): it
+// receiver dropped (ours carries a time that does not fit to the next call,
+// but a receiver may instead drop the earliest when its clock ran fast): it
 // is split into m equal periods. An interval far shorter than a period
 // makes no decision of its own.
 void CollectDecisions(Receiver& r, double dt, double periodSamples)

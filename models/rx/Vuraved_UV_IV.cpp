@@ -124,7 +124,7 @@ bool Vuraved_UV_IV::Subnetwork_Subnetwork1::Subnetwork_Subnetwork1_Subnetwork1::
 bool Vuraved_UV_IV::Subnetwork_Subnetwork1::RunEquations()
 {
     SymbolRate = 1.0 / BitTime;
-    TimeStep = 1.0 / (SymbolRate * SamplesPerBit);
+    TimeStep = SampleInterval > 0.0 ? SampleInterval : 1.0 / (SymbolRate * SamplesPerBit);
     VcoFrequency = SymbolRate * Factor;
     return true;
 }
@@ -164,6 +164,13 @@ bool Vuraved_UV_IV::RunEquations()
 {
     SymbolRate = 1.0 / BitTime;
     TimeStep = 1.0 / (SamplesPerBit * SymbolRate);
+    // A sample interval that leaves a fraction of a sample per bit steps the
+    // clock recovery instead of the rounded BitTime / SamplesPerBit. One that
+    // gives whole samples per bit keeps the rounded form, so such runs give
+    // the same samples whichever way the host computed its interval.
+    if (SampleInterval > 0.0 && std::isfinite(SampleInterval) &&
+        std::fabs(BitTime / SampleInterval - SamplesPerBit) > 1e-9 * SamplesPerBit)
+        TimeStep = SampleInterval;
     return true;
 }
 
@@ -212,6 +219,7 @@ bool Vuraved_UV_IV::Setup()
     cdr.InitialPhase = 0.0;
     cdr.Amplitude = 1.0;
     cdr.BitTime = BitTime;
+    cdr.SampleInterval = TimeStep;
     ok &= cdr.Setup();
 
     ClockTimesBlock.SampleInterval = TimeStep;

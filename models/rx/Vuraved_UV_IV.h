@@ -16,6 +16,8 @@
 //                   times of the clock port (-1.0 when there is none).
 //
 // Parameters (public, set before Setup): BitTime [s] > 0, SamplesPerBit > 0,
+// SampleInterval [s] (the simulator's sample interval; 0.0, the default, or
+// a value that gives a whole SamplesPerBit means BitTime / SamplesPerBit),
 // RX_Config 0..2, Factor (VCO free-running frequency = Factor / BitTime),
 // VCO_Sensitivity [Hz per unit of control], EQ_Level 0..31 (used when
 // CTLEAdapt is 0), CTLEAdapt 0/1, EOMNbits (clock periods per eye measurement).
@@ -122,6 +124,11 @@ public:
     // Parameters.
     double BitTime = 9.696969696969696e-11;
     int SamplesPerBit = 64;
+    // The time step of the VCO, the loop filter and the clock times
+    // (TimeStep): this interval when it is not BitTime / SamplesPerBit (a bit
+    // time that is not a whole number of samples), so that clock times and
+    // the clock's frequency follow the simulator's own time base.
+    double SampleInterval = 0.0;
     int RX_Config = 0;
     int Factor = 1;
     double VCO_Sensitivity = 8.0e8;
@@ -233,6 +240,7 @@ public:
         double SymbolRate = 0.0;
         double TimeStep = 0.0;
         double VcoFrequency = 0.0;
+        double SampleInterval = 0.0;  // the model's TimeStep; 0.0: BitTime / SamplesPerBit
 
         bool RunEquations();
         bool Setup();

@@ -55,8 +55,8 @@ bool AmiModel::Init(const std::vector<double>& impulse, double sampleInterval, d
 bool AmiModel::GetWave(double* wave, long n, std::vector<double>& clockTimes)
 {
     if (!m_initCalled || m_closed || n < 0) return false;
-    // The interface's capacity, floor(n / samplesPerBit) + 1, plus margin.
-    const size_t cap = static_cast<size_t>(std::floor(static_cast<double>(n) / m_samplesPerBit)) + 1;
+    // The interface's capacity, ceil(n / samplesPerBit) + 1, plus margin.
+    const size_t cap = static_cast<size_t>(std::ceil(static_cast<double>(n) / m_samplesPerBit)) + 1;
     if (m_clockScratch.size() < cap + 8) m_clockScratch.assign(cap + 8, -1.0);
     const long ok = m_getWave(wave, n, m_clockScratch.data(), nullptr, m_handle);
     size_t k = 0;
