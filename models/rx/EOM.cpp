@@ -138,6 +138,13 @@ bool EOM::Initialize()
     return true;
 }
 
+// The largest histogram record: its title, then per bin line 64 counts of at
+// most 13 characters ("%g" of a count, six significant digits, such as
+// "2.14748e+09") with a tab each, and the line end. It goes to the file in
+// one write whatever Nbits is.
+constexpr size_t kMaxRecordBytes = sizeof(" Print EOM data to file \n") - 1 + 64 * (64 * (13 + 1) + 1);
+static_assert(kMaxRecordBytes <= ReportFile::kBufferBytes, "an EOM record must fit the report buffer");
+
 void EOM::EndMeasurement(double dThreshold)
 {
     ready[0] = 1;

@@ -7,7 +7,10 @@
 // writes. Text goes through a buffer owned by the object; Flush() at the end of
 // a firing pushes what that firing wrote to the file, so the file holds every
 // line in order at the end of each firing, also when several instances append
-// to the same file.
+// to the same file. The buffer holds kBufferBytes: text of up to that size
+// written in one firing reaches the file in a single write at Flush(), so a
+// record never lands in pieces among another instance's lines. Writers state
+// the size of their largest record against it (EOM.cpp).
 //
 // A file that cannot be opened never stops its block: the writes are dropped,
 // and the open is tried again (at most once per firing) the next time
@@ -20,6 +23,8 @@
 
 class ReportFile {
 public:
+    static constexpr size_t kBufferBytes = 1 << 16;
+
     explicit ReportFile(const char* pszName) : m_pszName(pszName) {}
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
@@ -68,5 +73,5 @@ private:
     bool m_bTouched = false;
     bool m_bFailedThisFiring = false;
     bool m_bPending = false;
-    char m_acBuffer[1 << 14];
+    char m_acBuffer[kBufferBytes];
 };

@@ -204,6 +204,41 @@ TEST_P(EachLibrary, HostileArgumentsNeverCrash)
     EXPECT_EQ(lib->Close(h), 1);
 }
 
+// Hosts close twice (a destructor after an explicit close), fire a closed
+// handle, or pass no place for the handle. Each call returns 0 and touches
+// neither freed memory (the sanitizer build checks) nor the caller's data.
+TEST_P(EachLibrary, HandlesThatAreNotLiveAreRefused)
+{
+    double wave[4] = {1, 2, 3, 4}, clocks[4] = {5, 5, 5, 5};
+    void* h = nullptr;
+    char* msg = nullptr;
+    ASSERT_EQ(lib->InitWith("", kSampleInterval, kBitTime, &h, &msg), 1);
+    void* other = nullptr;
+    ASSERT_EQ(lib->InitWith("", kSampleInterval, kBitTime, &other, &msg), 1);
+    EXPECT_EQ(lib->Close(h), 1);
+    struct Case { const char* what; void* handle; };
+    double local = 0.0;
+    for (const Case& c : {Case{"closed", h}, Case{"closed, again", h}, Case{"never given out", &local}}) {
+        EXPECT_EQ(lib->GetWave(wave, 4, clocks, nullptr, c.handle), 0) << c.what;
+        EXPECT_EQ(lib->Close(c.handle), 0) << c.what;
+        EXPECT_EQ(wave[0], 1.0) << c.what;
+        EXPECT_EQ(clocks[0], 5.0) << c.what;
+    }
+    // The other instance is untouched by all this.
+    EXPECT_EQ(lib->GetWave(wave, 4, clocks, nullptr, other), 1);
+    EXPECT_EQ(lib->Close(other), 1);
+    EXPECT_EQ(lib->Close(other), 0);
+
+    // No place for the handle: nothing is created (the leak check of the
+    // sanitizer build would see one), and the message says why.
+    msg = nullptr;
+    char params[] = "";
+    EXPECT_EQ(lib->Init(nullptr, 0, 0, kSampleInterval, kBitTime, params, nullptr, nullptr, &msg), 0);
+    ASSERT_NE(msg, nullptr);
+    EXPECT_STREQ(msg, "AMI_Init was called with a null AMI_memory_handle; no model was created. ");
+    EXPECT_EQ(lib->Init(nullptr, 0, 0, kSampleInterval, kBitTime, params, nullptr, nullptr, nullptr), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Libraries, EachLibrary, testing::ValuesIn(Libraries()),
                          [](const testing::TestParamInfo<Lib>& i) { return std::string(i.param.name); });
 

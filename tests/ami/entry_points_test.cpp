@@ -2,6 +2,7 @@
 // clock marking, Run failures and Setup/Initialize failures can be provoked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -129,18 +130,60 @@ TEST_F(EntryPoints, NullParameterStringIsReadAsEmpty)
     EXPECT_STREQ(msg, kUnreadable);
 }
 
-TEST_F(EntryPoints, ClockTimesKeepTheLatestUpToCapacity)
+// A clock a little faster than the bit (every 31 samples at 32 per bit) puts
+// more times into a call than ceil(n / 32) + 1 entries hold. Whatever the
+// block size, every time comes back once and in order, nothing is written
+// past the capacity, and the times left over come out in later calls.
+TEST_F(EntryPoints, ClockTimesThatDoNotFitAreCarriedInOrder)
 {
-    // wave_size 1024, 32 samples per bit: capacity 33. A clock every 25
-    // samples marks 41 times (0, 25, ..., 1000): the last 32 and -1.0 return.
-    ScriptedModel::clockEvery = 25;
+    const long total = 8192;
+    for (long block : {1L, 7L, 32L, 65L, 100L, 1000L, 4096L, total}) {
+        ScriptedModel::clockEvery = 31;
+        ASSERT_EQ(Init(1e-12, 32e-12), 1);
+        std::vector<double> times;
+        auto call = [&](long n) {
+            const size_t cap = static_cast<size_t>((n + 31) / 32) + 1;
+            std::vector<double> wave(static_cast<size_t>(n), 1.0), clocks(cap + 1, 99.0);
+            ASSERT_EQ(EP::GetWave(wave.data(), n, clocks.data(), nullptr, handle), 1);
+            EXPECT_EQ(clocks[cap], 99.0) << "block " << block << ": wrote past the capacity";
+            size_t k = 0;
+            for (; k < cap && clocks[k] != -1.0; ++k) times.push_back(clocks[k]);
+            ASSERT_LT(k, cap) << "block " << block << ": no terminator";
+        };
+        for (long pos = 0; pos < total; pos += block) call(std::min(block, total - pos));
+        ScriptedModel::clockEvery = 0;  // no new times: the carried ones drain
+        for (int i = 0; i < 4; ++i) call(total / 4);
+        ASSERT_EQ(times.size(), static_cast<size_t>((total + 30) / 31)) << "block " << block;
+        for (size_t j = 0; j < times.size(); ++j)
+            ASSERT_DOUBLE_EQ(times[j], 31.0 * j * 1e-12) << "block " << block << ", time " << j;
+        EXPECT_EQ(Inst().message, kUnreadable);
+        EP::Close(handle);
+        handle = nullptr;
+    }
+}
+
+// A clock far above the bit rate overflows the carried times: the oldest
+// carried go, the order holds, and the loss is reported once.
+TEST_F(EntryPoints, CarriedClockTimesOverflowDropsTheOldest)
+{
+    ScriptedModel::clockEvery = 1;
     ASSERT_EQ(Init(1e-12, 32e-12), 1);
-    std::vector<double> wave(1024, 1.0), clocks(1100, 99.0);
-    ASSERT_EQ(EP::GetWave(wave.data(), 1024, clocks.data(), nullptr, handle), 1);
-    for (int j = 0; j < 32; ++j) EXPECT_DOUBLE_EQ(clocks[j], (9 + j) * 25 * 1e-12) << j;
-    EXPECT_EQ(clocks[32], -1.0);
-    EXPECT_EQ(clocks[33], 99.0) << "wrote past the capacity";
-    EXPECT_EQ(wave[5], 2.0);
+    const long n = 2 * static_cast<long>(Vantrel::AMI::kCarriedClockTimes);
+    std::vector<double> wave(static_cast<size_t>(n), 1.0), clocks(static_cast<size_t>(n) / 32 + 1);
+    ASSERT_EQ(EP::GetWave(wave.data(), n, clocks.data(), nullptr, handle), 1);
+    ASSERT_EQ(EP::GetWave(wave.data(), 0, clocks.data(), nullptr, handle), 1);
+    std::vector<double> times;
+    ScriptedModel::clockEvery = 0;
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(EP::GetWave(wave.data(), n, clocks.data(), nullptr, handle), 1);
+        for (size_t k = 0; clocks[k] != -1.0; ++k) times.push_back(clocks[k]);
+    }
+    const size_t kept = Vantrel::AMI::kCarriedClockTimes;
+    ASSERT_EQ(times.size(), kept);
+    for (size_t j = 0; j < kept; ++j) ASSERT_DOUBLE_EQ(times[j], (n - kept + j) * 1e-12) << j;
+    const std::string text = "the oldest were dropped. ";
+    EXPECT_EQ(Inst().message.find(text), Inst().message.rfind(text));
+    EXPECT_NE(Inst().message.find(text), std::string::npos);
 }
 
 TEST_F(EntryPoints, ClockTimesUnderCapacityAreAllReturned)

@@ -2,6 +2,7 @@
 // generator, registers and edge counter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -46,32 +47,42 @@ TEST(PFD, DecisionsOnDataTransitions)
         std::vector<PfdStep> steps;
     };
     const std::vector<Case> cases = {
-        {"in-phase alternating with every transition, quadrature negative",
-         {{0.4, -0.2, 0.3, 1, -1, -1},
-          {-0.4, -0.2, -0.3, -1, -1, 1},
-          {0.4, -0.2, 0.3, 1, -1, -1},
-          {-0.4, -0.2, -0.3, -1, -1, 1},
-          {0.4, -0.2, 0.3, 1, -1, -1}}},
+        {"back and forth over the far boundary: first change 0, then the error equals the in-phase sample",
+         {{0.4, -0.2, 0.3, 1, -1, 0},
+          {-0.4, -0.2, -0.3, -1, -1, 0},
+          {0.4, -0.2, 0.3, 1, -1, 1},
+          {-0.4, -0.2, -0.3, -1, -1, -1},
+          {0.4, -0.2, 0.3, 1, -1, 1}}},
         {"quadrature positive: no frequency error at any change",
          {{0.4, 0.2, 0.3, 1, 1, 0},
           {-0.4, 0.2, -0.3, -1, 1, 0},
           {0.4, 0.2, 0.3, 1, 1, 0},
           {-0.4, 0.2, -0.3, -1, 1, 0}}},
         {"no transition: nothing is sampled, outputs hold",
-         {{0.4, -0.2, 0.3, 1, -1, -1},
+         {{0.4, 0.2, 0.3, 1, 1, 0},
+          {-0.4, 0.2, -0.3, -1, 1, 0},
+          {0.4, -0.2, 0.3, 1, -1, -1},
           {-0.9, 0.9, 0.7, 1, -1, -1},
           {-0.9, -0.9, 0.1, 1, -1, -1},
           {0.9, 0.9, 1e-300, 1, -1, -1}}},
         {"data 0.0 is the low level, not a transition from low",
          {{0.5, 0.5, 0.0, 0, 0, 0}, {0.5, 0.5, -1.0, 0, 0, 0}, {0.5, -0.5, 0.0, 0, 0, 0}}},
-        {"unchanged in-phase sample keeps the previous error",
-         {{-0.4, -0.2, 0.3, -1, -1, 1},
-          {-0.4, 0.2, -0.3, -1, 1, 1},
-          {-0.4, -0.2, 0.3, -1, -1, 1},
+        {"slip up: rise at the far boundary after a change at the near one; the error holds until the near one",
+         {{0.4, 0.2, 0.3, 1, 1, 0},
+          {-0.4, 0.2, -0.3, -1, 1, 0},
+          {0.4, -0.2, 0.3, 1, -1, -1},
+          {0.4, 0.2, -0.3, 1, 1, -1},
+          {-0.4, 0.2, 0.3, -1, 1, 0}}},
+        {"slip down: fall at the far boundary after a change at the near one",
+         {{-0.4, 0.2, 0.3, -1, 1, 0},
           {0.4, 0.2, -0.3, 1, 1, 0},
-          {0.4, -0.2, 0.3, 1, -1, 0}}},
+          {-0.4, -0.2, 0.3, -1, -1, 1},
+          {-0.4, 0.2, -0.3, -1, 1, 1},
+          {0.4, 0.2, 0.3, 1, 1, 0}}},
+        {"the first transition sets no error, whatever the quadrature",
+         {{-0.4, -0.2, 0.3, -1, -1, 0}, {-0.4, -0.2, -0.3, -1, -1, 0}}},
         {"clock exactly 0.0 samples as -1",
-         {{0.0, 0.0, 1.0, -1, -1, 1}, {0.0, 1.0, -1.0, -1, 1, 1}}},
+         {{1.0, 1.0, 1.0, 1, 1, 0}, {0.0, 0.0, -1.0, -1, -1, 0}, {0.0, 1.0, 1.0, -1, 1, 0}}},
     };
     for (const Case& c : cases) {
         PFD pfd;
@@ -81,17 +92,81 @@ TEST(PFD, DecisionsOnDataTransitions)
     }
 }
 
+// A held error lapses after HoldTransitions transitions in one quadrant, so
+// the phase term acts on a phase that has stopped slipping; a change of the
+// quadrature sample starts the count again.
+TEST(PFD, HeldErrorLapsesInOneQuadrant)
+{
+    PFD pfd;
+    pfd.HoldTransitions = 3;
+    ASSERT_TRUE(pfd.Initialize());
+    RunPfd(pfd, {{0.4, 0.2, 0.3, 1, 1, 0}, {-0.4, 0.2, -0.3, -1, 1, 0}, {0.4, -0.2, 0.3, 1, -1, -1},
+                 {0.4, -0.2, -0.3, 1, -1, -1}, {0.4, -0.2, 0.3, 1, -1, -1},
+                 {0.4, 0.2, -0.3, 1, 1, -1},  // quadrature changed: count again
+                 {0.4, 0.2, 0.3, 1, 1, -1}, {0.4, 0.2, -0.3, 1, 1, -1}, {0.4, 0.2, 0.3, 1, 1, 0},
+                 {0.4, 0.2, -0.3, 1, 1, 0}},
+           "hold 3");
+}
+
+// The detector against a phase that turns at a steady rate (the clock at the
+// wrong rate): averaged over whole turns, the pump command (the in-phase
+// sample plus the error; +-2 keeps the previous command, as the loop filter
+// does) pushes the frequency against the slip, in both directions and at
+// every starting phase. A phase that stands still is pulled to the near
+// boundary: the command is the in-phase sample once any held error lapsed.
+TEST(PFD, FrequencyTermActsOnlyWhileThePhaseSlips)
+{
+    for (int start = 0; start < 16; ++start) {
+        for (double step : {2 * kPi / 500, -2 * kPi / 500}) {
+            PFD pfd;
+            ASSERT_TRUE(pfd.Initialize());
+            int command = 0;
+            double sum = 0.0;
+            const int n = 5000;  // ten turns
+            for (int k = 0; k < 2 * n; ++k) {
+                const double theta = 2 * kPi * start / 16 + step * (k / 2);
+                pfd.InPhaseClock = std::cos(theta);
+                pfd.QuadratureClock = std::sin(theta);
+                pfd.Data = (k % 2) ? 1.0 : -1.0;
+                ASSERT_TRUE(pfd.Run());
+                const int c = pfd.InPhaseSample + pfd.FrequencyError;
+                if (c >= -1 && c <= 1) command = c;
+                if (k >= 1000) sum += command;  // after the first turn
+            }
+            const double mean = sum / (2 * n - 1000);
+            EXPECT_LT(mean * (step > 0 ? 1 : -1), -0.3) << "start " << start << ", step " << step;
+        }
+        // Standing still at this phase after a slip up to it.
+        PFD pfd;
+        ASSERT_TRUE(pfd.Initialize());
+        const double stop = 2 * kPi * start / 16 + 0.1;
+        for (int k = 0; k <= 2 * 2000; ++k) {
+            const double theta = stop - 2 * kPi * 2 + std::min(k, 2000) * (2 * kPi * 2 / 2000);
+            pfd.InPhaseClock = std::cos(theta);
+            pfd.QuadratureClock = std::sin(theta);
+            pfd.Data = (k % 2) ? 1.0 : -1.0;
+            ASSERT_TRUE(pfd.Run());
+        }
+        for (int k = 0; k < 2 * pfd.HoldTransitions + 2; ++k) {
+            pfd.Data = (k % 2) ? -1.0 : 1.0;
+            ASSERT_TRUE(pfd.Run());
+        }
+        EXPECT_EQ(pfd.FrequencyError, 0) << "start " << start;
+        EXPECT_EQ(pfd.InPhaseSample, std::cos(stop) > 0.0 ? 1 : -1) << "start " << start;
+    }
+}
+
 TEST(PFD, InitializeKeepsTheLoopState)
 {
     PFD pfd;
     ASSERT_TRUE(pfd.Initialize());
-    // Rise with quadrature negative: error -1; data stays high afterwards.
-    RunPfd(pfd, {{0.4, -0.2, 0.3, 1, -1, -1}}, "before");
+    // A slip up through the far boundary: error -1; data stays high afterwards.
+    RunPfd(pfd, {{0.4, 0.2, 0.3, 1, 1, 0}, {-0.4, 0.2, -0.3, -1, 1, 0}, {0.4, -0.2, 0.3, 1, -1, -1}}, "before");
     ASSERT_TRUE(pfd.Initialize());
     ASSERT_TRUE(pfd.Finalize());
     ASSERT_TRUE(pfd.Initialize());
     // Data still high: no transition. A reset detector (previous level 0)
-    // would see a rise here and, in-phase sample previous 0, a new error 0.
+    // would see a first transition here, with quadrature +1 and error 0.
     RunPfd(pfd, {{0.4, 0.2, 0.3, 1, -1, -1},
                  // falling edge, in-phase unchanged: the error -1 holds
                  {0.4, 0.2, -0.3, 1, 1, -1}},

@@ -68,6 +68,27 @@ TEST_F(ReportFileTest, CreatedByTouchAppendedNeverTruncated)
     EXPECT_EQ(ReadAll("New.txt"), "");
 }
 
+// A firing's text, up to the buffer's size (the largest eye-monitor record
+// fits), stays out of the file until Flush() and then arrives whole: one
+// write, which no other instance's text can split.
+TEST_F(ReportFileTest, AFiringsTextReachesTheFileInOneWrite)
+{
+    for (size_t size : {size_t{100}, size_t{20000}, size_t{49000}, ReportFile::kBufferBytes}) {
+        std::remove("R.txt");
+        ReportFile report("R.txt");
+        report.Touch();
+        std::string expected;
+        while (expected.size() + 12 <= size) {
+            report.WriteDouble(2.14748e9);
+            report.Write("\t");
+            expected += "2.14748e+09\t";
+        }
+        EXPECT_EQ(ReadAll("R.txt"), "") << size << " bytes reached the file before Flush";
+        report.Flush();
+        EXPECT_EQ(ReadAll("R.txt"), expected) << size;
+    }
+}
+
 TEST_F(ReportFileTest, UnopenableFileDropsTextAndRetriesOncePerFiring)
 {
     ASSERT_EQ(mkdir("R.txt", 0700), 0);
