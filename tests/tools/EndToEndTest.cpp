@@ -90,6 +90,27 @@ TEST(EndToEnd, SecondThreadChangesNothing)
     }
 }
 
+// The built-in line at growing loss, equalised by the strongest fixed CTLE
+// setting: after lock no decision is wrong, the decision instant lies inside
+// the open eye, and the receiver returns every clock time (none had to be
+// restored from a gap).
+TEST(EndToEnd, StrongFixedEqualisationLocksAtEveryLoss)
+{
+    for (const char* loss : {"17", "20", "25"}) {
+        const RunResult r =
+            Amisim(std::string("loss") + loss,
+                   std::string("-n 8000 --loss ") + loss + " --CTLEAdapt 0 --EQ_Level 31 --eye-bits 2000");
+        ASSERT_EQ(r.status, 0) << loss << " dB:\n" << r.log;
+        const auto& j = r.summary;
+        ASSERT_TRUE(j["lock"]["locked"].get<bool>()) << loss << " dB: " << j["lock"].dump();
+        EXPECT_GE(j["ber"]["bits_compared"].get<long>(), 1000) << loss << " dB: " << j["ber"].dump();
+        EXPECT_EQ(j["ber"]["errors"].get<long>(), 0) << loss << " dB: " << j["ber"].dump();
+        EXPECT_TRUE(j["eye"]["valid"].get<bool>()) << loss << " dB";
+        EXPECT_GT(j["eye"]["height_v"].get<double>(), 0.0) << loss << " dB: " << j["eye"].dump();
+        EXPECT_EQ(j["clock"]["clock_times_restored"].get<long>(), 0) << loss << " dB: " << j["clock"].dump();
+    }
+}
+
 // The host's own measurements against a receiver whose clock is ideal: a
 // lossless link with the transmitter bypassed must give no errors, a lock
 // at the first edge, no jitter and the full eye of the +-0.5 V stimulus,
