@@ -3,16 +3,19 @@
 // channel make the next block while the receivers take the current one).
 //
 // Start hands the thread a job (the previous one must have been waited for);
-// Wait returns when it has finished. A Worker made with enabled = false has
+// Wait returns when it has finished, and throws what the job threw, as if
+// the job had run on the caller's thread. A Worker made with enabled = false has
 // no thread: Start runs the job at once on the caller's thread, so one loop
 // serves both the overlapped and the plain schedule. The destructor waits for
 // a running job and stops the thread.
 #pragma once
 
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace linksim {
 
@@ -52,6 +55,7 @@ public:
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_done.wait(lock, [this] { return !m_busy; });
+        if (m_error) std::rethrow_exception(std::exchange(m_error, nullptr));
     }
 
 private:
@@ -63,8 +67,14 @@ private:
             if (!m_busy) return;  // quit with nothing to do
             std::function<void()> job = std::move(m_job);
             lock.unlock();
-            job();
+            std::exception_ptr error;
+            try {
+                job();
+            } catch (...) {
+                error = std::current_exception();
+            }
             lock.lock();
+            m_error = error;
             m_busy = false;
             m_done.notify_all();
         }
@@ -74,6 +84,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake, m_done;
     std::function<void()> m_job;
+    std::exception_ptr m_error;  // what the last job threw
     bool m_busy = false;
     bool m_quit = false;
 };
