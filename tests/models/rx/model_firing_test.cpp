@@ -50,7 +50,7 @@ struct Trace {
 // sample at a time, nothing announced; otherwise blocks of that size are
 // announced and their outputs written over them, as AMI_GetWave does.
 Trace Drive(const ModelSettings& s, bool fast, const std::vector<double>& wave, size_t block,
-            int samplesPerBit)
+            int samplesPerBit, double sampleInterval)
 {
     Trace t;
     {
@@ -58,6 +58,7 @@ Trace Drive(const ModelSettings& s, bool fast, const std::vector<double>& wave, 
         double in = 0.0, out = 0.0, clock = 0.0;
         m.BitTime = rxtest::kBitTime;
         m.SamplesPerBit = samplesPerBit;
+        m.SampleInterval = sampleInterval;
         m.RX_Config = s.rxConfig;
         m.CTLEAdapt = s.ctleAdapt;
         m.EQ_Level = s.eqLevel;
@@ -111,6 +112,7 @@ struct Case {
     std::vector<double> wave;
     int samplesPerBit = rxtest::kSamplesPerBit;
     bool settingMoves = false;  // the adaptation changes the setting several times
+    double sampleInterval = 0.0;  // 0.0: BitTime / SamplesPerBit
 };
 
 std::vector<Case> Cases()
@@ -138,6 +140,8 @@ std::vector<Case> Cases()
     // Other rates: other tap counts, windows and transform sizes.
     cases.push_back({"adapting_16_per_bit", {2, 1, 0, 20, false}, ChannelWave(Prbs15(2000), lossy, 16), 16, true});
     cases.push_back({"adapting_128_per_bit", {2, 1, 0, 20, false}, ChannelWave(Prbs15(700), lossy, 128), 128});
+    // A sample interval of 1 ps: 96.97 samples per bit, time stepped by the interval.
+    cases.push_back({"interval_1ps", {0, 1, 0, 20, false}, ChannelWave(Prbs15(900), lossy, 97), 97, false, 1e-12});
     return cases;
 }
 
@@ -156,7 +160,7 @@ TEST_F(ModelFiring, SameDecisionsClockTimesAndReportsAsTheWholeSchedule)
         return t;
     };
     for (const Case& c : Cases()) {
-        const Trace ref = inDir([&] { return Drive(c.settings, false, c.wave, 0, c.samplesPerBit); });
+        const Trace ref = inDir([&] { return Drive(c.settings, false, c.wave, 0, c.samplesPerBit, c.sampleInterval); });
         // max|x| near each sample: over chunks of 1000 samples, the chunks
         // within 21 (45 at 128 samples per bit) of the sample's own (a
         // segment reads at most two transforms of inputs around its outputs).
@@ -174,7 +178,7 @@ TEST_F(ModelFiring, SameDecisionsClockTimesAndReportsAsTheWholeSchedule)
             if (std::isfinite(y) && std::fabs(y) < 1e10) peak = std::max(peak, std::fabs(y));
         for (size_t block : kBlocks) {
             SCOPED_TRACE(std::string(c.name) + ", block " + std::to_string(block));
-            const Trace fast = inDir([&] { return Drive(c.settings, true, c.wave, block, c.samplesPerBit); });
+            const Trace fast = inDir([&] { return Drive(c.settings, true, c.wave, block, c.samplesPerBit, c.sampleInterval); });
             ASSERT_EQ(fast.output.size(), ref.output.size());
             EXPECT_EQ(fast.adapt, ref.adapt);
             EXPECT_EQ(fast.eom, ref.eom);
