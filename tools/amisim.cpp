@@ -889,8 +889,8 @@ int Run(const Options& o)
         {"ber", o.ber},
         {"timing_available", extrapolated.timingOk},
         {"amplitude_available", extrapolated.amplitudeOk},
-        {"eye_width_ui", extrapolated.widthUi},
-        {"eye_height_v", extrapolated.heightV},
+        {"eye_width_ui", extrapolated.timingOk ? nlohmann::json(extrapolated.widthUi) : nlohmann::json(nullptr)},
+        {"eye_height_v", extrapolated.amplitudeOk ? nlohmann::json(extrapolated.heightV) : nlohmann::json(nullptr)},
         {"ones", {{"mean_v", extrapolated.ones.mean}, {"sigma_v", extrapolated.ones.sigma}, {"samples", sampledOnes.size()}}},
         {"zeros", {{"mean_v", extrapolated.zeros.mean}, {"sigma_v", extrapolated.zeros.sigma}, {"samples", sampledZeros.size()}}},
         {"bathtub", {{"offset_ui", extrapolated.phaseUi}, {"ber", extrapolated.phaseBer}}},
@@ -1000,10 +1000,14 @@ int Run(const Options& o)
         else
             std::printf("  stat eye     n/a: %s\n", statError.c_str());
         if (extrapolated.timingOk || extrapolated.amplitudeOk)
-            std::printf("  extrapolated height %.1f mV, width %.3f UI at BER %s (bit-by-bit run: Q-scale fits of the "
+            std::printf("  extrapolated height %s, width %s at BER %s (bit-by-bit run: Q-scale fits of the "
                         "measured tails, %zu crossings, %zu decisions)\n",
-                        extrapolated.heightV * 1e3, extrapolated.widthUi, Num(o.ber, 3).c_str(), dataJitter.crossings,
-                        sampledOnes.size() + sampledZeros.size());
+                        extrapolated.amplitudeOk ? (Num(extrapolated.heightV * 1e3, 4) + " mV").c_str()
+                                                 : "n/a (too few decisions)",
+                        extrapolated.timingOk ? (Num(extrapolated.widthUi, 3) + " UI").c_str() : "n/a (too few crossings)",
+                        Num(o.ber, 3).c_str(), dataJitter.crossings, sampledOnes.size() + sampledZeros.size());
+        else
+            std::printf("  extrapolated n/a: too few decisions and crossings after lock\n");
         if (dataJitter.ok)
             std::printf("  data jitter  TJ %.4f UI at BER %s = DJ %.4f + %.2f x RJ %.4f UI rms (dual-Dirac, crossings "
                         "against the recovered clock); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
