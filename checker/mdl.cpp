@@ -611,10 +611,10 @@ void s_endSection(int iNewKeyword) {
       RAMP_Fini(m->pRamp);
       break;
     case KW_RISING_WAVEFORM:
-      WVFRM_Fini("Rising Waveform", WVFRM_KIND_WAVEFORM);
+      WVFRM_Fini("Rising", WVFRM_KIND_WAVEFORM);
       break;
     case KW_FALLING_WAVEFORM:
-      WVFRM_Fini("Falling Waveform", WVFRM_KIND_WAVEFORM);
+      WVFRM_Fini("Falling", WVFRM_KIND_WAVEFORM);
       break;
     case KW_COMPOSITE_CURRENT:
       if (s_bComposite) WVFRM_Fini("Composite Current", WVFRM_KIND_COMPOSITE);

@@ -19,7 +19,7 @@ const Case kWaveformCases[] = {
     {"fixtures and two rows", "4.2", Wave({"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 0 0", "1n 1 1 1"}),
      ""},
     {"without R_fixture", "4.2", Wave({"[Rising Waveform]", "V_fixture = 0", "0 0 0 0", "1n 1 1 1"}),
-     "E2004 - R_fixture Not Defined For Rising Waveform Waveform Beginning on Line 14\n"},
+     "E2004 - R_fixture Not Defined For Rising Waveform Beginning on Line 14\n"},
     {"R_fixture after the first row still counts", "4.2",
      Wave({"[Falling Waveform]", "V_fixture = 0", "0 0 0 0", "R_fixture = 50", "1n 1 1 1"}),
      "E2013 (line   17) - R_fixture specified after beginning of timing data\n"},
@@ -47,10 +47,10 @@ const Case kWaveformCases[] = {
     {"one row; NA in the first and last rows", "4.2",
      Wave({"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 0 0", "[Falling Waveform]", "R_fixture = 50",
            "V_fixture = 0", "0 NA 1 NA", "1n 1 NA 1", "2n 1 1 NA"}),
-     "E2005 - Require at least 2 Data Points for Rising Waveform Waveform Beginning at Line 14\n"
-     "E2006 - First Typical Value Cannot Be 'NA' for Falling Waveform Waveform Beginning at Line 18\n"
-     "E2006 - First Maximum Value Cannot Be 'NA' for Falling Waveform Waveform Beginning at Line 18\n"
-     "E2006 - Last Maximum Value Cannot Be 'NA' for Falling Waveform Waveform Beginning at Line 18\n"},
+     "E2005 - Require at least 2 Data Points for Rising Waveform Beginning at Line 14\n"
+     "E2006 - First Typical Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"
+     "E2006 - First Maximum Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"
+     "E2006 - Last Maximum Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"},
     {"NA minimum at the ends is fine when no row has a minimum", "4.2",
      Wave({"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 NA 0", "1n 1 NA 1"}), ""},
     {"a suspicious fixture value", "4.2",
