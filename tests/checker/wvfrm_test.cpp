@@ -50,7 +50,7 @@ const Case kWaveformCases[] = {
      "E2005 - Require at least 2 Data Points for Rising Waveform Beginning at Line 14\n"
      "E2006 - First Typical Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"
      "E2006 - First Maximum Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"
-     "E2006 - Last Maximum Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"},
+     "E2006 -\n    Last Maximum Value Cannot Be 'NA' for Falling Waveform Beginning at Line 18\n"},
     {"NA minimum at the ends is fine when no row has a minimum", "4.2",
      Wave({"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "0 0 NA 0", "1n 1 NA 1"}), ""},
     {"a suspicious fixture value", "4.2",
