@@ -310,9 +310,9 @@ int acdc_CheckModelProcessTestLoad(const MDL_STRUCT* pModel, int iCorner, const 
       !s_isOpenDrain(m->iType) && pPullup && acdc_VI_Given_VIC_VR(pPullup, iCorner, &high, nullptr, vref, rref, 0.0);
   if (!haveLow && !haveHigh) return 1;
   double vmeas = m->adSub[MDL_SUB_VMEAS];
-  if (const RNG_STRUCT* spec = s_specVmeas(m)) {
-    vmeas = spec->typ.dValue;
-    const RNG_VAL* c = iCorner == QRY_MIN ? &spec->min : iCorner == QRY_MAX ? &spec->max : &spec->typ;
+  if (const RNG_STRUCT* vmeasRange = s_specVmeas(m)) {
+    vmeas = vmeasRange->typ.dValue;
+    const RNG_VAL* c = iCorner == QRY_MIN ? &vmeasRange->min : iCorner == QRY_MAX ? &vmeasRange->max : &vmeasRange->typ;
     if (c->iState == RNG_VALUE) vmeas = c->dValue;
   }
   if ((haveLow && low > vmeas) || (haveHigh && high < vmeas)) {

@@ -220,9 +220,9 @@ void s_compareTrigger(const SUBMDL_STRUCT* s, const RNGP_STRUCT* row, const RNG_
 }
 
 void s_checkTriggers(const SUBMDL_STRUCT* s) {
-  const SMSPEC_STRUCT* spec = s->pSpec;
-  const RNG_STRUCT* vtr = spec->pVtriggerR;
-  const RNG_STRUCT* vtf = spec->pVtriggerF;
+  const SMSPEC_STRUCT* smSpec = s->pSpec;
+  const RNG_STRUCT* vtr = smSpec->pVtriggerR;
+  const RNG_STRUCT* vtf = smSpec->pVtriggerF;
   if (vtr && vtr->typ.iState == RNG_VALUE) {
     for (const WVFRM_STRUCT* w = s->pRising; w; w = w->pNext) {
       const RNGP_STRUCT* first = w->rows.pHead;
@@ -245,34 +245,34 @@ void s_checkTriggers(const SUBMDL_STRUCT* s) {
 
 void s_endSubmodel(const SUBMDL_STRUCT* s) {
   const char* name = s->szName;
-  const SMSPEC_STRUCT* spec = s->pSpec;
+  const SMSPEC_STRUCT* smSpec = s->pSpec;
   const bool pu = s->apCrv[SUBMDL_CRV_PULLUP] != nullptr, pd = s->apCrv[SUBMDL_CRV_PULLDOWN] != nullptr;
-  const bool offDelay = spec && spec->pOffDelay;
+  const bool offDelay = smSpec && smSpec->pOffDelay;
   switch (s->iType) {
     case SUBMDL_TYPE_BUS_HOLD:
-      if (!spec) {
+      if (!smSpec) {
         ERRLOG_ErrorNew(2424, name);
       } else {
-        if (!spec->pVtriggerR) ERRLOG_ErrorNew(2425, name);
-        if (!spec->pVtriggerF) ERRLOG_ErrorNew(2426, name);
+        if (!smSpec->pVtriggerR) ERRLOG_ErrorNew(2425, name);
+        if (!smSpec->pVtriggerF) ERRLOG_ErrorNew(2426, name);
         if (offDelay && pu && pd) ERRLOG_ErrorNew(2427, name);
       }
       if (!s->pRamp) ERRLOG_ErrorNew(2428, name);
       if (!pu && !pd) ERRLOG_ErrorNew(2429, name);
       break;
     case SUBMDL_TYPE_DYNAMIC_CLAMP:
-      if (s->pGndPulse && !(spec && spec->pVtriggerF)) ERRLOG_ErrorNew(2430, name);
-      if (s->pPowerPulse && !(spec && spec->pVtriggerR)) ERRLOG_ErrorNew(2431, name);
+      if (s->pGndPulse && !(smSpec && smSpec->pVtriggerF)) ERRLOG_ErrorNew(2430, name);
+      if (s->pPowerPulse && !(smSpec && smSpec->pVtriggerR)) ERRLOG_ErrorNew(2431, name);
       if (!s->pGndPulse && !s->pPowerPulse && !s->apCrv[SUBMDL_CRV_GND_CLAMP] && !s->apCrv[SUBMDL_CRV_POWER_CLAMP])
         ERRLOG_ErrorNew(2432, name);
       if (offDelay) ERRLOG_ErrorNew(2433, name);
       break;
     case SUBMDL_TYPE_FALL_BACK:
-      if (!spec) {
+      if (!smSpec) {
         ERRLOG_ErrorNew(2434, name);
       } else {
-        if (!spec->pVtriggerR) ERRLOG_ErrorNew(2435, name);
-        if (!spec->pVtriggerF) ERRLOG_ErrorNew(2436, name);
+        if (!smSpec->pVtriggerR) ERRLOG_ErrorNew(2435, name);
+        if (!smSpec->pVtriggerF) ERRLOG_ErrorNew(2436, name);
       }
       if (!pu && !pd) ERRLOG_ErrorNew(2437, name);
       if (pu && pd) ERRLOG_ErrorNew(2438, name);
@@ -282,7 +282,7 @@ void s_endSubmodel(const SUBMDL_STRUCT* s) {
     default:
       break;
   }
-  if (spec) s_checkTriggers(s);
+  if (smSpec) s_checkTriggers(s);
 }
 
 }  // namespace

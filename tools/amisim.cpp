@@ -1350,7 +1350,7 @@ int main(int argc, char** argv)
         std::vector<linksim::SweepAxis> axes;
         linksim::SweepRequest req;
         try {
-            for (const auto& spec : o.sweeps) axes.push_back(linksim::ParseSweep(spec));
+            for (const auto& sweepText : o.sweeps) axes.push_back(linksim::ParseSweep(sweepText));
             if (!o.shard.empty()) linksim::ParseShard(o.shard, req.shardIndex, req.shardCount);
         } catch (const std::exception& e) {
             return Usage(e.what());

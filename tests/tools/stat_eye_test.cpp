@@ -120,18 +120,18 @@ TEST(Jitter, InjectionIsMeasuredBack)
     };
     for (const Case c : {Case{0.02, 0, 0, 0, 64}, Case{0.05, 0, 0, 0, 16}, Case{0, 0.05, 20e6, 0, 64},
                          Case{0, 0.1, 51.5625e6, 0, 32}, Case{0, 0, 0, 0.06, 64}, Case{0.01, 0.04, 10e6, 0.04, 64}}) {
-        linksim::JitterSpec spec;
-        spec.rjUi = c.rj;
-        spec.sjUi = c.sj;
-        spec.sjFrequency = c.sjFreq;
-        spec.dcdUi = c.dcd;
+        linksim::JitterSpec jitter;
+        jitter.rjUi = c.rj;
+        jitter.sjUi = c.sj;
+        jitter.sjFrequency = c.sjFreq;
+        jitter.dcdUi = c.dcd;
         const size_t bits = 40000;
         std::vector<uint8_t> b(bits);
         linksim::Prbs(15, 0).Fill(b.data(), bits);
         std::vector<double> whole(bits * static_cast<size_t>(c.spb)), split(whole.size());
-        linksim::FillJitteredNrz(spec, b, 0, bits, c.spb, bitTime, whole.data());
+        linksim::FillJitteredNrz(jitter, b, 0, bits, c.spb, bitTime, whole.data());
         for (size_t at = 0, step = 1; at < bits; at += step, step = step * 7 % 1000 + 1)
-            linksim::FillJitteredNrz(spec, b, static_cast<int64_t>(at), std::min(step, bits - at), c.spb, bitTime,
+            linksim::FillJitteredNrz(jitter, b, static_cast<int64_t>(at), std::min(step, bits - at), c.spb, bitTime,
                                      &split[at * static_cast<size_t>(c.spb)]);
         ASSERT_EQ(whole, split);
 

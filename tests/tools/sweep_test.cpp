@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 TEST(Sweep, GridSyntax)
 {
     struct Case {
-        const char* spec;
+        const char* text;
         std::vector<std::string> values;  // empty: refused
     };
     const Case cases[] = {
@@ -37,11 +37,11 @@ TEST(Sweep, GridSyntax)
     };
     for (const Case& c : cases) {
         if (c.values.empty()) {
-            EXPECT_THROW(linksim::ParseSweep(c.spec), std::invalid_argument) << c.spec;
+            EXPECT_THROW(linksim::ParseSweep(c.text), std::invalid_argument) << c.text;
             continue;
         }
-        const linksim::SweepAxis a = linksim::ParseSweep(c.spec);
-        EXPECT_EQ(a.values, c.values) << c.spec;
+        const linksim::SweepAxis a = linksim::ParseSweep(c.text);
+        EXPECT_EQ(a.values, c.values) << c.text;
     }
     EXPECT_EQ(linksim::AxisArguments("loss", "3"), (std::vector<std::string>{"--loss", "3"}));
     EXPECT_EQ(linksim::AxisArguments("EQ_Level", "3"), (std::vector<std::string>{"--set", "EQ_Level=3"}));

@@ -39,7 +39,7 @@ double JitterSpec::EdgeOffset(int64_t n, bool rising, double bitTime) const
     return std::clamp(d, -0.45, 0.45);
 }
 
-void FillJitteredNrz(const JitterSpec& spec, const std::vector<uint8_t>& bits, int64_t first, size_t count, int spb,
+void FillJitteredNrz(const JitterSpec& jitter, const std::vector<uint8_t>& bits, int64_t first, size_t count, int spb,
                      double bitTime, double* out)
 {
     const int64_t total = static_cast<int64_t>(bits.size());
@@ -53,7 +53,7 @@ void FillJitteredNrz(const JitterSpec& spec, const std::vector<uint8_t>& bits, i
         edge[i] = static_cast<double>(n) * spb;
         step[i] = 0.0;
         if (n >= 1 && n < total && bits[static_cast<size_t>(n - 1)] != bits[static_cast<size_t>(n)]) {
-            edge[i] += spec.EdgeOffset(n, bits[static_cast<size_t>(n)] != 0, bitTime) * spb;
+            edge[i] += jitter.EdgeOffset(n, bits[static_cast<size_t>(n)] != 0, bitTime) * spb;
             step[i] = level(n) - level(n - 1);
         }
     }

@@ -31,7 +31,7 @@ struct JitterSpec {
 // samples' values in proportion and a crossing found by linear
 // interpolation lies exactly on it. bits holds the whole stream from index
 // 0 (the bits after the block are read when present, for its last edges).
-void FillJitteredNrz(const JitterSpec& spec, const std::vector<uint8_t>& bits, int64_t first, size_t count, int spb,
+void FillJitteredNrz(const JitterSpec& jitter, const std::vector<uint8_t>& bits, int64_t first, size_t count, int spb,
                      double bitTime, double* out);
 
 // The lower or upper tail of a sample, fitted as a Gaussian on the Q scale:

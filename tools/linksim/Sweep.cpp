@@ -124,27 +124,27 @@ private:
 
 }  // namespace
 
-SweepAxis ParseSweep(const std::string& spec)
+SweepAxis ParseSweep(const std::string& text)
 {
-    const size_t eq = spec.find('=');
+    const size_t eq = text.find('=');
     if (eq == std::string::npos || eq == 0)
-        throw std::invalid_argument("--sweep " + spec + ": expected NAME=A:B or NAME=A:B:STEP");
+        throw std::invalid_argument("--sweep " + text + ": expected NAME=A:B or NAME=A:B:STEP");
     SweepAxis a;
-    a.name = spec.substr(0, eq);
+    a.name = text.substr(0, eq);
     std::vector<std::string> parts;
-    std::string rest = spec.substr(eq + 1);
+    std::string rest = text.substr(eq + 1);
     for (size_t at; (at = rest.find(':')) != std::string::npos; rest = rest.substr(at + 1)) parts.push_back(rest.substr(0, at));
     parts.push_back(rest);
     double lo = 0, hi = 0, step = 0;
     if ((parts.size() != 2 && parts.size() != 3) || !Number(parts[0], lo) || !Number(parts[1], hi) ||
         (parts.size() == 3 && !Number(parts[2], step)))
-        throw std::invalid_argument("--sweep " + spec + ": expected NAME=A:B or NAME=A:B:STEP with numbers");
+        throw std::invalid_argument("--sweep " + text + ": expected NAME=A:B or NAME=A:B:STEP with numbers");
     const bool whole = lo == std::floor(lo) && hi == std::floor(hi) && (parts.size() == 2 || step == std::floor(step));
     if (parts.size() == 2) step = whole ? 1.0 : (hi - lo) / 4.0;
-    if (hi < lo) throw std::invalid_argument("--sweep " + spec + ": B must not be below A");
-    if (!(step > 0.0) && hi > lo) throw std::invalid_argument("--sweep " + spec + ": STEP must be positive");
+    if (hi < lo) throw std::invalid_argument("--sweep " + text + ": B must not be below A");
+    if (!(step > 0.0) && hi > lo) throw std::invalid_argument("--sweep " + text + ": STEP must be positive");
     const double n = hi > lo ? std::floor((hi - lo) / step + 1e-9) + 1.0 : 1.0;
-    if (n > 10000) throw std::invalid_argument("--sweep " + spec + ": more than 10000 values");
+    if (n > 10000) throw std::invalid_argument("--sweep " + text + ": more than 10000 values");
     for (long k = 0; k < static_cast<long>(n); ++k) a.values.push_back(Format(lo + static_cast<double>(k) * step, whole));
     return a;
 }

@@ -23,7 +23,7 @@ struct SweepAxis {
 // "NAME=A:B" or "NAME=A:B:STEP": A, A+STEP, ... up to B (inclusive within
 // rounding). STEP defaults to 1 when A and B are whole numbers, else to a
 // quarter of B - A (five points). Throws std::invalid_argument.
-SweepAxis ParseSweep(const std::string& spec);
+SweepAxis ParseSweep(const std::string& text);
 
 // The command-line words that set the axis to one of its values: host
 // quantities by their option ("--loss", "3"), anything else as a model
