@@ -5,6 +5,8 @@
 
 #include "base/cmn.h"
 #include "base/errlog.h"
+#include "checker/cmpnt.h"
+#include "checker/mdl.h"
 
 extern "C" {
 
@@ -76,6 +78,38 @@ const char* SECT_AfterName(const char* pszLine, const char* pszName) {
   while (*p && CMN_IsWhitespace((unsigned char)*p)) ++p;
   const size_t n = strlen(pszName);
   return strncmp(p, pszName, n) == 0 ? p + n : p;
+}
+
+int SECT_CheckModels(MDL_STRUCT* pModels, const char* pszSection, const char* pszModel, const char* pszModelInv,
+                     bool (*pfnWrongKind)(int), const SECT_MODEL_CODES* pCodes) {
+  int ok = 1;
+  if (pszModel[0]) {
+    const MDL_STRUCT* m = MDL_FindModel(pModels, pszModel);
+    if (!m) {
+      ERRLOG_ErrorNew(pCodes->iNotFound, pszModel, pszSection);
+      ok = 0;
+    } else if (pfnWrongKind(m->iType)) {
+      ERRLOG_WarnNew(pCodes->iWrongKind, pszModel, pszSection);
+      ok = 0;
+    }
+  }
+  if (pszModelInv[0]) {
+    MDL_STRUCT* m = MDL_FindModel(pModels, pszModelInv);
+    if (!m) {
+      ERRLOG_ErrorNew(pCodes->iInvNotFound, pszModelInv, pszSection);
+      ok = 0;
+    } else {
+      if (pfnWrongKind(m->iType)) {
+        ERRLOG_WarnNew(pCodes->iWrongKind, pszModelInv, pszSection);
+        ok = 0;
+      }
+      if (!CMPNT_DiffQuery(m, nullptr)) {
+        ERRLOG_WarnNew(pCodes->iInvNotDiff, pszModelInv, pszSection);
+        ok = 0;
+      }
+    }
+  }
+  return ok;
 }
 
 }  // extern "C"

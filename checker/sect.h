@@ -9,6 +9,8 @@
 #include "base/AmiExport.h"
 #include "checker/frameio.h"
 
+struct MDL_STRUCT;
+
 // Codes of the name rules of one section kind.
 typedef struct {
   int iEat;        // bug: keyword cannot be skipped ("Unable to eat keyword <%s>: %s %d")
@@ -28,6 +30,15 @@ typedef struct {
   int iTry;       // "Invalid %s (\"%s\") (try \"%s\")"
   int iUnknown;   // "Invalid %s (\"%s\")"
 } SECT_VALUE_CODES;
+
+// Codes of the model look-ups of one section kind: a model and the model of
+// its inverting side, each named with the section ("model", "section").
+typedef struct {
+  int iNotFound;     // error: the model is not in the file
+  int iWrongKind;    // warning: the model cannot play its part (either side)
+  int iInvNotFound;  // error: the inverting side's model is not in the file
+  int iInvNotDiff;   // warning: the inverting side's model is not differential
+} SECT_MODEL_CODES;
 
 // Results of SECT_ReadName.
 #define SECT_NAME_NONE 0     // no name was stored
@@ -62,5 +73,13 @@ AMI_EXPORT int SECT_WordLine(const char* pszLine, const char* pszName, const cha
 
 // The text after the first field of a line (the sub-parameter's name).
 AMI_EXPORT const char* SECT_AfterName(const char* pszLine, const char* pszName);
+
+// The model look-ups of one section: pszModel and pszModelInv (each skipped
+// when empty) are looked up in pModels; a model not found raises iNotFound
+// or iInvNotFound, one whose type pfnWrongKind refuses raises iWrongKind,
+// and an inverting-side model that the differential query does not mark
+// raises iInvNotDiff. Result 1, or 0 after any message. Internal.
+int SECT_CheckModels(struct MDL_STRUCT* pModels, const char* pszSection, const char* pszModel,
+                     const char* pszModelInv, bool (*pfnWrongKind)(int), const SECT_MODEL_CODES* pCodes);
 
 }  // extern "C"

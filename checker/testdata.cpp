@@ -239,32 +239,9 @@ int TESTDATA_TestList(TESTDATA_STRUCT* pList) {
       ERRLOG_ErrorNew(2337, t->szName);
       ok = 0;
     } else {
-      if (t->szDriverModel[0]) {
-        const MDL_STRUCT* m = MDL_FindModel(models, t->szDriverModel);
-        if (!m) {
-          ERRLOG_ErrorNew(2338, t->szDriverModel, t->szName);
-          ok = 0;
-        } else if (s_isReceiverOnly(m->iType)) {
-          ERRLOG_WarnNew(2339, t->szDriverModel, t->szName);
-          ok = 0;
-        }
-      }
-      if (t->szDriverModelInv[0]) {
-        MDL_STRUCT* m = MDL_FindModel(models, t->szDriverModelInv);
-        if (!m) {
-          ERRLOG_ErrorNew(2340, t->szDriverModelInv, t->szName);
-          ok = 0;
-        } else {
-          if (s_isReceiverOnly(m->iType)) {
-            ERRLOG_WarnNew(2339, t->szDriverModelInv, t->szName);
-            ok = 0;
-          }
-          if (!CMPNT_DiffQuery(m, nullptr)) {
-            ERRLOG_WarnNew(2341, t->szDriverModelInv, t->szName);
-            ok = 0;
-          }
-        }
-      }
+      static const SECT_MODEL_CODES kCodes = {2338, 2339, 2340, 2341};
+      if (!SECT_CheckModels(models, t->szName, t->szDriverModel, t->szDriverModelInv, s_isReceiverOnly, &kCodes))
+        ok = 0;
     }
     TESTLOAD_STRUCT* loads = nullptr;
     if (!IBIS_GetTestLoad(&loads)) {

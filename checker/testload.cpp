@@ -254,32 +254,9 @@ int TESTLOAD_TestList(TESTLOAD_STRUCT* pList) {
       ok = 0;
       continue;
     }
-    if (t->szReceiverModel[0]) {
-      const MDL_STRUCT* m = MDL_FindModel(models, t->szReceiverModel);
-      if (!m) {
-        ERRLOG_ErrorNew(2233, t->szReceiverModel, t->szName);
-        ok = 0;
-      } else if (s_isDriverOnly(m->iType)) {
-        ERRLOG_WarnNew(2234, t->szReceiverModel, t->szName);
-        ok = 0;
-      }
-    }
-    if (t->szReceiverModelInv[0]) {
-      MDL_STRUCT* m = MDL_FindModel(models, t->szReceiverModelInv);
-      if (!m) {
-        ERRLOG_ErrorNew(2235, t->szReceiverModelInv, t->szName);
-        ok = 0;
-      } else {
-        if (s_isDriverOnly(m->iType)) {
-          ERRLOG_WarnNew(2234, t->szReceiverModelInv, t->szName);
-          ok = 0;
-        }
-        if (!CMPNT_DiffQuery(m, nullptr)) {
-          ERRLOG_WarnNew(2236, t->szReceiverModelInv, t->szName);
-          ok = 0;
-        }
-      }
-    }
+    static const SECT_MODEL_CODES kCodes = {2233, 2234, 2235, 2236};
+    if (!SECT_CheckModels(models, t->szName, t->szReceiverModel, t->szReceiverModelInv, s_isDriverOnly, &kCodes))
+      ok = 0;
   }
   return ok;
 }
