@@ -43,6 +43,7 @@
 #include "linksim/Jitter.h"
 #include "linksim/Kit.h"
 #include "linksim/LinkPulse.h"
+#include "linksim/Measure.h"
 #include "linksim/Plot.h"
 #include "linksim/Prbs.h"
 #include "linksim/StatEye.h"
@@ -113,6 +114,9 @@ struct Options {
     int lockWindow = 1024;
     double lockToleranceUi = 0.1;
     long long ignoreBits = 0;
+    // The models' Ignore_Bits: the larger of the two, and which model gave it.
+    long long modelIgnoreBits = 0;
+    std::string modelIgnoreSource;
     int maxLag = 4096;
     bool quiet = false;
     bool noProgress = false;
@@ -270,6 +274,44 @@ std::uintmax_t FileSize(const std::string& path)
     return ec ? 0 : s;
 }
 
+// Writes `text` to path + ".tmp" and renames it to path.
+bool WriteWhole(const std::string& path, const std::string& text)
+{
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        f << text;
+        f.flush();
+        if (!f) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::error_code ec;
+        fs::remove(tmp, ec);
+        return false;
+    }
+    return true;
+}
+
+// BER figures floored for the JSON (see linksim::kBerFloor).
+std::vector<double> Floored(std::vector<double> v)
+{
+    for (double& b : v) b = linksim::BerFloored(b);
+    return v;
+}
+
+// The extrapolated eye height as the summary gives it.
+std::string ExtrapolatedHeightText(const linksim::ExtrapolatedEye& e)
+{
+    if (!e.amplitudeOk) return "n/a (too few decisions)";
+    if (e.heightOutside) return "closed (the fitted tails reach beyond the sampled signal's range)";
+    if (e.heightClosed) return "closed";
+    return Num(e.heightV * 1e3, 4) + " mV";
+}
+
 bool ChangeDir(const std::string& dir)
 {
     if (chdir(dir.c_str()) == 0) return true;
@@ -277,36 +319,82 @@ bool ChangeDir(const std::string& dir)
     return false;
 }
 
+// Where a run writes its results. Every one of them is removed before the
+// run starts and again when it fails, so a script never reads the figures
+// of an earlier run as this one's.
+struct OutputPaths {
+    std::string outDir, json, eye, clock, stat, bathtub, channelPng, impulseCsv;
+
+    explicit OutputPaths(const Options& o)
+        : outDir(Absolute(o.outDir)),
+          json(Absolute(o.json.empty() ? outDir + "/amisim.json" : o.json)),
+          eye(Absolute(o.eyePng.empty() ? outDir + "/eye.png" : o.eyePng)),
+          clock(Absolute(o.clockPng.empty() ? outDir + "/clock_period.png" : o.clockPng)),
+          stat(Absolute(o.statPng.empty() ? outDir + "/stat_eye.png" : o.statPng)),
+          bathtub(Absolute(o.bathtubPng.empty() ? outDir + "/bathtub.png" : o.bathtubPng)),
+          channelPng(o.channelTs.empty() ? Absolute(o.channelPng)
+                                         : Absolute(o.channelPng.empty() ? outDir + "/channel.png" : o.channelPng)),
+          impulseCsv(Absolute(o.impulseCsv))
+    {
+    }
+    void RemoveAll() const
+    {
+        std::error_code ec;
+        for (const std::string* p : {&json, &eye, &clock, &stat, &bathtub, &channelPng, &impulseCsv})
+            if (!p->empty()) fs::remove(*p, ec);
+    }
+};
+
+int RunLink(const Options& o, const OutputPaths& out);
+
+// Runs the link; a run that fails leaves none of its outputs behind, nor
+// the output folder when it made that folder and left it empty.
 int Run(const Options& o)
+{
+    const OutputPaths out(o);
+    std::error_code ec;
+    const bool existed = fs::exists(out.outDir, ec);
+    out.RemoveAll();
+    int status = 2;
+    try {
+        status = RunLink(o, out);
+    } catch (...) {
+        out.RemoveAll();
+        if (!existed) fs::remove(out.outDir, ec);
+        throw;
+    }
+    if (status != 0) {
+        out.RemoveAll();
+        if (!existed) fs::remove(out.outDir, ec);  // only when empty
+    }
+    return status;
+}
+
+int RunLink(const Options& o, const OutputPaths& out)
 {
     const auto tStart = Clock::now();
     const double bitTime = 1.0 / o.bitRate;
     const double dt = bitTime / o.samplesPerBit;
     const int spb = o.samplesPerBit;
 
-    // Paths first: the run works inside the output folder.
-    const std::string outDir = Absolute(o.outDir);
+    // The channel first, then the output folder (a channel that cannot be
+    // read leaves no folder behind); the run then works inside that folder.
+    const std::string& outDir = out.outDir;
     std::error_code ec;
-    fs::create_directories(outDir, ec);
-    if (ec) {
-        std::fprintf(stderr, "amisim: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
-        return 2;
-    }
     const std::string dir = ProgramDir();
     const std::string txPath =
         o.txKit ? o.txKit->library : Absolute(o.txLib.empty() ? dir + "/tx_ami.so" : o.txLib);
     const std::string rxPath =
         o.rxKit ? o.rxKit->library : Absolute(o.rxLib.empty() ? dir + "/rx_ami.so" : o.rxLib);
-    const std::string jsonPath = Absolute(o.json.empty() ? outDir + "/amisim.json" : o.json);
-    const std::string eyePath = Absolute(o.eyePng.empty() ? outDir + "/eye.png" : o.eyePng);
-    const std::string clockPath = Absolute(o.clockPng.empty() ? outDir + "/clock_period.png" : o.clockPng);
-    const std::string statPath = Absolute(o.statPng.empty() ? outDir + "/stat_eye.png" : o.statPng);
-    const std::string bathtubPath = Absolute(o.bathtubPng.empty() ? outDir + "/bathtub.png" : o.bathtubPng);
+    const std::string& jsonPath = out.json;
+    const std::string& eyePath = out.eye;
+    const std::string& clockPath = out.clock;
+    const std::string& statPath = out.stat;
+    const std::string& bathtubPath = out.bathtub;
     const std::string csvPath = Absolute(o.channelCsv);
     const std::string tsPath = Absolute(o.channelTs);
-    const std::string impulseCsvPath = Absolute(o.impulseCsv);
-    const std::string channelPngPath =
-        tsPath.empty() ? Absolute(o.channelPng) : Absolute(o.channelPng.empty() ? outDir + "/channel.png" : o.channelPng);
+    const std::string& impulseCsvPath = out.impulseCsv;
+    const std::string& channelPngPath = out.channelPng;
 
     // The channel.
     std::vector<double> channelTaps;
@@ -330,6 +418,11 @@ int Run(const Options& o)
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "amisim: %s\n", e.what());
+        return 2;
+    }
+    fs::create_directories(outDir, ec);
+    if (ec) {
+        std::fprintf(stderr, "amisim: cannot create %s: %s\n", outDir.c_str(), ec.message().c_str());
         return 2;
     }
     std::string channelPngError, impulseCsvError;
@@ -512,7 +605,8 @@ int Run(const Options& o)
     const auto tAnalysis = Clock::now();
     const double refPeriod = bitTime / std::max(1, o.rx.Factor);
     const linksim::Lock lock =
-        linksim::DetectLock(primary->edges, refPeriod, static_cast<size_t>(o.lockWindow), o.lockToleranceUi * refPeriod);
+        linksim::DetectLock(primary->edges, refPeriod, static_cast<size_t>(o.lockWindow), o.lockToleranceUi * refPeriod,
+                            o.jitter.sjUi > 0.0 ? o.jitter.sjFrequency : 0.0);
     const double lockTime = lock.locked ? primary->edges[lock.edge] : 0.0;
     const linksim::Jitter jit = linksim::MeasureJitter(primary->edges, refPeriod, lock.locked ? lock.edge : 0);
     size_t gaps = 0;
@@ -527,10 +621,12 @@ int Run(const Options& o)
     linksim::Slots slots;
     size_t firstDecision = 0;
     // Where the measurements start: after lock and the bits to ignore.
+    const long long ignoreBits = o.modelIgnoreBits + o.ignoreBits;
     const double measureFrom = std::max(lock.locked ? lockTime / dt : 0.5 * bitsDone * spb,
-                                        static_cast<double>(o.ignoreBits) * spb);
-    std::string berScope = lock.locked ? "after lock" : "second half (clock not locked)";
-    if (o.ignoreBits > 0) berScope += " and bit " + std::to_string(o.ignoreBits);
+                                        static_cast<double>(ignoreBits) * spb);
+    const std::string berScope = linksim::MeasurementScope(
+        lock.locked, lock.locked ? static_cast<long long>(lockTime / bitTime) : -1, o.modelIgnoreBits,
+        o.modelIgnoreSource, o.ignoreBits, static_cast<long long>(measureFrom / spb));
     if (decRx && !decRx->centres.empty()) {
         const double fromSample = measureFrom;
         firstDecision = static_cast<size_t>(
@@ -538,6 +634,9 @@ int Run(const Options& o)
         slots = linksim::SlotsFromCentres(decRx->centres, spb, firstDecision);
         align = linksim::AlignDecisions(txBits, slots.slot, decRx->decisions, firstDecision, 8192, o.maxLag);
         errs = linksim::CountErrors(txBits, slots.slot, decRx->decisions, firstDecision, align);
+        if (measureFrom >= static_cast<double>(bitsDone) * spb)
+            align.why = "nothing to measure: the run's " + std::to_string(bitsDone) +
+                        " bits end before the measurement starts " + berScope + "; run more bits (--bits)";
     }
 
     // The eye of the equalised signal over the last eyeBits bits after lock.
@@ -593,7 +692,7 @@ int Run(const Options& o)
             info.opening = opening;
             eyeError = linksim::WriteEyePng(eyePath, eye, info);
         } else {
-            eyeError = "too few samples after lock for an eye";
+            eyeError = "too few samples for an eye " + berScope;
         }
     }
     if (!eyeError.empty()) fs::remove(eyePath, ec);  // no stale picture of an earlier run
@@ -612,6 +711,20 @@ int Run(const Options& o)
     // Jitter of the data against the recovered clock, and the bathtubs
     // extrapolated from what the bit-by-bit run measured.
     const linksim::JitterFigures dataJitter = linksim::MeasureJitter(crossings, bitTime, o.ber);
+    // The data jitter is measured over the eye's window: a tone slower than
+    // that window shows as drift, not as a line of its own.
+    std::string toneWarning;
+    {
+        const double measured = std::max(0.0, static_cast<double>(bitsDone) - measureFrom / spb);
+        const double windowBits = std::min(measured, static_cast<double>(o.eyeBits));
+        if (o.jitter.sjUi > 0.0 && o.jitter.sjFrequency > 0.0 && windowBits * bitTime * o.jitter.sjFrequency < 1.0) {
+            toneWarning = "the jitter is measured over " + Num(windowBits, 7) + " bits (" +
+                          Num(windowBits * bitTime * 1e6, 3) + " us), shorter than one period of the injected SJ (" +
+                          Num(1e6 / o.jitter.sjFrequency, 3) + " us): PJ and DJ miss part of the tone; run more bits "
+                          "(--bits, --eye-bits)";
+            std::fprintf(stderr, "amisim: warning: %s\n", toneWarning.c_str());
+        }
+    }
     const linksim::ExtrapolatedEye extrapolated = linksim::ExtrapolateEye(dataJitter, sampledOnes, sampledZeros, o.ber);
 
     // The statistical analysis from the link's pulse response.
@@ -809,12 +922,14 @@ int Run(const Options& o)
                   {"tie_rms_s", jit.tieRms},
                   {"tie_pkpk_s", jit.tiePkPk},
                   {"frequency_offset_ppm", jit.frequencyOffsetPpm}};
+    const nlohmann::json unmeasured(nullptr);
     j["ber"] = {{"available", align.found},
                 {"scope", berScope},
+                {"reason", align.found ? "" : align.why},
                 {"bits_compared", errs.compared},
-                {"errors", errs.errors},
-                {"ber", ber},
-                {"ber_upper_95", berUpper},
+                {"errors", align.found ? nlohmann::json(errs.errors) : unmeasured},
+                {"ber", align.found ? nlohmann::json(ber) : unmeasured},
+                {"ber_upper_95", align.found ? nlohmann::json(berUpper) : unmeasured},
                 {"latency_bits", align.lag},
                 {"inverted", align.inverted},
                 {"agreement", align.agreement},
@@ -833,7 +948,9 @@ int Run(const Options& o)
                  {"last_veo", adapt.lastVeo},
                  {"last_range", adapt.lastRange}};
     j["eye"] = {{"valid", opening.valid},
-                {"height_v", opening.height},
+                {"closed", opening.valid && !(opening.height > 0.0)},
+                {"height_v", std::max(0.0, opening.height)},
+                {"overlap_v", opening.valid && opening.height < 0.0 ? -opening.height : 0.0},
                 {"width_ui", opening.widthUi},
                 {"width_s", opening.widthUi * bitTime},
                 {"centre_offset_ui", opening.centreOffsetUi},
@@ -860,19 +977,21 @@ int Run(const Options& o)
         if (statError.empty()) {
             st["inverted"] = statEye.inverted;
             st["main_cursor_v"] = statEye.mainCursor * 0.5;
-            st["eye_height_v"] = statEye.HeightAt(o.ber);
-            st["eye_height_at_centre_v"] = statEye.HeightAt(o.ber, false);
+            st["eye_height_v"] = std::max(0.0, statEye.HeightAt(o.ber));
+            st["eye_height_at_centre_v"] = std::max(0.0, statEye.HeightAt(o.ber, false));
+            st["closed"] = !(statEye.HeightAt(o.ber) > 0.0);
+            st["ber_floor"] = linksim::kBerFloor;
             st["eye_width_ui"] = statEye.BathtubWidthAt(o.ber);  // with the injected jitter
             st["contour_width_ui"] = statEye.WidthAt(o.ber);      // without it
-            st["ber_at_centre"] = statEye.bathtub[static_cast<size_t>(statEye.phases / 2)];
+            st["ber_at_centre"] = linksim::BerFloored(statEye.bathtub[static_cast<size_t>(statEye.phases / 2)]);
             nlohmann::json tub = nlohmann::json::array();
             for (int k = 0; k < statEye.phases; ++k)
                 tub.push_back({{"offset_ui", static_cast<double>(k - statEye.phases / 2) / statEye.phases},
-                               {"ber", statEye.bathtub[static_cast<size_t>(k)]}});
+                               {"ber", linksim::BerFloored(statEye.bathtub[static_cast<size_t>(k)])}});
             st["bathtub"] = tub;
             nlohmann::json contours = nlohmann::json::object();
             for (size_t l = 0; l < statEye.contourBers.size(); ++l)
-                contours[Num(statEye.contourBers[l], 3)] = {{"height_v", statEye.HeightAt(statEye.contourBers[l])},
+                contours[Num(statEye.contourBers[l], 3)] = {{"height_v", std::max(0.0, statEye.HeightAt(statEye.contourBers[l]))},
                                                             {"width_ui", statEye.WidthAt(statEye.contourBers[l])},
                                                             {"upper_v", statEye.upper[l]},
                                                             {"lower_v", statEye.lower[l]}};
@@ -891,10 +1010,14 @@ int Run(const Options& o)
         {"amplitude_available", extrapolated.amplitudeOk},
         {"eye_width_ui", extrapolated.timingOk ? nlohmann::json(extrapolated.widthUi) : nlohmann::json(nullptr)},
         {"eye_height_v", extrapolated.amplitudeOk ? nlohmann::json(extrapolated.heightV) : nlohmann::json(nullptr)},
+        {"width_closed", extrapolated.timingOk && extrapolated.widthClosed},
+        {"height_closed", extrapolated.amplitudeOk && extrapolated.heightClosed},
+        {"height_fit_outside_data", extrapolated.amplitudeOk && extrapolated.heightOutside},
+        {"ber_floor", linksim::kBerFloor},
         {"ones", {{"mean_v", extrapolated.ones.mean}, {"sigma_v", extrapolated.ones.sigma}, {"samples", sampledOnes.size()}}},
         {"zeros", {{"mean_v", extrapolated.zeros.mean}, {"sigma_v", extrapolated.zeros.sigma}, {"samples", sampledZeros.size()}}},
-        {"bathtub", {{"offset_ui", extrapolated.phaseUi}, {"ber", extrapolated.phaseBer}}},
-        {"vertical_bathtub", {{"threshold_v", extrapolated.thresholdV}, {"ber", extrapolated.thresholdBer}}},
+        {"bathtub", {{"offset_ui", extrapolated.phaseUi}, {"ber", Floored(extrapolated.phaseBer)}}},
+        {"vertical_bathtub", {{"threshold_v", extrapolated.thresholdV}, {"ber", Floored(extrapolated.thresholdBer)}}},
         {"png", bathtubPngError.empty() ? bathtubPath : ""},
         {"png_error", bathtubPngError}};
     j["jitter"] = {
@@ -910,14 +1033,17 @@ int Run(const Options& o)
           {"crossings", dataJitter.crossings},
           {"transition_density", dataJitter.transitionDensity},
           {"ber", o.ber},
-          {"tj_ui", dataJitter.tjUi},
+          {"tj_ui", dataJitter.Closed() ? 1.0 : dataJitter.tjUi},
+          {"closed", dataJitter.Closed()},
+          {"tj_fit_ui", dataJitter.tjUi},
           {"rj_ui", dataJitter.rjUi},
           {"dj_ui", dataJitter.djUi},
           {"pj_ui", dataJitter.pjUi},
           {"pj_hz", dataJitter.pjFrequency},
           {"dcd_ui", dataJitter.dcdUi},
           {"mean_ui", dataJitter.meanUi},
-          {"rms_ui", dataJitter.rmsUi}}}};
+          {"rms_ui", dataJitter.rmsUi},
+          {"warning", toneWarning}}}};
     (void)finite;
     j["throughput"] = {{"loop_s", loopSeconds},
                        {"loop_cpu_s", loopCpu},
@@ -934,10 +1060,11 @@ int Run(const Options& o)
                        {"analysis_s", analysisSeconds},
                        {"total_s", since(tStart)}};
     j["close_ok"] = closeOk;
-    {
-        std::ofstream jf(jsonPath);
-        jf << j.dump(2) << "\n";
-        if (!jf) std::fprintf(stderr, "amisim: cannot write %s\n", jsonPath.c_str());
+    // Written whole under a temporary name, then renamed: a reader sees the
+    // old file or the new one, never part of one.
+    if (!WriteWhole(jsonPath, j.dump(2) + "\n")) {
+        std::fprintf(stderr, "amisim: cannot write %s: %s\n", jsonPath.c_str(), std::strerror(errno));
+        return 2;
     }
 
     if (!o.quiet) {
@@ -973,9 +1100,7 @@ int Run(const Options& o)
                         primary->edges.empty() ? "the receiver returned no clock times"
                                                : "RX_Config 1 gives no data and the eye receiver is off");
         else
-            std::printf("  BER          n/a: decisions could not be aligned to the transmitted bits "
-                        "(best agreement %.3f)\n",
-                        align.agreement);
+            std::printf("  BER          n/a: %s\n", align.why.c_str());
         if (o.rx.CTLEAdapt == 1)
             std::printf("  CTLE         setting %d after %d eye measurements of the receiver (%s%s)\n",
                         adapt.finalSetting, adapt.rows,
@@ -983,7 +1108,11 @@ int Run(const Options& o)
                         adapt.consistent ? "" : "; Adapt.txt does not follow the stepping rule");
         else
             std::printf("  CTLE         setting %d (fixed, EQ_Level)\n", o.rx.EQ_Level);
-        if (opening.valid)
+        if (opening.valid && !(opening.height > 0.0))
+            std::printf("  eye          closed at the decision instant: the ones' lowest trace lies %.1f mV below "
+                        "the zeros' highest, %llu unit intervals\n",
+                        -opening.height * 1e3, static_cast<unsigned long long>(eyeTraces));
+        else if (opening.valid)
             std::printf("  eye          height %.1f mV at the decision instant (best %.1f mV at %+.3f UI), "
                         "width %.3f UI (%.2f ps), %llu unit intervals\n",
                         opening.height * 1e3, opening.bestHeight * 1e3, opening.bestOffsetUi, opening.widthUi,
@@ -991,10 +1120,11 @@ int Run(const Options& o)
         else
             std::printf("  eye          n/a%s%s\n", eyeError.empty() ? "" : ": ", eyeError.c_str());
         if (statError.empty())
-            std::printf("  stat eye     height %.1f mV, width %.3f UI at BER %s; BER %s at the centre (statistical: "
+            std::printf("  stat eye     height %s, width %.3f UI at BER %s; BER %s at the centre (statistical: "
                         "the link's pulse response, tx %s, rx %s%s)\n",
-                        statEye.HeightAt(o.ber) * 1e3, statEye.BathtubWidthAt(o.ber), Num(o.ber, 3).c_str(),
-                        Num(statEye.bathtub[static_cast<size_t>(statEye.phases / 2)], 3).c_str(),
+                        linksim::HeightText(statEye.HeightAt(o.ber)).c_str(), statEye.BathtubWidthAt(o.ber),
+                        Num(o.ber, 3).c_str(),
+                        linksim::BerText(statEye.bathtub[static_cast<size_t>(statEye.phases / 2)]).c_str(),
                         linkPulse.txSource.c_str(), linkPulse.rxSource.c_str(),
                         rxHeld ? (" with the CTLE held at setting " + std::to_string(ctleSetting)).c_str() : "");
         else
@@ -1002,19 +1132,26 @@ int Run(const Options& o)
         if (extrapolated.timingOk || extrapolated.amplitudeOk)
             std::printf("  extrapolated height %s, width %s at BER %s (bit-by-bit run: Q-scale fits of the "
                         "measured tails, %zu crossings, %zu decisions)\n",
-                        extrapolated.amplitudeOk ? (Num(extrapolated.heightV * 1e3, 4) + " mV").c_str()
-                                                 : "n/a (too few decisions)",
-                        extrapolated.timingOk ? (Num(extrapolated.widthUi, 3) + " UI").c_str() : "n/a (too few crossings)",
+                        ExtrapolatedHeightText(extrapolated).c_str(),
+                        !extrapolated.timingOk      ? "n/a (too few crossings)"
+                        : extrapolated.widthClosed ? "closed"
+                                                   : (Num(extrapolated.widthUi, 3) + " UI").c_str(),
                         Num(o.ber, 3).c_str(), dataJitter.crossings, sampledOnes.size() + sampledZeros.size());
         else
             std::printf("  extrapolated n/a: too few decisions and crossings after lock\n");
-        if (dataJitter.ok)
+        if (dataJitter.Closed())
+            std::printf("  data jitter  TJ closed at BER %s (the dual-Dirac fit gives %.4f UI, a unit interval or more: "
+                        "DJ %.4f UI, RJ %.4f UI rms); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
+                        Num(o.ber, 3).c_str(), dataJitter.tjUi, dataJitter.djUi, dataJitter.rjUi, dataJitter.pjUi,
+                        Num(dataJitter.pjFrequency / 1e6, 4).c_str(), dataJitter.dcdUi);
+        else if (dataJitter.ok)
             std::printf("  data jitter  TJ %.4f UI at BER %s = DJ %.4f + %.2f x RJ %.4f UI rms (dual-Dirac, crossings "
                         "against the recovered clock); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
                         dataJitter.tjUi, Num(o.ber, 3).c_str(), dataJitter.djUi, 2 * linksim::InverseNormalTail(o.ber),
                         dataJitter.rjUi, dataJitter.pjUi, Num(dataJitter.pjFrequency / 1e6, 4).c_str(), dataJitter.dcdUi);
         else
             std::printf("  data jitter  n/a: %s\n", dataJitter.why.c_str());
+        if (!toneWarning.empty()) std::printf("  warning      %s\n", toneWarning.c_str());
         if (o.jitter.Any())
             std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
                         o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
@@ -1419,6 +1556,18 @@ int main(int argc, char** argv)
         o.rx.EQ_Level = value("EQ_Level", 0);
         o.rx.CTLEAdapt = value("CTLEAdapt", 0);
     }
+    {
+        const linksim::IgnoreBits ib = linksim::ModelsIgnoreBits(o.txKit.get(), o.rxKit.get(), o.txLib.empty(), o.rxLib.empty());
+        if (!ib.error.empty()) {
+            std::fprintf(stderr, "amisim: %s\n", ib.error.c_str());
+            return 2;
+        }
+        o.modelIgnoreBits = ib.bits;
+        o.modelIgnoreSource = ib.source;
+    }
+    if (o.ignoreBits >= o.bits)
+        return Usage("--ignore-bits " + std::to_string(o.ignoreBits) + " leaves nothing of the " +
+                     std::to_string(o.bits) + " bits of the run (--bits) to measure");
     // Out-of-range model parameters are passed on as given: the models
     // report them. Only what would stop the host itself is refused here.
     if (static_cast<long long>(o.blockBits) * o.samplesPerBit > (1LL << 24)) {

@@ -250,7 +250,7 @@ TEST(ModelKit, CommandLineConventions)
         EXPECT_NE(o.log.find(c.says), std::string::npos) << c.args << ":\n" << o.log;
     }
     // A finished run through both kit models, with values set both ways.
-    const Outcome o = Amisim(kit.Dir(), rx + " " + tx + " -n 4000 --loss 10 --set CTLEAdapt=0 --EQ_Level 8 --set tx.DE_Level=1");
+    const Outcome o = Amisim(kit.Dir(), rx + " " + tx + " -n 6000 --loss 10 --set CTLEAdapt=0 --EQ_Level 8 --set tx.DE_Level=1");
     ASSERT_EQ(o.status, 0) << o.log;
     EXPECT_EQ(o.summary["rx"]["kit"]["model"], "Vuraved_UV_IV");
     EXPECT_EQ(o.summary["tx"]["parameters"], "(TX_model2 (DE_Level 1) (VOD_Level 2) (TX_bypass 0))");

@@ -45,34 +45,74 @@ int ExpectedSign(const std::vector<uint8_t>& txBits, int64_t slot, const Alignme
 
 Alignment AlignDecisions(const std::vector<uint8_t>& txBits, const std::vector<int64_t>& slot,
                          const std::vector<int8_t>& decisions, size_t first, size_t count,
-                         int64_t maxLag, double minAgreement)
+                         int64_t maxLag, double minAgreement, size_t minCompared, double minMargin)
 {
     Alignment best;
     const size_t end = std::min(decisions.size(), slot.size());
-    if (first >= end || maxLag < 0) return best;
+    if (first >= end || maxLag < 0) {
+        best.why = "no decisions to align with the transmitted bits";
+        return best;
+    }
     const size_t last = std::min(end, first + count);
+    const int64_t nTx = static_cast<int64_t>(txBits.size());
+    // The agreement at every lag (-1: too few decisions under it).
+    std::vector<double> score(static_cast<size_t>(maxLag) + 1, -1.0);
     double bestScore = -1.0;
+    size_t mostCompared = 0;
     for (int64_t lag = 0; lag <= maxLag; ++lag) {
         int64_t agree = 0, n = 0;
         for (size_t k = first; k < last; ++k) {
             const int64_t i = slot[k] - lag;
-            if (i < 0 || i >= static_cast<int64_t>(txBits.size())) continue;
+            if (i < 0 || i >= nTx) continue;
             const int s = txBits[static_cast<size_t>(i)] ? 1 : -1;
             agree += (s == decisions[k]) ? 1 : 0;
             ++n;
         }
-        if (n == 0) continue;
+        mostCompared = std::max(mostCompared, static_cast<size_t>(n));
+        if (n == 0 || static_cast<size_t>(n) < minCompared) continue;
         const double share = static_cast<double>(agree) / static_cast<double>(n);
-        const double score = std::max(share, 1.0 - share);
-        if (score > bestScore) {
-            bestScore = score;
+        score[static_cast<size_t>(lag)] = std::max(share, 1.0 - share);
+        if (score[static_cast<size_t>(lag)] > bestScore) {
+            bestScore = score[static_cast<size_t>(lag)];
             best.lag = lag;
             best.inverted = share < 0.5;
-            best.agreement = score;
+            best.agreement = bestScore;
             best.compared = static_cast<size_t>(n);
         }
     }
-    best.found = bestScore >= minAgreement;
+    // The runner-up: the best other lag whose transmitted bits differ from
+    // the best lag's. A repeating pattern (PRBS7 repeats every 127 bits)
+    // agrees equally at lags a period apart; those are the same alignment.
+    auto sameBits = [&](int64_t lag) {
+        size_t same = 0, n = 0;
+        for (size_t k = first; k < last; ++k) {
+            const int64_t i = slot[k] - lag, j = slot[k] - best.lag;
+            if (i < 0 || i >= nTx || j < 0 || j >= nTx) continue;
+            same += txBits[static_cast<size_t>(i)] == txBits[static_cast<size_t>(j)] ? 1 : 0;
+            ++n;
+        }
+        return n > 0 && same * 100 >= n * 99;
+    };
+    double secondScore = 0.0;
+    for (int64_t lag = 0; lag <= maxLag; ++lag) {
+        const double sc = score[static_cast<size_t>(lag)];
+        if (lag == best.lag || sc <= secondScore) continue;
+        if (bestScore - sc < minMargin && sameBits(lag)) continue;
+        secondScore = sc;
+    }
+    best.runnerUp = secondScore;
+    if (bestScore < 0.0)
+        best.why = "too few decisions to align with the transmitted bits: " + std::to_string(mostCompared) +
+                   " fall on transmitted bits, " + std::to_string(minCompared) + " are needed";
+    else if (bestScore < minAgreement)
+        best.why = "the decisions could not be aligned: their best agreement with the transmitted bits is " +
+                   std::to_string(bestScore).substr(0, 5) + ", below " + std::to_string(minAgreement).substr(0, 4);
+    else if (bestScore - secondScore < minMargin)
+        best.why = "the decisions could not be aligned: no clear latency, the best agreement " +
+                   std::to_string(bestScore).substr(0, 5) + " is within " + std::to_string(minMargin).substr(0, 4) +
+                   " of another lag's " + std::to_string(secondScore).substr(0, 5);
+    else
+        best.found = true;
     return best;
 }
 
@@ -106,12 +146,46 @@ std::vector<double> PhaseResidual(const std::vector<double>& edges, double refPe
     return r;
 }
 
-Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t window, double tolerance)
+double RemoveTone(std::vector<double>& r, const std::vector<double>& t, double toneHz, size_t from)
+{
+    const size_t n = std::min(r.size(), t.size());
+    if (!(toneHz > 0.0) || !std::isfinite(toneHz) || from + 8 > n) return 0.0;
+    // Normal equations of r ~ a sin(wt) + b cos(wt) + c + d (t - t0), solved
+    // by elimination with partial pivoting.
+    const double w = 2.0 * kPi * toneHz, t0 = t[from], span = std::max(t[n - 1] - t0, 1e-30);
+    double m[4][5] = {};
+    for (size_t k = from; k < n; ++k) {
+        const double x[4] = {std::sin(w * t[k]), std::cos(w * t[k]), 1.0, (t[k] - t0) / span};
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) m[i][j] += x[i] * x[j];
+            m[i][4] += x[i] * r[k];
+        }
+    }
+    for (int c = 0; c < 4; ++c) {
+        int p = c;
+        for (int i = c + 1; i < 4; ++i)
+            if (std::fabs(m[i][c]) > std::fabs(m[p][c])) p = i;
+        if (std::fabs(m[p][c]) < 1e-12 * static_cast<double>(n - from)) return 0.0;
+        for (int j = 0; j < 5; ++j) std::swap(m[c][j], m[p][j]);
+        for (int i = 0; i < 4; ++i) {
+            if (i == c) continue;
+            const double f = m[i][c] / m[c][c];
+            for (int j = c; j < 5; ++j) m[i][j] -= f * m[c][j];
+        }
+    }
+    const double a = m[0][4] / m[0][0], b = m[1][4] / m[1][1];
+    if (!std::isfinite(a) || !std::isfinite(b)) return 0.0;
+    for (size_t k = 0; k < n; ++k) r[k] -= a * std::sin(w * t[k]) + b * std::cos(w * t[k]);
+    return std::hypot(a, b);
+}
+
+Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t window, double tolerance, double toneHz)
 {
     Lock lock;
     const size_t n = edges.size();
     if (window < 2 || n < window || !(refPeriod > 0.0)) return lock;
-    const std::vector<double> r = PhaseResidual(edges, refPeriod);
+    std::vector<double> r = PhaseResidual(edges, refPeriod);
+    if (toneHz > 0.0) RemoveTone(r, edges, toneHz, n / 2);
     std::vector<double> prefix(n + 1, 0.0);
     for (size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + r[i];
     const size_t span = 4 * window;

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace linksim {
@@ -36,16 +37,22 @@ struct Alignment {
     int64_t lag = 0;
     bool inverted = false;
     double agreement = 0.0;  // share of agreeing decisions at the best lag
+    double runnerUp = 0.0;   // the best agreement at any other lag
     size_t compared = 0;     // decisions used in the search
+    std::string why;         // when not found: the reason
 };
 
 // Searches lag 0..maxLag and both polarities on up to `count` decisions from
-// index `first` on, for the best agreement; found when the agreement is at
-// least minAgreement (a chance alignment of random bits agrees half of the
-// time).
+// index `first` on, for the best agreement. A lag is a candidate only when
+// at least minCompared decisions fall on transmitted bits under it (a few
+// bits agree by chance). Found when the best agreement is at least
+// minAgreement (random bits agree half of the time) and beats every other
+// lag by minMargin (a link that agrees equally well at two lags is not
+// aligned).
 Alignment AlignDecisions(const std::vector<uint8_t>& txBits, const std::vector<int64_t>& slot,
                          const std::vector<int8_t>& decisions, size_t first, size_t count,
-                         int64_t maxLag, double minAgreement = 0.75);
+                         int64_t maxLag, double minAgreement = 0.75, size_t minCompared = 1000,
+                         double minMargin = 0.1);
 
 struct ErrorCount {
     uint64_t compared = 0;
@@ -78,7 +85,20 @@ struct Lock {
     bool locked = false;
     size_t edge = 0;  // index into the edges
 };
-Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t window, double tolerance);
+//
+// toneHz > 0: jitter of that frequency was put on the data, and a loop
+// follows it where it lies inside its bandwidth, so the phase that locked
+// moves with it. The residual is then judged against the tracked phase: a
+// sinusoid of that frequency (with an offset and a slope) is fitted to the
+// residual over the second half of the edges, where the loop has settled,
+// and taken from the residual of every edge before the test above.
+Lock DetectLock(const std::vector<double>& edges, double refPeriod, size_t window, double tolerance,
+                double toneHz = 0.0);
+
+// The sinusoid of frequency toneHz fitted to r[k] at times t[k] over
+// [from, end) by least squares, with an offset and a slope beside it, taken
+// from every r[k]. Returns the fitted amplitude (0 when the fit is singular).
+double RemoveTone(std::vector<double>& r, const std::vector<double>& t, double toneHz, size_t from);
 
 struct Jitter {
     size_t periods = 0;

@@ -248,6 +248,7 @@ ExtrapolatedEye ExtrapolateEye(const JitterFigures& j, const std::vector<double>
         const double leftEdge = -0.5 + j.right.mean + qe * j.right.sigma;
         const double rightEdge = 0.5 + j.left.mean - qe * j.left.sigma;
         e.widthUi = std::max(0.0, rightEdge - leftEdge);
+        e.widthClosed = !(rightEdge - leftEdge > 0.0);
     }
     e.ones = FitTail(ones, true);
     e.zeros = FitTail(zeros, false);
@@ -261,7 +262,17 @@ ExtrapolatedEye ExtrapolateEye(const JitterFigures& j, const std::vector<double>
             e.thresholdV.push_back(u);
             e.thresholdBer.push_back(0.5 * (NormalTail(z1) + NormalTail(z0)));
         }
-        e.heightV = (e.ones.mean - q2 * e.ones.sigma) - (e.zeros.mean + q2 * e.zeros.sigma);
+        const double oneEdge = e.ones.mean - q2 * e.ones.sigma, zeroEdge = e.zeros.mean + q2 * e.zeros.sigma;
+        e.heightFitV = oneEdge - zeroEdge;
+        e.heightClosed = !(e.heightFitV > 0.0);
+        e.heightV = e.heightClosed ? 0.0 : e.heightFitV;
+        double lowest = INFINITY, highest = -INFINITY;
+        for (const auto* v : {&ones, &zeros})
+            for (double x : *v) {
+                lowest = std::min(lowest, x);
+                highest = std::max(highest, x);
+            }
+        e.heightOutside = oneEdge < lowest || zeroEdge > highest;
     }
     return e;
 }

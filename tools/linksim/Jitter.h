@@ -74,6 +74,9 @@ struct JitterFigures {
     double pjUi = 0.0, pjFrequency = 0.0;   // amplitude (peak) and frequency of the largest line
     double dcdUi = 0.0;
     TailFit left, right;        // tails of the offsets
+    // TJ of a unit interval or more: the eye is closed in time at the BER
+    // (the summary says "closed", not a TJ beyond the interval).
+    bool Closed() const { return ok && tjUi >= 1.0; }
 };
 JitterFigures MeasureJitter(const Crossings& c, double bitTime, double ber = 1e-12);
 
@@ -86,8 +89,14 @@ struct ExtrapolatedEye {
     std::vector<double> phaseUi, phaseBer;      // horizontal bathtub
     std::vector<double> thresholdV, thresholdBer;  // vertical bathtub
     TailFit ones, zeros;
-    double widthUi = 0.0;    // at the BER
-    double heightV = 0.0;    // at the BER
+    double widthUi = 0.0;    // at the BER, 0 when closed
+    double heightV = 0.0;    // at the BER, 0 when closed
+    // Closed at the BER: the fitted edges meet or cross. heightFitV is the
+    // fit's own figure (negative when closed); heightOutside: the fitted
+    // edges lie beyond the range of the sampled values themselves, where the
+    // fit has no data to stand on.
+    bool widthClosed = false, heightClosed = false, heightOutside = false;
+    double heightFitV = 0.0;
 };
 ExtrapolatedEye ExtrapolateEye(const JitterFigures& j, const std::vector<double>& ones, const std::vector<double>& zeros,
                                double ber = 1e-12);
