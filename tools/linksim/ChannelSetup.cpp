@@ -78,7 +78,8 @@ SParamChannel LoadSParamChannel(const std::string& path, const std::string& port
 
     const double fN = 0.5 / bitTime;
     const Complex dataN = InterpolateResponse(ts.freq, h, fN);
-    ch.dcData = ts.freq.front() == 0.0 ? h.front().real() : std::abs(h.front()) * (fit.dcGain < 0 ? -1.0 : 1.0);
+    ch.dcData = ts.freq.front() == 0.0 ? h.front().real() : fit.dcData;
+    ch.dcExtrapolated = fit.dcExtrapolated;
     ch.dcFit = fit.dcGain;
     ch.lossDataNyquist = -Db(std::abs(dataN));
     ch.lossFitNyquist = -Db(std::abs(FirResponse(ch.taps, fN, dt)));
@@ -96,7 +97,11 @@ SParamChannel LoadSParamChannel(const std::string& path, const std::string& port
                        std::to_string(ts.freq.size()) + " frequencies " + Fixed(ts.freq.front() / 1e9, 3) + " to " +
                        Fixed(ts.freq.back() / 1e9, 3) + " GHz, reference " + refs + " ohm" +
                        (renormalised ? " (renormalised to 50 ohm)" : ""));
-    ch.notes.push_back("response    DC gain " + Fixed(ch.dcFit, 4) + " (data " + Fixed(ch.dcData, 4) + "), loss at Nyquist " +
+    const std::string dataDc =
+        fit.dcExtrapolated ? "data extrapolated to DC " + Fixed(ch.dcData, 4) + " by a line through " +
+                                 Fixed(ts.freq.front() / 1e6, 1) + " to " + Fixed(fit.dcBandHz / 1e6, 1) + " MHz"
+                           : "data " + Fixed(ch.dcData, 4);
+    ch.notes.push_back("response    DC gain " + Fixed(ch.dcFit, 4) + " (" + dataDc + "), loss at Nyquist " +
                        Fixed(ch.lossFitNyquist, 2) + " dB (data " + Fixed(ch.lossDataNyquist, 2) + " dB), " +
                        std::to_string(ch.taps.size()) + " taps, delay " + Fixed(fit.delayRemoved * 1e9, 3) +
                        " ns removed" + (fit.passivityScale < 1.0 ? ", scaled by " + Fixed(fit.passivityScale, 5) + " for passivity" : ""));
@@ -152,6 +157,7 @@ SParamChannel LoadSParamChannel(const std::string& path, const std::string& port
                  {"sides_from_data", det.sidesFromData},
                  {"sides", det.sidesNote}}},
                {"dc_gain_data", ch.dcData},
+               {"dc_gain_data_extrapolated", ch.dcExtrapolated},
                {"dc_gain", ch.dcFit},
                {"loss_db_at_nyquist_data", ch.lossDataNyquist},
                {"delay_removed_s", fit.delayRemoved},
@@ -160,7 +166,7 @@ SParamChannel LoadSParamChannel(const std::string& path, const std::string& port
                {"transform_points", fit.gridSize},
                {"warnings", ch.warnings},
                {"method",
-                "magnitude and unwrapped phase interpolated onto the FFT grid; flat magnitude and linear phase to DC; "
+                "magnitude and unwrapped phase interpolated onto the FFT grid; below the first frequency, magnitude and phase lines through the lowest points extended to DC; "
                 "loss slope and group delay extended above the data with a raised-cosine taper; inverse FFT; "
                 "causal window from the response's onset (acausal leakage and bulk delay removed); tail cut at "
                 "1e-9 of the energy; scaled down if any gain exceeds 1"}};

@@ -28,6 +28,7 @@ struct SParamChannel {
     // frequencies (dB), and the pulse response of one unit interval.
     std::vector<double> freq, dataDb, fitDb;
     double dcData = 0.0, dcFit = 0.0;
+    bool dcExtrapolated = false;  // dcData extended below the data's first frequency
     double lossDataNyquist = 0.0, lossFitNyquist = 0.0;
 };
 

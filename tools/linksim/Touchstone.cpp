@@ -728,7 +728,19 @@ FrequencyFit ImpulseFromFrequencyData(const std::vector<double>& freq, const std
     for (double& p : ph) p -= 2 * kPi * turns;
     ph0 -= 2 * kPi * turns;
     const double dcPhase = std::fabs(ph0) < kPi / 2 ? 0.0 : (ph0 > 0 ? kPi : -kPi);
-    const double dcMag = mag[0];
+    // Magnitude at DC: the data's own, or the trend of the lowest points
+    // from f0 to 2 f0 extended to 0 Hz (holding the first point flat
+    // would give the loss at f0 to DC).
+    double dcMag = mag[0];
+    double dcBand = 0.0;
+    if (freq[0] > 0.0) {
+        size_t nMag = 0;
+        while (nMag < nf && (freq[nMag] <= 2.0 * freq[0] * (1.0 + 1e-9) || nMag < 2)) ++nMag;
+        double a = mag[0], slope = 0.0;
+        FitLine(freq, mag, 0, nMag, a, slope);
+        if (std::isfinite(a)) dcMag = std::clamp(a, 0.0, std::max(1.0, mag[0]));
+        dcBand = freq[nMag - 1];
+    }
 
     // Above the data: loss slope of the top fifth, mean group delay of all.
     const size_t top = nf - std::max<size_t>(nf / 5, std::min<size_t>(nf, 5));
@@ -741,6 +753,9 @@ FrequencyFit ImpulseFromFrequencyData(const std::vector<double>& freq, const std
     const double fa = std::max(0.5 * fb, std::min(fmax, fb - 0.2 * fmax));
 
     FrequencyFit fit;
+    fit.dcData = dcPhase == 0.0 ? dcMag : -dcMag;
+    fit.dcExtrapolated = freq[0] > 0.0;
+    fit.dcBandHz = dcBand;
     // The period of the inverse transform is the time span the data's step
     // defines (the grid then falls on the data's own frequencies when they
     // start at a multiple of the step), even, at least 4096 samples.
@@ -755,7 +770,7 @@ FrequencyFit ImpulseFromFrequencyData(const std::vector<double>& freq, const std
         double m = 0.0, p = 0.0;
         if (f < freq[0]) {
             const double a = freq[0] > 0 ? f / freq[0] : 1.0;
-            m = dcMag;
+            m = dcMag + a * (mag[0] - dcMag);
             p = dcPhase + a * (ph[0] - dcPhase);
         } else if (f <= fmax) {
             while (j + 1 < nf && freq[j + 1] < f) ++j;

@@ -134,6 +134,14 @@ struct FrequencyFit {
     double passivityScale = 1.0;  // < 1 when the taps were scaled down
     double maxGain = 0.0;         // largest |H| of the taps before scaling
     size_t gridSize = 0;          // N
+    // The response at 0 Hz the taps were made for: the data's own point
+    // there, or, for data that start above 0 Hz, a least-squares line
+    // through the magnitudes of the points from the first frequency f0 to
+    // 2 f0 (at least two; capped at 1, a passive channel) with the phase
+    // line of the lowest half gigahertz, evaluated at 0 Hz.
+    double dcData = 0.0;          // signed: negative for a phase of pi at DC
+    bool dcExtrapolated = false;
+    double dcBandHz = 0.0;        // the top of the magnitude fit's band
 };
 FrequencyFit ImpulseFromFrequencyData(const std::vector<double>& freq, const std::vector<Complex>& h,
                                       double dt);
