@@ -12,35 +12,11 @@
 #include <iterator>
 #include <string>
 
+#include "AmisimRun.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    nlohmann::json summary;
-    std::string log;  // amisim's standard output and error
-};
-
-RunResult Amisim(const std::string& name, const std::string& args)
-{
-    // One folder per process, so that builds tested side by side do not meet.
-    const fs::path out = fs::path(::testing::TempDir()) / ("amisim_" + std::to_string(getpid()) + "_" + name);
-    fs::remove_all(out);
-    const std::string cmd = std::string(AMI_BUILD_DIR) + "/amisim --no-progress -q -o " + out.string() + " " + args +
-                            " > " + (out.string() + ".log") + " 2>&1";
-    RunResult r;
-    r.status = std::system(cmd.c_str());
-    {
-        std::ifstream in(out / "amisim.json");
-        if (in) in >> r.summary;
-        std::ifstream log(out.string() + ".log");
-        r.log.assign(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
-    }
-    fs::remove_all(out);
-    fs::remove(out.string() + ".log");
-    return r;
-}
 
 TEST(EndToEnd, ShortLinkLocksWithoutErrors)
 {

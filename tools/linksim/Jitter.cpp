@@ -220,7 +220,17 @@ JitterFigures MeasureJitter(const Crossings& c, double bitTime, double ber)
             for (size_t k = best - 1; k <= std::min(best + 1, out.size() - 1); ++k)
                 p += out[k][0] * out[k][0] + out[k][1] * out[k][1];
             j.pjUi = 2.0 * std::sqrt(p / 1.5) / (0.5 * static_cast<double>(len));
-            j.pjFrequency = static_cast<double>(best) / (static_cast<double>(len) * bitTime);
+            // Between bins: under a Hann window a line at bin best + d
+            // (|d| <= 1/2) gives its larger neighbour a ratio
+            // a = (1 + |d|) / (2 - |d|) to the peak, so |d| = (2a - 1) / (a + 1).
+            auto mag = [&](size_t k) { return std::hypot(out[k][0], out[k][1]); };
+            double d = 0.0;
+            if (best + 1 < out.size()) {
+                const double right = mag(best + 1), left = mag(best - 1);
+                const double a = std::max(right, left) / bestMag;
+                d = std::clamp((2.0 * a - 1.0) / (a + 1.0), 0.0, 0.5) * (right >= left ? 1.0 : -1.0);
+            }
+            j.pjFrequency = (static_cast<double>(best) + d) / (static_cast<double>(len) * bitTime);
         }
     }
     j.ok = true;
