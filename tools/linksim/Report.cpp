@@ -1,0 +1,529 @@
+#include "linksim/Report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "linksim/Kit.h"
+#include "linksim/Link.h"
+#include "linksim/Measure.h"
+#include "linksim/Plot.h"
+
+namespace fs = std::filesystem;
+
+namespace linksim {
+
+namespace {
+
+std::string Num(double v, int prec = 6)
+{
+    std::ostringstream os;
+    os.precision(prec);
+    os << v;
+    return os.str();
+}
+
+// BER figures floored for the JSON (see kBerFloor).
+std::vector<double> Floored(std::vector<double> v)
+{
+    for (double& b : v) b = BerFloored(b);
+    return v;
+}
+
+// The extrapolated eye height as the summary gives it.
+std::string ExtrapolatedHeightText(const ExtrapolatedEye& e)
+{
+    if (!e.amplitudeOk) return "n/a (too few decisions)";
+    if (e.heightOutside) return "closed (the fitted tails reach beyond the sampled signal's range)";
+    if (e.heightClosed) return "closed";
+    return Num(e.heightV * 1e3, 4) + " mV";
+}
+
+// Writes `text` to path + ".tmp" and renames it to path.
+bool WriteWhole(const std::string& path, const std::string& text)
+{
+    const std::string tmp = path + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        f << text;
+        f.flush();
+        if (!f) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::error_code ec;
+        fs::remove(tmp, ec);
+        return false;
+    }
+    return true;
+}
+
+// The bathtubs: the statistical one and the bit-by-bit extrapolated ones.
+std::string WriteBathtubs(const LinkReport& in)
+{
+    const LinkConfig& o = in.config;
+    const OutputPaths& out = in.out;
+    const LinkChannel& ch = in.channel;
+    const LinkMeasurement& r = in.measurement;
+    const LinkStatistics& sa = in.statistics;
+    std::string bathtubPngError;
+    PlotPanel h, v;
+    h.xLabel = "sampling offset (UI): statistical from the pulse's peak, bit-by-bit from the recovered clock's instant";
+    h.yLabel = "log10 BER";
+    v.xLabel = "decision threshold (V)";
+    v.yLabel = "log10 BER";
+    h.yMin = v.yMin = -18.0;
+    h.yMax = v.yMax = 0.0;
+    h.yMarks.push_back({std::log10(o.ber), "BER " + Num(o.ber, 3)});
+    v.yMarks = h.yMarks;
+    if (!sa.eye.bathtub.empty()) {
+        PlotSeries s;
+        s.label = "statistical (pulse response)";
+        for (int j = 0; j < sa.eye.phases; ++j) {
+            s.x.push_back(static_cast<double>(j - sa.eye.phases / 2) / sa.eye.phases);
+            s.y.push_back(std::log10(std::max(sa.eye.bathtub[static_cast<size_t>(j)], 1e-300)));
+        }
+        h.series.push_back(s);
+    }
+    if (r.extrapolated.timingOk) {
+        PlotSeries s;
+        s.label = "bit-by-bit, extrapolated";
+        s.r = 0.85, s.g = 0.35, s.b = 0.05;
+        s.dashed = true;
+        s.x = r.extrapolated.phaseUi;
+        for (double b : r.extrapolated.phaseBer) s.y.push_back(std::log10(std::max(b, 1e-300)));
+        h.series.push_back(s);
+    }
+    if (r.extrapolated.amplitudeOk) {
+        PlotSeries s;
+        s.label = "bit-by-bit, extrapolated";
+        s.r = 0.85, s.g = 0.35, s.b = 0.05;
+        s.dashed = true;
+        s.x = r.extrapolated.thresholdV;
+        for (double b : r.extrapolated.thresholdBer) s.y.push_back(std::log10(std::max(b, 1e-300)));
+        v.series.push_back(s);
+    }
+    if (h.series.empty() && v.series.empty())
+        bathtubPngError = "no bathtub: neither the statistical analysis nor the bit-by-bit distributions are there";
+    else
+        bathtubPngError = WritePanelsPng(out.bathtub, "Bathtub curves, " + ch.kind, {h, v});
+    return bathtubPngError;
+}
+
+// The primary receiver's time, and the eye receiver's.
+void ReceiverCosts(const LinkModels& m, Cost& primary, Cost& probe)
+{
+    for (auto& rx : m.rxs) {
+        Cost& c = rx.get() == m.primary ? primary : probe;
+        c.wall += rx->cost.wall;
+        c.cpu += rx->cost.cpu;
+    }
+}
+
+// Unpacks a report's parts under the names the figures go by.
+#define REPORT_PARTS(in)                              \
+    const LinkConfig& o = (in).config;                \
+    const OutputPaths& out = (in).out;                \
+    const LinkChannel& ch = (in).channel;             \
+    const LinkModels& m = (in).models;                \
+    const BitByBitResult& bb = (in).bitByBit;         \
+    const LinkMeasurement& r = (in).measurement;      \
+    const LinkStatistics& sa = (in).statistics;       \
+    const double bitTime = 1.0 / o.bitRate;           \
+    const int spb = o.samplesPerBit;                  \
+    (void)out, (void)ch, (void)m, (void)bb, (void)r, (void)sa, (void)bitTime, (void)spb
+
+nlohmann::json RunJson(const LinkReport& in)
+{
+    REPORT_PARTS(in);
+    const double samples = static_cast<double>(bb.bitsDone) * spb;
+    nlohmann::json j;
+    j["tool"] = "amisim";
+    j["bits"] = bb.bitsDone;
+    j["samples"] = static_cast<long long>(samples);
+    j["bit_rate"] = o.bitRate;
+    j["samples_per_bit"] = spb;
+    j["prbs"] = o.prbs;
+    j["seed"] = o.seed;
+    j["block_bits"] = o.blockBits;
+    j["channel"] = {{"kind", ch.source},
+                    {"description", ch.kind},
+                    {"taps", ch.taps.size()},
+                    {"loss_db_at_nyquist", ch.lossAtNyquist},
+                    {"dc_gain", ch.dcGain}};
+    if (ch.source == "touchstone") {
+        for (auto it = ch.sparam.info.begin(); it != ch.sparam.info.end(); ++it)
+            if (!j["channel"].contains(it.key())) j["channel"][it.key()] = it.value();
+        j["channel"]["png"] = ch.pngError.empty() ? out.channelPng : "";
+        j["channel"]["png_error"] = ch.pngError;
+    }
+    if (!o.impulseCsv.empty())
+        j["channel"]["impulse_csv"] = ch.impulseCsvError.empty() ? out.impulseCsv : "";
+    auto kitJson = [](const std::shared_ptr<ModelKit>& k) -> nlohmann::json {
+        if (!k) return nullptr;
+        return {{"ibis_file", k->ibsPath}, {"model", k->model}, {"executable", k->executable},
+                {"ami_file", k->amiFile}, {"checker_errors", k->checkerErrors},
+                {"checker_warnings", k->checkerWarnings}};
+    };
+    j["tx"] = {{"library", m.txPath}, {"parameters", m.txString}, {"message", m.txMsg}, {"kit", kitJson(o.txKit)}};
+    j["rx"] = {{"library", m.rxPath}, {"parameters", m.RxString(m.primary->config)}, {"message", m.rxMsg},
+               {"kit", kitJson(o.rxKit)},
+               {"eye_receiver", m.eyeRx && m.eyeRx != m.primary},
+               {"host_slicing_compared", r.sliceCompared},
+               {"host_slicing_agreed", r.sliceAgreed}};
+    return j;
+}
+
+nlohmann::json MeasurementJson(const LinkReport& in, const ReportPictures& pics, nlohmann::json j)
+{
+    REPORT_PARTS(in);
+    const std::string& eyeError = pics.eyeError;
+    const std::string& clockError = pics.clockError;
+    const double ber = r.errors.compared ? static_cast<double>(r.errors.errors) / r.errors.compared : 0.0;
+    // With no error in N bits, BER < 3/N at 95 % confidence.
+    const double berUpper = r.errors.compared ? (r.errors.errors ? 0.0 : 3.0 / r.errors.compared) : 0.0;
+    j["lock"] = {{"locked", r.lock.locked},
+                 {"time_s", r.lock.locked ? r.lockTime : 0.0},
+                 {"bit_index", r.lock.locked ? static_cast<long long>(r.lockTime / bitTime) : -1},
+                 {"clock_edge", r.lock.locked ? static_cast<long long>(r.lock.edge) : -1},
+                 {"window_periods", o.lockWindow},
+                 {"tolerance_ui", o.lockToleranceUi}};
+    j["clock"] = {{"edges", m.primary->edges.size()},
+                  {"gaps", r.gaps},
+                  {"clock_times_restored", m.primary->restored},
+                  {"mean_period_s", r.clock.meanPeriod},
+                  {"period_std_s", r.clock.periodStd},
+                  {"period_min_s", r.clock.periodMin},
+                  {"period_max_s", r.clock.periodMax},
+                  {"tie_rms_s", r.clock.tieRms},
+                  {"tie_pkpk_s", r.clock.tiePkPk},
+                  {"frequency_offset_ppm", r.clock.frequencyOffsetPpm}};
+    const nlohmann::json unmeasured(nullptr);
+    j["ber"] = {{"available", r.align.found},
+                {"scope", r.scope},
+                {"reason", r.align.found ? "" : r.align.why},
+                {"bits_compared", r.errors.compared},
+                {"errors", r.align.found ? nlohmann::json(r.errors.errors) : unmeasured},
+                {"ber", r.align.found ? nlohmann::json(ber) : unmeasured},
+                {"ber_upper_95", r.align.found ? nlohmann::json(berUpper) : unmeasured},
+                {"latency_bits", r.align.lag},
+                {"inverted", r.align.inverted},
+                {"agreement", r.align.agreement},
+                {"first_error_decision", r.errors.firstErrorDecision},
+                {"error_bits", r.errorBits},
+                {"from_bit", static_cast<long long>(r.measureFrom / spb)},
+                {"decisions", r.decRx ? r.decRx->decisions.size() : 0}};
+    j["ctle"] = {{"adaptation", o.rx.CTLEAdapt == 1},
+                 {"setting", o.rx.CTLEAdapt == 1 ? r.adapt.finalSetting : o.rx.EQ_Level},
+                 {"last_measured_setting", r.adapt.lastSetting},
+                 {"log_consistent", r.adapt.consistent},
+                 {"measurements", r.adapt.rows},
+                 {"settled", r.adapt.optimumEnded},
+                 {"settings_visited", r.adapt.settings},
+                 {"last_heo", r.adapt.lastHeo},
+                 {"last_veo", r.adapt.lastVeo},
+                 {"last_range", r.adapt.lastRange}};
+    j["eye"] = {{"valid", r.opening.valid},
+                {"closed", r.opening.valid && !(r.opening.height > 0.0)},
+                {"height_v", std::max(0.0, r.opening.height)},
+                {"overlap_v", r.opening.valid && r.opening.height < 0.0 ? -r.opening.height : 0.0},
+                {"width_ui", r.opening.widthUi},
+                {"width_s", r.opening.widthUi * bitTime},
+                {"centre_offset_ui", r.opening.centreOffsetUi},
+                {"best_height_v", r.opening.bestHeight},
+                {"best_height_offset_ui", r.opening.bestOffsetUi},
+                {"traces", r.eyeTraces},
+                {"png", eyeError.empty() ? out.eye : ""},
+                {"error", eyeError}};
+    j["clock_plot"] = {{"png", clockError.empty() ? out.clock : ""}, {"error", clockError}};
+    return j;
+}
+
+nlohmann::json StatisticalJson(const LinkReport& in, const ReportPictures& pics)
+{
+    REPORT_PARTS(in);
+    const std::string& statPngError = pics.statPngError;
+    nlohmann::json st = {{"available", sa.error.empty()},
+                         {"error", sa.error},
+                         {"ber", o.ber},
+                         {"method",
+                          "statistical eye from the link's pulse response (channel, then each model: its AMI_Init "
+                          "impulse response if it returns one, else its linear response from AMI_GetWave on a "
+                          "step); the densities of inter-symbol interference convolved over every cursor, with "
+                          "Gaussian noise --stat-noise; the bathtub averaged over the injected jitter"},
+                         {"tx_response", sa.pulse.txSource},
+                         {"rx_response", sa.pulse.rxSource},
+                         {"rx_parameters", sa.rxParameters},
+                         {"ctle_held_at", sa.rxHeld ? nlohmann::json(r.ctleSetting) : nlohmann::json(nullptr)}};
+    if (sa.error.empty()) {
+        st["inverted"] = sa.eye.inverted;
+        st["main_cursor_v"] = sa.eye.mainCursor * 0.5;
+        st["eye_height_v"] = std::max(0.0, sa.eye.HeightAt(o.ber));
+        st["eye_height_at_centre_v"] = std::max(0.0, sa.eye.HeightAt(o.ber, false));
+        st["closed"] = !(sa.eye.HeightAt(o.ber) > 0.0);
+        st["ber_floor"] = kBerFloor;
+        st["eye_width_ui"] = sa.eye.BathtubWidthAt(o.ber);  // with the injected jitter
+        st["contour_width_ui"] = sa.eye.WidthAt(o.ber);      // without it
+        st["ber_at_centre"] = BerFloored(sa.eye.bathtub[static_cast<size_t>(sa.eye.phases / 2)]);
+        nlohmann::json tub = nlohmann::json::array();
+        for (int k = 0; k < sa.eye.phases; ++k)
+            tub.push_back({{"offset_ui", static_cast<double>(k - sa.eye.phases / 2) / sa.eye.phases},
+                           {"ber", BerFloored(sa.eye.bathtub[static_cast<size_t>(k)])}});
+        st["bathtub"] = tub;
+        nlohmann::json contours = nlohmann::json::object();
+        for (size_t l = 0; l < sa.eye.contourBers.size(); ++l)
+            contours[Num(sa.eye.contourBers[l], 3)] = {{"height_v", std::max(0.0, sa.eye.HeightAt(sa.eye.contourBers[l]))},
+                                                        {"width_ui", sa.eye.WidthAt(sa.eye.contourBers[l])},
+                                                        {"upper_v", sa.eye.upper[l]},
+                                                        {"lower_v", sa.eye.lower[l]}};
+        st["contours"] = contours;
+        st["png"] = statPngError.empty() ? out.stat : "";
+        st["png_error"] = statPngError;
+    }
+return st;
+}
+
+nlohmann::json AnalysisJson(const LinkReport& in, const ReportPictures& pics, nlohmann::json j)
+{
+    REPORT_PARTS(in);
+    const std::string& bathtubPngError = pics.bathtubPngError;
+    const double samples = static_cast<double>(bb.bitsDone) * spb;
+    Cost rxCost, probeCost;
+    ReceiverCosts(m, rxCost, probeCost);
+    const double analysisSeconds = in.analysisSeconds;
+    const bool closeOk = in.closeOk;
+    j["statistical"] = StatisticalJson(in, pics);
+    j["extrapolated"] = {
+        {"method", "from the bit-by-bit run's last --eye-bits bits: Gaussian fits on the Q scale to the tails of the "
+                   "data crossings against the recovered clock (horizontal) and of the equalised signal at the "
+                   "decision instants, ones and zeros apart (vertical), extended to the BER"},
+        {"ber", o.ber},
+        {"timing_available", r.extrapolated.timingOk},
+        {"amplitude_available", r.extrapolated.amplitudeOk},
+        {"eye_width_ui", r.extrapolated.timingOk ? nlohmann::json(r.extrapolated.widthUi) : nlohmann::json(nullptr)},
+        {"eye_height_v", r.extrapolated.amplitudeOk ? nlohmann::json(r.extrapolated.heightV) : nlohmann::json(nullptr)},
+        {"width_closed", r.extrapolated.timingOk && r.extrapolated.widthClosed},
+        {"height_closed", r.extrapolated.amplitudeOk && r.extrapolated.heightClosed},
+        {"height_fit_outside_data", r.extrapolated.amplitudeOk && r.extrapolated.heightOutside},
+        {"ber_floor", kBerFloor},
+        {"ones", {{"mean_v", r.extrapolated.ones.mean}, {"sigma_v", r.extrapolated.ones.sigma}, {"samples", r.sampledOnes.size()}}},
+        {"zeros", {{"mean_v", r.extrapolated.zeros.mean}, {"sigma_v", r.extrapolated.zeros.sigma}, {"samples", r.sampledZeros.size()}}},
+        {"bathtub", {{"offset_ui", r.extrapolated.phaseUi}, {"ber", Floored(r.extrapolated.phaseBer)}}},
+        {"vertical_bathtub", {{"threshold_v", r.extrapolated.thresholdV}, {"ber", Floored(r.extrapolated.thresholdBer)}}},
+        {"png", bathtubPngError.empty() ? out.bathtub : ""},
+        {"png_error", bathtubPngError}};
+    j["jitter"] = {
+        {"injected", {{"rj_ui", o.jitter.rjUi}, {"sj_ui", o.jitter.sjUi}, {"sj_hz", o.jitter.sjFrequency},
+                      {"dcd_ui", o.jitter.dcdUi}, {"seed", o.jitter.seed}}},
+        {"measured",
+         {{"available", r.dataJitter.ok},
+          {"why", r.dataJitter.why},
+          {"method", "zero crossings of the equalised signal between decision instants, as offsets from their "
+                     "midpoint in UI of the recovered clock; dual-Dirac model from Q-scale fits of both tails: "
+                     "RJ the mean rms of the tails, DJ the distance of their means, TJ = DJ + 2 Q^-1(BER) RJ; PJ "
+                     "the largest line of the offsets' spectrum; DCD the mean offset of rising less falling edges"},
+          {"crossings", r.dataJitter.crossings},
+          {"transition_density", r.dataJitter.transitionDensity},
+          {"ber", o.ber},
+          {"tj_ui", r.dataJitter.Closed() ? 1.0 : r.dataJitter.tjUi},
+          {"closed", r.dataJitter.Closed()},
+          {"tj_fit_ui", r.dataJitter.tjUi},
+          {"rj_ui", r.dataJitter.rjUi},
+          {"dj_ui", r.dataJitter.djUi},
+          {"pj_ui", r.dataJitter.pjUi},
+          {"pj_hz", r.dataJitter.pjFrequency},
+          {"dcd_ui", r.dataJitter.dcdUi},
+          {"mean_ui", r.dataJitter.meanUi},
+          {"rms_ui", r.dataJitter.rmsUi},
+          {"warning", r.toneWarning}}}};
+    j["throughput"] = {{"loop_s", bb.loopSeconds},
+                       {"loop_cpu_s", bb.loopCpu},
+                       {"samples_per_second", bb.loopSeconds > 0 ? samples / bb.loopSeconds : 0.0},
+                       {"samples_per_cpu_second", bb.loopCpu > 0 ? samples / bb.loopCpu : 0.0},
+                       {"tx_s", bb.tx.wall},
+                       {"tx_cpu_s", bb.tx.cpu},
+                       {"channel_s", bb.channel.wall},
+                       {"channel_cpu_s", bb.channel.cpu},
+                       {"rx_s", rxCost.wall},
+                       {"rx_cpu_s", rxCost.cpu},
+                       {"rx_eye_s", probeCost.wall},
+                       {"rx_eye_cpu_s", probeCost.cpu},
+                       {"analysis_s", analysisSeconds},
+                       {"total_s", in.totalSeconds}};
+    j["close_ok"] = closeOk;
+    j["close_ok"] = closeOk;
+    return j;
+}
+
+}  // namespace
+
+ReportPictures WriteReportPictures(const LinkReport& in)
+{
+    REPORT_PARTS(in);
+    ReportPictures p;
+    p.eyeError = r.eyeError;
+    if (p.eyeError.empty() && r.eye) {
+        EyePlotInfo info;
+        info.title = "Equalised signal at " + Num(o.bitRate / 1e9, 6) + " Gb/s, " + ch.kind;
+        info.bitTime = bitTime;
+        info.opening = r.opening;
+        p.eyeError = WriteEyePng(out.eye, *r.eye, info);
+    }
+    std::error_code ec;
+    if (!p.eyeError.empty()) fs::remove(out.eye, ec);  // no stale picture of an earlier run
+    ClockPlotInfo cinfo;
+    cinfo.title = "Recovered clock: period and phase over the run";
+    cinfo.bitTime = bitTime;
+    cinfo.refPeriod = r.refPeriod;
+    cinfo.locked = r.lock.locked;
+    cinfo.lockTime = r.lockTime;
+    p.clockError = WriteClockPng(out.clock, m.primary->edges, cinfo);
+    if (sa.error.empty())
+        p.statPngError = WriteStatEyePng(out.stat, sa.eye, "Statistical eye from the pulse response, " + ch.kind);
+    if (!sa.error.empty() || !p.statPngError.empty()) fs::remove(out.stat, ec);
+    p.bathtubPngError = WriteBathtubs(in);
+    if (!p.bathtubPngError.empty()) fs::remove(out.bathtub, ec);
+    ReleasePlotResources();
+    return p;
+}
+
+nlohmann::json ReportJson(const LinkReport& in, const ReportPictures& pics)
+{
+    return AnalysisJson(in, pics, MeasurementJson(in, pics, RunJson(in)));
+}
+
+bool WriteReportJson(const LinkReport& in, const ReportPictures& pics)
+{
+    // Written whole under a temporary name, then renamed: a reader sees the
+    // old file or the new one, never part of one.
+    if (WriteWhole(in.out.json, ReportJson(in, pics).dump(2) + "\n")) return true;
+    std::fprintf(stderr, "amisim: cannot write %s: %s\n", in.out.json.c_str(), std::strerror(errno));
+    return false;
+}
+
+void PrintSummary(const LinkReport& in, const ReportPictures& pics)
+{
+    REPORT_PARTS(in);
+    const std::string& eyeError = pics.eyeError;
+    const std::string& clockError = pics.clockError;
+    const std::string& statPngError = pics.statPngError;
+    const std::string& bathtubPngError = pics.bathtubPngError;
+    const double samples = static_cast<double>(bb.bitsDone) * spb;
+    const double ber = r.errors.compared ? static_cast<double>(r.errors.errors) / r.errors.compared : 0.0;
+    const double berUpper = r.errors.compared ? (r.errors.errors ? 0.0 : 3.0 / r.errors.compared) : 0.0;
+    Cost rxCost, probeCost;
+    ReceiverCosts(m, rxCost, probeCost);
+    std::printf("amisim: %lld bits of PRBS%d at %s Gb/s, %d samples per bit\n", bb.bitsDone, o.prbs,
+                Num(o.bitRate / 1e9, 6).c_str(), spb);
+    std::printf("  channel      %s (%zu taps, %.2f dB at Nyquist)\n", ch.kind.c_str(), ch.taps.size(),
+                ch.lossAtNyquist);
+    for (const auto& note : ch.sparam.notes) std::printf("               %s\n", note.c_str());
+    if (o.txKit) std::printf("  tx kit       %s [Model] %s, %s\n", o.txKit->ibsPath.c_str(), o.txKit->model.c_str(), o.txKit->executable.c_str());
+    if (o.rxKit) std::printf("  rx kit       %s [Model] %s, %s\n", o.rxKit->ibsPath.c_str(), o.rxKit->model.c_str(), o.rxKit->executable.c_str());
+    std::printf("  tx           %s\n", m.txString.c_str());
+    std::printf("  rx           %s%s\n", m.RxString(m.primary->config).c_str(),
+                m.eyeRx && m.eyeRx != m.primary ? "  (+ a second instance with RX_Config 2 for the eye)" : "");
+    if (!m.txMsg.empty()) std::printf("  tx message   %s\n", m.txMsg.c_str());
+    if (!m.rxMsg.empty()) std::printf("  rx message   %s\n", m.rxMsg.c_str());
+    if (r.lock.locked)
+        std::printf("  clock lock   at %.2f ns, bit %lld (clock edge %zu)\n", r.lockTime * 1e9,
+                    static_cast<long long>(r.lockTime / bitTime), r.lock.edge);
+    else
+        std::printf("  clock lock   not locked (%zu clock edges)\n", m.primary->edges.size());
+    std::printf("  jitter       TIE %.3f ps rms, %.3f ps pk-pk; period %.3f ps mean, %.3f ps std, "
+                "%.0f ppm\n",
+                r.clock.tieRms * 1e12, r.clock.tiePkPk * 1e12, r.clock.meanPeriod * 1e12, r.clock.periodStd * 1e12,
+                r.clock.frequencyOffsetPpm);
+    if (r.align.found)
+        std::printf("  BER          %llu errors in %llu bits %s: %s%s (latency %lld bits%s)\n",
+                    static_cast<unsigned long long>(r.errors.errors), static_cast<unsigned long long>(r.errors.compared),
+                    r.scope.c_str(), r.errors.errors ? Num(ber, 4).c_str() : "0",
+                    r.errors.errors ? "" : (" (< " + Num(berUpper, 3) + " at 95%)").c_str(),
+                    static_cast<long long>(r.align.lag), r.align.inverted ? ", inverted" : "");
+    else if (!r.decRx || r.decRx->decisions.empty())
+        std::printf("  BER          n/a: no decisions (%s)\n",
+                    m.primary->edges.empty() ? "the receiver returned no clock times"
+                                           : "RX_Config 1 gives no data and the eye receiver is off");
+    else
+        std::printf("  BER          n/a: %s\n", r.align.why.c_str());
+    if (o.rx.CTLEAdapt == 1)
+        std::printf("  CTLE         setting %d after %d eye measurements of the receiver (%s%s)\n",
+                    r.adapt.finalSetting, r.adapt.rows,
+                    r.adapt.optimumEnded ? "adaptation settled" : "adaptation still running",
+                    r.adapt.consistent ? "" : "; Adapt.txt does not follow the stepping rule");
+    else
+        std::printf("  CTLE         setting %d (fixed, EQ_Level)\n", o.rx.EQ_Level);
+    if (r.opening.valid && !(r.opening.height > 0.0))
+        std::printf("  eye          closed at the decision instant: the ones' lowest trace lies %.1f mV below "
+                    "the zeros' highest, %llu unit intervals\n",
+                    -r.opening.height * 1e3, static_cast<unsigned long long>(r.eyeTraces));
+    else if (r.opening.valid)
+        std::printf("  eye          height %.1f mV at the decision instant (best %.1f mV at %+.3f UI), "
+                    "width %.3f UI (%.2f ps), %llu unit intervals\n",
+                    r.opening.height * 1e3, r.opening.bestHeight * 1e3, r.opening.bestOffsetUi, r.opening.widthUi,
+                    r.opening.widthUi * bitTime * 1e12, static_cast<unsigned long long>(r.eyeTraces));
+    else
+        std::printf("  eye          n/a%s%s\n", eyeError.empty() ? "" : ": ", eyeError.c_str());
+    if (sa.error.empty())
+        std::printf("  stat eye     height %s, width %.3f UI at BER %s; BER %s at the centre (statistical: "
+                    "the link's pulse response, tx %s, rx %s%s)\n",
+                    HeightText(sa.eye.HeightAt(o.ber)).c_str(), sa.eye.BathtubWidthAt(o.ber),
+                    Num(o.ber, 3).c_str(),
+                    BerText(sa.eye.bathtub[static_cast<size_t>(sa.eye.phases / 2)]).c_str(),
+                    sa.pulse.txSource.c_str(), sa.pulse.rxSource.c_str(),
+                    sa.rxHeld ? (" with the CTLE held at setting " + std::to_string(r.ctleSetting)).c_str() : "");
+    else
+        std::printf("  stat eye     n/a: %s\n", sa.error.c_str());
+    if (r.extrapolated.timingOk || r.extrapolated.amplitudeOk)
+        std::printf("  extrapolated height %s, width %s at BER %s (bit-by-bit run: Q-scale fits of the "
+                    "measured tails, %zu crossings, %zu decisions)\n",
+                    ExtrapolatedHeightText(r.extrapolated).c_str(),
+                    !r.extrapolated.timingOk      ? "n/a (too few crossings)"
+                    : r.extrapolated.widthClosed ? "closed"
+                                               : (Num(r.extrapolated.widthUi, 3) + " UI").c_str(),
+                    Num(o.ber, 3).c_str(), r.dataJitter.crossings, r.sampledOnes.size() + r.sampledZeros.size());
+    else
+        std::printf("  extrapolated n/a: too few decisions and crossings after lock\n");
+    if (r.dataJitter.Closed())
+        std::printf("  data jitter  TJ closed at BER %s (the dual-Dirac fit gives %.4f UI, a unit interval or more: "
+                    "DJ %.4f UI, RJ %.4f UI rms); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
+                    Num(o.ber, 3).c_str(), r.dataJitter.tjUi, r.dataJitter.djUi, r.dataJitter.rjUi, r.dataJitter.pjUi,
+                    Num(r.dataJitter.pjFrequency / 1e6, 4).c_str(), r.dataJitter.dcdUi);
+    else if (r.dataJitter.ok)
+        std::printf("  data jitter  TJ %.4f UI at BER %s = DJ %.4f + %.2f x RJ %.4f UI rms (dual-Dirac, crossings "
+                    "against the recovered clock); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
+                    r.dataJitter.tjUi, Num(o.ber, 3).c_str(), r.dataJitter.djUi, 2 * InverseNormalTail(o.ber),
+                    r.dataJitter.rjUi, r.dataJitter.pjUi, Num(r.dataJitter.pjFrequency / 1e6, 4).c_str(), r.dataJitter.dcdUi);
+    else
+        std::printf("  data jitter  n/a: %s\n", r.dataJitter.why.c_str());
+    if (!r.toneWarning.empty()) std::printf("  warning      %s\n", r.toneWarning.c_str());
+    if (o.jitter.Any())
+        std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
+                    o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
+    std::printf("  throughput   %.3g samples/s, %.3g per processor second (processor time %.2f s: tx %.2f, "
+                "channel %.2f, rx %.2f%s; wall %.2f s)\n",
+                bb.loopSeconds > 0 ? samples / bb.loopSeconds : 0.0, bb.loopCpu > 0 ? samples / bb.loopCpu : 0.0, bb.loopCpu,
+                bb.tx.cpu, bb.channel.cpu, rxCost.cpu,
+                m.rxs.size() > 1 ? (", eye rx " + Num(probeCost.cpu, 3)).c_str() : "", bb.loopSeconds);
+    std::printf("  outputs      %s", out.json.c_str());
+    if (eyeError.empty()) std::printf(", %s", out.eye.c_str());
+    if (clockError.empty()) std::printf(", %s", out.clock.c_str());
+    if (sa.error.empty() && statPngError.empty()) std::printf(", %s", out.stat.c_str());
+    if (bathtubPngError.empty()) std::printf(", %s", out.bathtub.c_str());
+    if (!out.channelPng.empty() && ch.pngError.empty()) std::printf(", %s", out.channelPng.c_str());
+    if (!o.impulseCsv.empty() && ch.impulseCsvError.empty()) std::printf(", %s", out.impulseCsv.c_str());
+    std::printf("\n");
+    if (!clockError.empty()) std::printf("  clock plot   %s\n", clockError.c_str());
+    if (!ch.pngError.empty()) std::printf("  channel plot %s\n", ch.pngError.c_str());
+    if (!ch.impulseCsvError.empty()) std::printf("  impulse csv  %s\n", ch.impulseCsvError.c_str());
+}
+
+}  // namespace linksim

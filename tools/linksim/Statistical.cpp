@@ -1,0 +1,93 @@
+#include "linksim/Statistical.h"
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "linksim/Kit.h"
+#include "linksim/Link.h"
+#include "linksim/LinkModels.h"
+
+namespace fs = std::filesystem;
+
+namespace linksim {
+
+namespace {
+
+std::string Num(double v, int prec)
+{
+    std::ostringstream os;
+    os.precision(prec);
+    os << v;
+    return os.str();
+}
+
+bool InitReturnsImpulse(const std::shared_ptr<ModelKit>& k)
+{
+    const AmiParameter* p = k ? k->Find("Init_Returns_Impulse") : nullptr;
+    return p && p->Initial() == "True";
+}
+
+// The receiver's parameters for the analysis: our receiver gives the
+// equalised signal with the CTLE held at the setting the run ended with.
+std::string HeldReceiverParameters(const LinkConfig& o, int ctleSetting, bool& held)
+{
+    if (o.rxKit) {
+        held = o.rxKit->Find("CTLEAdapt") && o.rxKit->Find("EQ_Level");
+        std::map<std::string, std::string> v = o.rxValues;
+        if (held) v["CTLEAdapt"] = "0", v["EQ_Level"] = std::to_string(ctleSetting), v["RX_Config"] = "2";
+        if (!o.rxKit->Find("RX_Config")) v.erase("RX_Config");
+        return KitParameterString(*o.rxKit, v);
+    }
+    held = true;
+    return AmiParameterString("Vuraved_UV_IV", {{"RX_Config", "2"},
+                                                {"Factor", std::to_string(o.rx.Factor)},
+                                                {"VCO_Sensitivity", Num(o.rx.VCO_Sensitivity, 17)},
+                                                {"EQ_Level", std::to_string(ctleSetting)},
+                                                {"CTLEAdapt", "0"},
+                                                {"EOMNbits", std::to_string(o.rx.EOMNbits)}});
+}
+
+}  // namespace
+
+LinkStatistics AnalyseLink(const LinkConfig& o, const LinkModels& m, const std::vector<double>& channelTaps,
+                           int ctleSetting, const std::string& outDir)
+{
+    LinkStatistics s;
+    s.ctleSetting = ctleSetting;
+    if (!o.stat) {
+        s.error = "not asked for (--no-stat)";
+        return s;
+    }
+    s.rxParameters = HeldReceiverParameters(o, ctleSetting, s.rxHeld);
+    LinkPulseRequest req;
+    req.txLibrary = m.txPath;
+    req.txParameters = m.txString;
+    req.rxLibrary = m.rxPath;
+    req.rxParameters = s.rxParameters;
+    req.txInitReturnsImpulse = InitReturnsImpulse(o.txKit);
+    req.rxInitReturnsImpulse = InitReturnsImpulse(o.rxKit);
+    req.channelTaps = channelTaps;
+    req.bitTime = 1.0 / o.bitRate;
+    req.dt = req.bitTime / o.samplesPerBit;
+    const std::string statDir = outDir + "/stat-probe";
+    std::error_code ec;
+    fs::create_directories(statDir, ec);
+    if (ChangeDir(statDir)) {
+        s.pulse = MeasureLinkPulse(req);
+        ChangeDir(outDir);
+    } else {
+        s.pulse.error = "cannot enter " + statDir;
+    }
+    s.error = s.pulse.error;
+    if (!s.error.empty()) return s;
+    StatEyeOptions so;
+    so.noiseRms = o.statNoise;
+    so.rjUi = o.jitter.rjUi;
+    so.sjUi = o.jitter.sjUi;
+    so.dcdUi = o.jitter.dcdUi;
+    s.eye = ComputeStatEye(s.pulse.pulse, o.samplesPerBit, so);
+    return s;
+}
+
+}  // namespace linksim
