@@ -161,6 +161,13 @@ public:
     };
     Opening Measure() const;
 
+    // The trackers: phase bin b of [0, 2 PhaseBins()) lies at
+    // (b - PhaseBins()) / PhaseBins() UI; the lowest "one" and the highest
+    // "zero" seen there (+inf / -inf when none).
+    int PhaseBins() const { return m_bins; }
+    double OnesLowest(int b) const { return m_onesMin[static_cast<size_t>(b)]; }
+    double ZerosHighest(int b) const { return m_zerosMax[static_cast<size_t>(b)]; }
+
 private:
     int m_width, m_height;
     double m_vMin, m_vMax;

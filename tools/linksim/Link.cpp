@@ -32,6 +32,17 @@ std::string Absolute(const std::string& p)
     return ec ? p : a.lexically_normal().string();
 }
 
+namespace {
+
+// "x/eye.png" -> "x/eye.csv"; another extension gets ".csv" added.
+std::string CsvBeside(const std::string& png)
+{
+    const fs::path p(png);
+    return p.extension() == ".png" ? fs::path(p).replace_extension(".csv").string() : png + ".csv";
+}
+
+}  // namespace
+
 OutputPaths::OutputPaths(const LinkConfig& o)
     : outDir(Absolute(o.outDir)),
       json(Absolute(o.json.empty() ? outDir + "/amisim.json" : o.json)),
@@ -41,14 +52,18 @@ OutputPaths::OutputPaths(const LinkConfig& o)
       bathtub(Absolute(o.bathtubPng.empty() ? outDir + "/bathtub.png" : o.bathtubPng)),
       channelPng(o.channelTs.empty() ? Absolute(o.channelPng)
                                      : Absolute(o.channelPng.empty() ? outDir + "/channel.png" : o.channelPng)),
-      impulseCsv(Absolute(o.impulseCsv))
+      impulseCsv(Absolute(o.impulseCsv)),
+      eyeCsv(CsvBeside(eye)),
+      statCsv(CsvBeside(stat)),
+      bathtubCsv(CsvBeside(bathtub))
 {
 }
 
 void OutputPaths::RemoveAll() const
 {
     std::error_code ec;
-    for (const std::string* p : {&json, &eye, &clock, &stat, &bathtub, &channelPng, &impulseCsv})
+    for (const std::string* p :
+         {&json, &eye, &clock, &stat, &bathtub, &channelPng, &impulseCsv, &eyeCsv, &statCsv, &bathtubCsv})
         if (!p->empty()) fs::remove(*p, ec);
 }
 

@@ -91,6 +91,9 @@ struct LinkConfig {
 // the figures of an earlier run as this one's.
 struct OutputPaths {
     std::string outDir, json, eye, clock, stat, bathtub, channelPng, impulseCsv;
+    // The data of the eye, statistical eye and bathtub pictures as CSV,
+    // beside them (their names with .csv for .png).
+    std::string eyeCsv, statCsv, bathtubCsv;
     explicit OutputPaths(const LinkConfig& c);
     void RemoveAll() const;
 };

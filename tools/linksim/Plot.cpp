@@ -55,6 +55,26 @@ void Text(cairo_t* cr, double x, double y, const std::string& s, double ax, doub
     cairo_show_text(cr, s.c_str());
 }
 
+// A title that stays inside [x, x + maxWidth]: the font shrinks down to 9
+// points, and a text still too long loses its middle ("...").
+void Title(cairo_t* cr, double x, double y, const std::string& s, double maxWidth)
+{
+    double size = 14;
+    cairo_text_extents_t e;
+    auto width = [&](const std::string& t) {
+        cairo_set_font_size(cr, size);
+        cairo_text_extents(cr, t.c_str(), &e);
+        return e.x_advance;
+    };
+    while (size > 9 && width(s) > maxWidth) size -= 0.5;
+    std::string t = s;
+    for (size_t keep = s.size(); keep > 8 && width(t) > maxWidth; --keep) {
+        const size_t head = keep / 2, tail = keep - head;
+        t = s.substr(0, head) + "..." + s.substr(s.size() - tail);
+    }
+    Text(cr, x, y, t, 0.0, 0.5, size);
+}
+
 void TextVertical(cairo_t* cr, double x, double y, const std::string& s, double size = 12)
 {
     cairo_save(cr);
@@ -188,7 +208,7 @@ std::string WriteEyePng(const std::string& path, const EyeDiagram& eye, const Ey
              "1 UI = " + Fmt(info.bitTime * 1e12, "%.2f") + " ps", 1.0, 0.0, 11);
     }
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    Text(cr, r.x, 18, info.title, 0.0, 0.5, 14);
+    Title(cr, r.x, 18, info.title, W + left + right - r.x - 10);
     std::string sub = Fmt(static_cast<double>(eye.Traces()), "%.0f") + " unit intervals folded";
     if (o.valid)
         sub += ";  eye height " + Fmt(o.height * 1e3, "%.1f") + " mV, width " + Fmt(o.widthUi, "%.3f") + " UI";
@@ -206,7 +226,7 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    Text(cr, 90, 20, info.title, 0.0, 0.5, 14);
+    Title(cr, 90, 20, info.title, W - 100);
     if (edges.size() < 3 || !(info.refPeriod > 0.0)) {
         Text(cr, W / 2.0, H / 2.0, "fewer than three clock edges: nothing to plot", 0.5, 0.5, 14);
         return Finish(surf.get(), path);
@@ -215,10 +235,14 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
     const double t0 = 0.0, t1 = edges.back() * ns;
     const Rect top{90, 45, W - 120.0, 230}, bot{90, 345, W - 120.0, 200};
 
-    // Period per pixel column: spread and a running mean over 64 periods.
+    // Period per pixel column: the running mean over 64 periods, its range
+    // within the column as a band and its average as the line. (The raw
+    // periods step by whole samples, so their range per column would fill
+    // the panel with spikes on a long run.)
     const int cols = static_cast<int>(top.w);
     std::vector<double> lo(cols, std::numeric_limits<double>::infinity()), hi(cols, -lo[0]);
-    std::vector<double> mean(cols, std::numeric_limits<double>::quiet_NaN());
+    std::vector<double> mean(cols, 0.0);
+    std::vector<size_t> count(cols, 0);
     const size_t avgN = 64;
     double run = 0.0;
     double pmin = std::numeric_limits<double>::infinity(), pmax = -pmin;
@@ -235,16 +259,22 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
         run += periods[k];
         if (k >= avgN) run -= periods[k - avgN];
         const int c = std::clamp(static_cast<int>(at[k] / t1 * cols), 0, cols - 1);
-        lo[c] = std::min(lo[c], periods[k]);
-        hi[c] = std::max(hi[c], periods[k]);
-        if (k + 1 >= avgN) mean[c] = run / avgN;
-        pmin = std::min(pmin, periods[k]);
-        pmax = std::max(pmax, periods[k]);
+        const double m = run / static_cast<double>(std::min(k + 1, avgN));
+        if (k + 1 < avgN && periods.size() >= avgN) continue;
+        lo[c] = std::min(lo[c], m);
+        hi[c] = std::max(hi[c], m);
+        mean[c] += m;
+        ++count[c];
+        if (k + 1 >= avgN || periods.size() < avgN) {  // the first means average few periods
+            pmin = std::min(pmin, m);
+            pmax = std::max(pmax, m);
+        }
     }
+    for (int c = 0; c < cols; ++c) mean[c] = count[c] ? mean[c] / static_cast<double>(count[c]) : NAN;
     const double nominal = info.refPeriod * ps;
     pmin = std::min(pmin, nominal);
     pmax = std::max(pmax, nominal);
-    const double pad = std::max(0.05 * (pmax - pmin), 0.5);
+    const double pad = std::max(0.05 * (pmax - pmin), 0.05);
     const double y0 = pmin - pad, y1 = pmax + pad;
     auto py = [&](double v) { return top.y + top.h - (v - y0) / (y1 - y0) * top.h; };
     cairo_set_line_width(cr, 1.0);
@@ -277,7 +307,7 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
     Axes(cr, top, t0, t1, y0, y1, "", "period (ps)", false);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
     Text(cr, top.x + top.w, top.y - 6,
-         "band: spread per column; line: mean of 64 periods; dashed: nominal " + Fmt(nominal, "%.3f") + " ps",
+         "band: range of the 64-period mean per column; line: its average; dashed: nominal " + Fmt(nominal, "%.3f") + " ps",
          1.0, 1.0, 10);
 
     // Phase against the ideal clock.
@@ -342,7 +372,7 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    Text(cr, 90, 20, title, 0.0, 0.5, 14);
+    Title(cr, 90, 20, title, W - 100);
     const double dash[] = {6.0, 4.0};
     for (size_t p = 0; p < panels.size(); ++p) {
         const PlotPanel& pan = panels[p];
@@ -443,10 +473,19 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
 
 namespace linksim {
 
+const std::array<Rgb, 5>& ContourPalette()
+{
+    // Blue, green, red, black and violet: apart from each other and from
+    // the density's dark-violet-to-yellow scale where contours lie.
+    static const std::array<Rgb, 5> p = {{{0.00, 0.35, 0.90}, {0.00, 0.60, 0.15}, {0.85, 0.05, 0.05},
+                                          {0.00, 0.00, 0.00}, {0.55, 0.00, 0.75}}};
+    return p;
+}
+
 std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const std::string& title)
 {
     const int W = 900, H = 560;
-    const Rect r{90, 45, W - 120.0, H - 110.0};
+    const Rect r{90, 45, W - 190.0, H - 110.0};  // the colour bar on the right
     Surface surf(cairo_image_surface_create(CAIRO_FORMAT_RGB24, W, H));
     if (cairo_surface_status(surf.get()) != CAIRO_STATUS_SUCCESS) return "cannot create the image";
     Context ctx(cairo_create(surf.get()));
@@ -454,7 +493,7 @@ std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const s
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    Text(cr, 90, 20, title, 0.0, 0.5, 14);
+    Title(cr, 90, 20, title, W - 100);
     if (eye.phases < 1 || eye.bins < 1) return Finish(surf.get(), path);
     const int spb = eye.phases;
     // The eye is periodic in the unit interval: x in [-1, 1) UI maps to
@@ -500,12 +539,15 @@ std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const s
     cairo_surface_mark_dirty(surf.get());
     auto X = [&](double x) { return r.x + (x + 1.0) / 2.0 * r.w; };
     auto Y = [&](double v) { return r.y + (v1 - v) / (v1 - v0) * r.h; };
-    static const double colours[][3] = {{0.2, 0.9, 0.3}, {0.2, 0.8, 0.9}, {0.9, 0.9, 0.9}, {0.1, 1.0, 0.1}, {1.0, 0.4, 0.8}};
+    const auto& palette = ContourPalette();
     for (size_t l = 0; l < eye.contourBers.size(); ++l) {
-        const double* c = colours[l % 5];
-        cairo_set_source_rgb(cr, c[0], c[1], c[2]);
-        cairo_set_line_width(cr, l == 3 ? 2.0 : 1.0);
-        for (const auto* edge : {&eye.upper[l], &eye.lower[l]}) {
+        const Rgb& c = palette[l % palette.size()];
+        for (const auto* edge : {&eye.upper[l], &eye.lower[l]})
+          for (int pass = 0; pass < 2; ++pass) {  // a white halo, then the colour
+            if (pass == 0)
+                cairo_set_source_rgb(cr, 1, 1, 1), cairo_set_line_width(cr, 4.0);
+            else
+                cairo_set_source_rgb(cr, c.r, c.g, c.b), cairo_set_line_width(cr, 2.0);
             bool pen = false;
             for (int px = 0; px <= 2 * spb; ++px) {
                 const double x = -1.0 + static_cast<double>(px) / spb;
@@ -523,12 +565,36 @@ std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const s
                 pen = true;
             }
             cairo_stroke(cr);
-        }
+          }
+        // The key: a stroke of the contour's colour and its BER.
         char label[32];
-        std::snprintf(label, sizeof label, "%.0e", eye.contourBers[l]);
-        Text(cr, r.x + r.w - 8 - 60.0 * static_cast<double>(eye.contourBers.size() - 1 - l), r.y - 8, label, 1.0, 1.0, 10);
+        std::snprintf(label, sizeof label, "BER %.0e", eye.contourBers[l]);
+        const double kx = r.x + r.w - 90.0 * static_cast<double>(eye.contourBers.size() - l), ky = r.y - 10;
+        cairo_set_source_rgb(cr, c.r, c.g, c.b);
+        cairo_set_line_width(cr, 3.0);
+        cairo_move_to(cr, kx, ky);
+        cairo_line_to(cr, kx + 16, ky);
+        cairo_stroke(cr);
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+        Text(cr, kx + 20, ky, label, 0.0, 0.5, 10);
     }
     Axes(cr, r, -1.0, 1.0, v0, v1, "time (UI from the pulse's peak)", "voltage (V)", false);
+    // The density's colour bar: log10 of the probability per bin.
+    const Rect bar{r.x + r.w + 20, r.y, 16, r.h};
+    for (int py = 0; py < static_cast<int>(bar.h); ++py) {
+        double cr_ = 1, cg = 1, cb = 1;
+        ColourMap(1.0 - (py + 0.5) / bar.h, cr_, cg, cb);
+        cairo_set_source_rgb(cr, cr_, cg, cb);
+        cairo_rectangle(cr, bar.x, bar.y + py, bar.w, 1);
+        cairo_fill(cr);
+    }
+    cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
+    cairo_set_line_width(cr, 1.0);
+    cairo_rectangle(cr, bar.x + 0.5, bar.y + 0.5, bar.w, bar.h);
+    cairo_stroke(cr);
+    for (int e = -16; e <= 0; e += 4)
+        Text(cr, bar.x + bar.w + 4, bar.y + bar.h * (-e) / 16.0, Fmt(e), 0.0, 0.5, 10);
+    TextVertical(cr, bar.x + bar.w + 36, bar.y + bar.h / 2, "log10 probability per bin", 11);
     return Finish(surf.get(), path);
 }
 

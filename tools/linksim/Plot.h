@@ -1,6 +1,7 @@
 // The two pictures of a run, drawn with cairo and written as PNG files.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,14 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
 }  // namespace linksim
 
 namespace linksim {
+
+struct Rgb {
+    double r, g, b;
+};
+// The colours of the statistical eye's contours, one per BER level in order
+// (1e-3, 1e-6, 1e-9, 1e-12, 1e-15).
+const std::array<Rgb, 5>& ContourPalette();
+
 
 struct StatEye;
 // The statistical eye over two unit intervals: the density of the sampled

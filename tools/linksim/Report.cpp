@@ -28,6 +28,20 @@ std::string Num(double v, int prec = 6)
     return os.str();
 }
 
+// The channel's description for a picture's title: file names without
+// their folders.
+std::string ShortKind(const std::string& kind)
+{
+    std::string out, word;
+    std::istringstream in(kind);
+    while (in >> word) {
+        const size_t slash = word.find_last_of('/');
+        if (slash != std::string::npos && slash + 1 < word.size()) word = word.substr(slash + 1);
+        out += (out.empty() ? "" : " ") + word;
+    }
+    return out;
+}
+
 // BER figures floored for the JSON (see kBerFloor).
 std::vector<double> Floored(std::vector<double> v)
 {
@@ -114,7 +128,7 @@ std::string WriteBathtubs(const LinkReport& in)
     if (h.series.empty() && v.series.empty())
         bathtubPngError = "no bathtub: neither the statistical analysis nor the bit-by-bit distributions are there";
     else
-        bathtubPngError = WritePanelsPng(out.bathtub, "Bathtub curves, " + ch.kind, {h, v});
+        bathtubPngError = WritePanelsPng(out.bathtub, "Bathtub curves, " + ShortKind(ch.kind), {h, v});
     return bathtubPngError;
 }
 
@@ -242,6 +256,7 @@ nlohmann::json MeasurementJson(const LinkReport& in, const ReportPictures& pics,
                 {"best_height_offset_ui", r.opening.bestOffsetUi},
                 {"traces", r.eyeTraces},
                 {"png", eyeError.empty() ? out.eye : ""},
+                {"csv", pics.eyeCsv ? out.eyeCsv : ""},
                 {"error", eyeError}};
     j["clock_plot"] = {{"png", clockError.empty() ? out.clock : ""}, {"error", clockError}};
     return j;
@@ -286,6 +301,7 @@ nlohmann::json StatisticalJson(const LinkReport& in, const ReportPictures& pics)
                                                         {"lower_v", sa.eye.lower[l]}};
         st["contours"] = contours;
         st["png"] = statPngError.empty() ? out.stat : "";
+        st["csv"] = pics.statCsv ? out.statCsv : "";
         st["png_error"] = statPngError;
     }
 return st;
@@ -319,6 +335,7 @@ nlohmann::json AnalysisJson(const LinkReport& in, const ReportPictures& pics, nl
         {"bathtub", {{"offset_ui", r.extrapolated.phaseUi}, {"ber", Floored(r.extrapolated.phaseBer)}}},
         {"vertical_bathtub", {{"threshold_v", r.extrapolated.thresholdV}, {"ber", Floored(r.extrapolated.thresholdBer)}}},
         {"png", bathtubPngError.empty() ? out.bathtub : ""},
+        {"bathtub_csv", pics.bathtubCsv ? out.bathtubCsv : ""},
         {"png_error", bathtubPngError}};
     j["jitter"] = {
         {"injected", {{"rj_ui", o.jitter.rjUi}, {"sj_ui", o.jitter.sjUi}, {"sj_hz", o.jitter.sjFrequency},
@@ -363,7 +380,64 @@ nlohmann::json AnalysisJson(const LinkReport& in, const ReportPictures& pics, nl
     return j;
 }
 
+// A figure for a CSV cell: empty when not finite.
+std::string Cell(double v)
+{
+    if (!std::isfinite(v)) return "";
+    char b[32];
+    std::snprintf(b, sizeof b, "%.9g", v);
+    return b;
+}
+
+// Writes a CSV when there is data; removes any earlier one when not.
+bool WriteCsv(const std::string& path, const std::string& text)
+{
+    std::error_code ec;
+    if (!text.empty() && WriteWhole(path, text)) return true;
+    fs::remove(path, ec);
+    return false;
+}
+
 }  // namespace
+
+std::string EyeCsv(const EyeDiagram& eye)
+{
+    std::string t = "offset_ui,ones_lowest_v,zeros_highest_v,height_v\n";
+    const int n = eye.PhaseBins();
+    for (int b = 0; b < 2 * n; ++b) {
+        const double one = eye.OnesLowest(b), zero = eye.ZerosHighest(b);
+        t += Cell(static_cast<double>(b - n) / n) + "," + Cell(one) + "," + Cell(zero) + "," + Cell(one - zero) + "\n";
+    }
+    return t;
+}
+
+std::string StatEyeCsv(const StatEye& eye)
+{
+    std::string t = "offset_ui,contour_ber,upper_v,lower_v\n";
+    for (int j = 0; j < eye.phases; ++j)
+        for (size_t l = 0; l < eye.contourBers.size(); ++l)
+            t += Cell(static_cast<double>(j - eye.phases / 2) / eye.phases) + "," + Cell(eye.contourBers[l]) + "," +
+                 Cell(eye.upper[l][static_cast<size_t>(j)]) + "," + Cell(eye.lower[l][static_cast<size_t>(j)]) + "\n";
+    return t;
+}
+
+std::string BathtubCsv(const StatEye* stat, const ExtrapolatedEye& e)
+{
+    std::string t;
+    auto row = [&](const char* curve, double x, const char* unit, double ber) {
+        t += std::string(curve) + "," + Cell(x) + "," + unit + "," + Cell(BerFloored(ber)) + "\n";
+    };
+    if (stat)
+        for (int j = 0; j < stat->phases; ++j)
+            row("statistical", static_cast<double>(j - stat->phases / 2) / stat->phases, "ui",
+                stat->bathtub[static_cast<size_t>(j)]);
+    if (e.timingOk)
+        for (size_t k = 0; k < e.phaseUi.size(); ++k) row("extrapolated", e.phaseUi[k], "ui", e.phaseBer[k]);
+    if (e.amplitudeOk)
+        for (size_t k = 0; k < e.thresholdV.size(); ++k)
+            row("extrapolated_vertical", e.thresholdV[k], "v", e.thresholdBer[k]);
+    return t.empty() ? t : "curve,x,x_unit,ber\n" + t;
+}
 
 ReportPictures WriteReportPictures(const LinkReport& in)
 {
@@ -372,7 +446,7 @@ ReportPictures WriteReportPictures(const LinkReport& in)
     p.eyeError = r.eyeError;
     if (p.eyeError.empty() && r.eye) {
         EyePlotInfo info;
-        info.title = "Equalised signal at " + Num(o.bitRate / 1e9, 6) + " Gb/s, " + ch.kind;
+        info.title = "Equalised signal at " + Num(o.bitRate / 1e9, 6) + " Gb/s, " + ShortKind(ch.kind);
         info.bitTime = bitTime;
         info.opening = r.opening;
         p.eyeError = WriteEyePng(out.eye, *r.eye, info);
@@ -387,10 +461,13 @@ ReportPictures WriteReportPictures(const LinkReport& in)
     cinfo.lockTime = r.lockTime;
     p.clockError = WriteClockPng(out.clock, m.primary->edges, cinfo);
     if (sa.error.empty())
-        p.statPngError = WriteStatEyePng(out.stat, sa.eye, "Statistical eye from the pulse response, " + ch.kind);
+        p.statPngError = WriteStatEyePng(out.stat, sa.eye, "Statistical eye from the pulse response, " + ShortKind(ch.kind));
     if (!sa.error.empty() || !p.statPngError.empty()) fs::remove(out.stat, ec);
     p.bathtubPngError = WriteBathtubs(in);
     if (!p.bathtubPngError.empty()) fs::remove(out.bathtub, ec);
+    p.eyeCsv = WriteCsv(out.eyeCsv, r.eye && r.eyeError.empty() ? EyeCsv(*r.eye) : "");
+    p.statCsv = WriteCsv(out.statCsv, sa.error.empty() ? StatEyeCsv(sa.eye) : "");
+    p.bathtubCsv = WriteCsv(out.bathtubCsv, BathtubCsv(sa.error.empty() ? &sa.eye : nullptr, r.extrapolated));
     ReleasePlotResources();
     return p;
 }
@@ -518,6 +595,9 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     if (clockError.empty()) std::printf(", %s", out.clock.c_str());
     if (sa.error.empty() && statPngError.empty()) std::printf(", %s", out.stat.c_str());
     if (bathtubPngError.empty()) std::printf(", %s", out.bathtub.c_str());
+    for (const auto& [written, path] : {std::make_pair(pics.eyeCsv, &out.eyeCsv), std::make_pair(pics.statCsv, &out.statCsv),
+                                        std::make_pair(pics.bathtubCsv, &out.bathtubCsv)})
+        if (written) std::printf(", %s", path->c_str());
     if (!out.channelPng.empty() && ch.pngError.empty()) std::printf(", %s", out.channelPng.c_str());
     if (!o.impulseCsv.empty() && ch.impulseCsvError.empty()) std::printf(", %s", out.impulseCsv.c_str());
     std::printf("\n");

@@ -35,7 +35,18 @@ struct LinkReport {
 // not be made is removed, so no earlier run's stays behind).
 struct ReportPictures {
     std::string eyeError, clockError, statPngError, bathtubPngError;
+    // The pictures' data as CSV: written (true) or not (no data, or the
+    // file could not be written; then there is none).
+    bool eyeCsv = false, statCsv = false, bathtubCsv = false;
 };
+
+// The CSV texts: the eye's inner edges per phase bin
+// (offset_ui,ones_lowest_v,zeros_highest_v,height_v); the statistical eye's
+// contours per phase (offset_ui,contour_ber,upper_v,lower_v); the bathtubs
+// (curve,x,x_unit,ber), BER figures floored as in the JSON.
+std::string EyeCsv(const EyeDiagram& eye);
+std::string StatEyeCsv(const StatEye& eye);
+std::string BathtubCsv(const StatEye* stat, const ExtrapolatedEye& extrapolated);
 
 ReportPictures WriteReportPictures(const LinkReport& r);
 nlohmann::json ReportJson(const LinkReport& r, const ReportPictures& p);
