@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cctype>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +49,52 @@ struct Options : linksim::LinkConfig {
     std::string shard;
 };
 
+// The parameters of a built-in model from its parameter file beside the
+// program (where the build puts the libraries and their files); null when
+// the file is not there or cannot be read.
+std::shared_ptr<linksim::ModelKit> BuiltinParameters(const std::string& file)
+{
+    const std::string path = linksim::ProgramDir() + "/" + file;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return nullptr;
+    try {
+        return std::make_shared<linksim::ModelKit>(linksim::LoadAmiFile(path));
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+// Whole numbers written as 1e6 or 2.5e5 are taken as such; anything else
+// is left to the option's own checks.
+const CLI::Validator kWholeNumber(
+    [](std::string& v) -> std::string {
+        char* end = nullptr;
+        const double x = std::strtod(v.c_str(), &end);
+        if (end == v.c_str() || *end != '\0' || !std::isfinite(x) || std::fabs(x) > 9e15) return {};
+        if (x != std::floor(x)) return v + " is not a whole number";
+        v = std::to_string(static_cast<long long>(x));
+        return {};
+    },
+    "", "whole number");
+
+// An option that takes a value but is followed by nothing or by another
+// option (which would otherwise be taken as its value): the reason, else
+// empty.
+std::string MissingValue(CLI::App& app, int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.size() < 2 || a[0] != '-' || a.find('=') != std::string::npos) continue;
+        const CLI::Option* opt = app.get_option_no_throw(a);
+        if (!opt || opt->get_items_expected_min() == 0) continue;  // a flag
+        if (i + 1 >= argc) return a + " needs a value";
+        const std::string next = argv[i + 1];
+        if (next.size() > 1 && next[0] == '-' && !std::isdigit(static_cast<unsigned char>(next[1])) && next[1] != '.')
+            return a + " needs a value (found the option " + next + " after it)";
+    }
+    return {};
+}
+
 // Bad usage: the reason and where to find help; exit status 2.
 int Usage(const std::string& why)
 {
@@ -62,6 +109,19 @@ struct ModelSide {
     std::shared_ptr<linksim::ModelKit> kit;  // null: the built-in model
     CLI::App* group = nullptr;               // the built-in model's options
     std::map<std::string, std::string>* values = nullptr;
+    // The built-in model's parameter file (beside its library), when there
+    // is one: its values are checked against it as a kit's are.
+    std::shared_ptr<linksim::ModelKit> builtin;
+
+    // Empty when the built-in model's parameter file allows the value (or
+    // there is no such file), else the reason.
+    std::string CheckBuiltin(const std::string& name, const std::string& value) const
+    {
+        const linksim::AmiParameter* p = builtin ? builtin->Find(name) : nullptr;
+        if (!p) return {};
+        const std::string why = linksim::CheckParameterValue(*p, value);
+        return why.empty() ? why : builtin->model + ": " + why;
+    }
 
     bool Has(const std::string& name) const
     {
@@ -94,6 +154,8 @@ struct ModelSide {
             (*values)[name] = value;
             return {};
         }
+        const std::string why = CheckBuiltin(name, value);
+        if (!why.empty()) return why;
         CLI::Option* opt = group->get_option_no_throw("--" + name);
         try {
             opt->clear();
@@ -210,7 +272,9 @@ int main(int argc, char** argv)
     app.option_defaults()->always_capture_default();
     // About 20 bytes per bit are kept for the analysis (bits, decisions,
     // decision instants, clock times of each receiver instance).
-    app.add_option("-n,--bits", o.bits, "bits to simulate")->check(CLI::Range(1LL, 50000000LL));
+    app.add_option("-n,--bits", o.bits, "bits to simulate (1e6 is taken as 1000000)")
+        ->transform(kWholeNumber)
+        ->check(CLI::Range(1LL, 50000000LL));
     app.add_option("--prbs", o.prbs, "PRBS order: 7, 15, 23 or 31")->check(CLI::IsMember({7, 15, 23, 31}));
     app.add_option("--seed", o.seed, "PRBS start state (0: all ones)");
     app.add_option("--bit-rate", o.bitRate, "bit rate in bit/s")->check(CLI::Range(1e6, 1e12));
@@ -274,7 +338,8 @@ int main(int argc, char** argv)
                    "NAME=A:B[:STEP]: a model parameter, or loss, rj, sj, sj-freq, dcd, stat-noise, bit-rate, bits; "
                    "several make a grid")
         ->take_all();
-    wg->add_option("--jobs", o.jobs, "points run at once (default: the cores)")->check(CLI::Range(1, 1024));
+    wg->add_option("--jobs", o.jobs, "points run at once (0, the default: as many as the CPUs this process may use)")
+        ->check(CLI::Range(0, 1024));
     wg->add_option("--shard", o.shard, "I/N: run only the points I, I+N, I+2N, ... (for a job array)");
     app.add_option("-o,--out", o.outDir, "output folder (also where the receiver writes Adapt.txt, EOM.txt)");
     app.add_option("--json", o.json, "JSON summary (default <out>/amisim.json)");
@@ -315,12 +380,19 @@ int main(int argc, char** argv)
     rxg->add_option("--CTLEAdapt,--ctle-adapt", o.rx.CTLEAdapt, "1 adapts the CTLE setting, 0 uses EQ_Level");
     rxg->add_option("--EOMNbits,--eom-nbits", o.rx.EOMNbits, "clock periods per eye measurement");
 
+    for (const char* name : {"--eye-bits", "--ignore-bits", "--block-bits"})
+        app.get_option(name)->transform(kWholeNumber);
+    if (const std::string why = MissingValue(app, argc, argv); !why.empty()) return Usage(why);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return app.exit(e);  // --help
         return Usage(e.what());
     }
+    // Edges come at most once a unit interval: a faster tone would alias.
+    if (o.jitter.sjUi > 0.0 && o.jitter.sjFrequency > 0.5 * o.bitRate)
+        return Usage("--sj-freq " + linksim::BerText(o.jitter.sjFrequency, 4) + " Hz is above half the bit rate (" +
+                     linksim::BerText(0.5 * o.bitRate, 6) + " Hz): edges come at most once a unit interval");
     // Models from their kits, and the --set values.
     try {
         if (!o.txIbs.empty()) o.txKit = std::make_shared<linksim::ModelKit>(linksim::LoadModelKit(o.txIbs, o.txModel));
@@ -329,25 +401,34 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "amisim: %s\n", e.what());
         return 2;
     }
+    // The built-in models' parameter files, beside their libraries.
+    std::shared_ptr<linksim::ModelKit> txBuiltin, rxBuiltin;
+    if (!o.txKit && o.txLib.empty()) txBuiltin = BuiltinParameters("tx_ami.ami");
+    if (!o.rxKit && o.rxLib.empty()) rxBuiltin = BuiltinParameters("rx_ami.ami");
     if (o.listParams) {
-        if (!o.txKit && !o.rxKit) return Usage("--list-params needs --tx-ibs/--tx-model or --rx-ibs/--rx-model");
-        for (const auto& k : {o.txKit, o.rxKit})
-            if (k) std::printf("%s", linksim::DescribeParameters(*k).c_str());
+        bool any = false;
+        for (const auto& k : {o.txKit ? o.txKit : txBuiltin, o.rxKit ? o.rxKit : rxBuiltin})
+            if (k) std::printf("%s", linksim::DescribeParameters(*k).c_str()), any = true;
+        if (!any) return Usage("--list-params: no parameter file for these models (give --tx-ibs/--rx-ibs)");
         return 0;
     }
     for (const auto& k : {o.txKit, o.rxKit})
         if (k && k->checkerErrors > 0)
             std::fprintf(stderr, "amisim: warning: the IBIS checker finds %lu error(s) in %s (ibis_checker tells which)\n",
                          k->checkerErrors, k->ibsPath.c_str());
-    ModelSide tx{"tx", o.txKit, txg, &o.txValues}, rx{"rx", o.rxKit, rxg, &o.rxValues};
+    ModelSide tx{"tx", o.txKit, txg, &o.txValues, txBuiltin}, rx{"rx", o.rxKit, rxg, &o.rxValues, rxBuiltin};
     {
         std::vector<std::string> sets;
-        // Model options given by name apply to a kit model as --set does.
+        // Model options given by name apply to a kit model as --set does,
+        // and are checked against a built-in model's parameter file.
         for (ModelSide* m : {&tx, &rx})
-            if (m->kit)
-                for (const CLI::Option* opt : m->group->get_options())
-                    if (opt->count() > 0 && !opt->get_lnames().empty())
-                        sets.push_back(std::string(m->label) + "." + opt->get_lnames()[0] + "=" + opt->results().back());
+            for (const CLI::Option* opt : m->group->get_options()) {
+                if (opt->count() == 0 || opt->get_lnames().empty()) continue;
+                const std::string name = opt->get_lnames()[0], value = opt->results().back();
+                if (m->kit) sets.push_back(std::string(m->label) + "." + name + "=" + value);
+                const std::string why = m->kit ? "" : m->CheckBuiltin(name, value);
+                if (!why.empty()) return Usage("--" + name + ": " + why);
+            }
         sets.insert(sets.end(), o.sets.begin(), o.sets.end());
         const std::string why = ApplySettings(sets, tx, rx);
         if (!why.empty()) return Usage(why);

@@ -238,7 +238,7 @@ TEST(ModelKit, CommandLineConventions)
         {rx + " --set Ignore_Bits=5", 2, "not an input"},
         {"--set EQ_Level", 2, "expected NAME=VALUE"},
         {"--rx-ibs " + kit.Ibs().string(), 2, "--rx-model"},
-        {"--list-params", 2, "--list-params needs"},
+        {"--list-params", 0, "model Vuraved_UV_IV"},  // the built-in models, from the files beside them
         {"--rx-lib /nonexistent/rx.so -n 100", 2, "cannot load /nonexistent/rx.so"},
         {"--rx-ibs " + kit.Ibs().string() + " --rx-model Nobody", 2, "no [Model] Nobody"},
         {rx + " " + tx + " --list-params", 0, "EQ_Level               In     Integer  0          0 to 31"},

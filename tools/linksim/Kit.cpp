@@ -343,7 +343,10 @@ std::string KitParameterString(const ModelKit& kit, const std::map<std::string, 
 std::string DescribeParameters(const ModelKit& kit)
 {
     std::ostringstream os;
-    os << "model " << kit.model << " (" << kit.executable << ": " << kit.library << ", " << kit.amiFile << ")\n";
+    if (kit.executable.empty())  // a parameter file read alone
+        os << "model " << kit.model << " (" << kit.amiFile << ")\n";
+    else
+        os << "model " << kit.model << " (" << kit.executable << ": " << kit.library << ", " << kit.amiFile << ")\n";
     char line[512];
     std::snprintf(line, sizeof line, "  %-22s %-6s %-8s %-10s %s\n", "parameter", "usage", "type", "default", "allowed");
     os << line;
@@ -355,6 +358,67 @@ std::string DescribeParameters(const ModelKit& kit)
         if (!p.description.empty()) os << "      " << p.description << "\n";
     }
     return os.str();
+}
+
+}  // namespace linksim
+
+namespace linksim {
+
+namespace {
+
+// The text of an .ami file without its comments: "|" to the end of the
+// line, outside double quotes.
+std::string WithoutComments(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    bool quoted = false, comment = false;
+    for (char c : text) {
+        if (c == '\n') comment = false;
+        if (comment) continue;
+        if (c == '"') quoted = !quoted;
+        if (c == '|' && !quoted) {
+            comment = true;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+ModelKit LoadAmiFile(const std::string& amiPath)
+{
+    ModelKit kit;
+    std::error_code ec;
+    kit.amiFile = fs::absolute(amiPath, ec).lexically_normal().string();
+    std::FILE* f = std::fopen(amiPath.c_str(), "rb");
+    if (!f) throw KitError("cannot open " + amiPath);
+    std::string text;
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
+        text.append(buf, n);
+        if (text.size() > (size_t{16} << 20)) {
+            std::fclose(f);
+            throw KitError(amiPath + ": larger than 16 MiB, not a parameter file");
+        }
+    }
+    std::fclose(f);
+    text = WithoutComments(text);
+    PARSED_TREE* tree = nullptr;
+    const int rc = GetParsedTree(text.data(), &tree);
+    if (rc != AMITREE_OK || !tree || tree->iNumNodes < 1 || !tree->pNodes[0].pData ||
+        tree->pNodes[0].enumNodeType != NODE_TYPE_BRANCH) {
+        FreeParsedTree(&tree);
+        throw KitError(amiPath + ": not a parameter tree the parser can read (code " + std::to_string(rc) + ")");
+    }
+    const BRANCH_STRUCT* root = Branch(tree->pNodes[0]);
+    kit.root = root->pszName ? root->pszName : "";
+    kit.model = kit.root;
+    Collect(root, "", false, kit.params);
+    FreeParsedTree(&tree);
+    return kit;
 }
 
 }  // namespace linksim

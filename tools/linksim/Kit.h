@@ -57,6 +57,11 @@ struct ModelKit {
 // code or parameter file, a parameter file the parser refuses).
 ModelKit LoadModelKit(const std::string& ibsPath, const std::string& model);
 
+// The parameters of a parameter file read alone (no .ibs, no library):
+// what the built-in models' .ami files beside their libraries declare, for
+// checking values before a run. Throws KitError with the reason.
+ModelKit LoadAmiFile(const std::string& amiPath);
+
 // Empty when `value` is allowed for the parameter, else the reason, naming
 // the allowed values.
 std::string CheckParameterValue(const AmiParameter& p, const std::string& value);
