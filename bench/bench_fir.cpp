@@ -3,6 +3,8 @@
 // (items_per_second), the yardstick for whole-model throughput.
 #include <benchmark/benchmark.h>
 
+#include "BenchMain.h"
+
 #include <random>
 #include <vector>
 
@@ -82,4 +84,4 @@ BENCHMARK(BM_FirRun)->ArgNames({"taps", "pairwise"})->Args({1471, 0})->Args({620
 BENCHMARK(BM_FirKernel)->Arg(1471)->Arg(620);
 BENCHMARK(BM_FirKernelLanes)->ArgNames({"taps", "portable"})->Args({1471, 0})->Args({620, 0})->Args({1471, 1})->Args({620, 1});
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

@@ -5,6 +5,8 @@
 // is in samples per second. The receiver writes its reports into a
 // temporary folder.
 #include <benchmark/benchmark.h>
+
+#include "BenchMain.h"
 #include <unistd.h>
 
 #include <algorithm>
@@ -178,4 +180,4 @@ BENCHMARK(BM_Link)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

@@ -12,6 +12,8 @@
 // program runs in a fresh temporary directory, removed at the end.
 #include <benchmark/benchmark.h>
 
+#include "BenchMain.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -208,12 +210,10 @@ int main(int argc, char** argv)
     if (!getcwd(cwd, sizeof cwd)) return 1;
     char dir[] = "/tmp/bench_rx-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::RunBenchmarks(argc, argv);
     std::remove("Adapt.txt");
     std::remove("EOM.txt");
     if (chdir(cwd) != 0) return 1;
     rmdir(dir);
-    return 0;
+    return status;
 }

@@ -6,6 +6,8 @@
 // Report files go to a temporary directory that is removed afterwards.
 #include <benchmark/benchmark.h>
 
+#include "BenchMain.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -202,4 +204,4 @@ BENCHMARK(BM_ClockRecoveryBlocks);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

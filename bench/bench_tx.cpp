@@ -7,6 +7,8 @@
 // runs its filters, so that all figures come from one run on one machine.
 #include <benchmark/benchmark.h>
 
+#include "BenchMain.h"
+
 #include <dlfcn.h>
 
 #include <random>
@@ -176,4 +178,4 @@ BENCHMARK(BM_TxGetWave)->Arg(128)->Arg(64)->Arg(32)->Unit(benchmark::kMillisecon
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

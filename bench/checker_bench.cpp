@@ -5,6 +5,8 @@
 // component of 2,000 to 80,000 pins, reported as lines per second: the rate
 // must not fall as the table or the component grows.
 #include <benchmark/benchmark.h>
+
+#include "BenchMain.h"
 #include <sys/stat.h>
 
 #include <unistd.h>
@@ -167,4 +169,4 @@ BENCHMARK(BM_CheckComponentPins)->Arg(2000)->Arg(20000)->Arg(80000)->Unit(benchm
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

@@ -61,22 +61,46 @@ int Drive(const std::string& path, const std::string& params)
     for (size_t i = 0; i < wave.size(); ++i) wave[i] = pattern[i / samplesPerBit];
     std::vector<double> clocks(wave.size() / samplesPerBit + 1, 0.0);
     long got = getWave(wave.data(), static_cast<long>(wave.size()), clocks.data(), &paramsOut, handle);
-    std::printf("  AMI_GetWave -> %ld\n  output at the middle of each bit:", got);
-    for (int b = 0; b < 8; ++b) std::printf(" %.4g", wave[b * samplesPerBit + samplesPerBit / 2]);
-    std::printf("\n  clock times:");
-    for (double c : clocks) {
-        std::printf(" %.6g", c);
-        if (c == -1.0) break;
+    std::printf("  AMI_GetWave -> %ld\n", got);
+    if (got) {
+        std::printf("  output at the middle of each bit:");
+        for (int b = 0; b < 8; ++b) std::printf(" %.4g", wave[b * samplesPerBit + samplesPerBit / 2]);
+        std::printf("\n  clock times:");
+        for (double c : clocks) {
+            std::printf(" %.6g", c);
+            if (c == -1.0) break;
+        }
+        std::printf("\n");
+    } else {
+        // A failed call leaves the buffer as it was: what is in it is the input, not output.
+        std::printf("  no output: AMI_GetWave failed%s%s\n", paramsOut ? ": " : "", paramsOut ? paramsOut : "");
     }
-    std::printf("\n  AMI_Close -> %ld\n", close(handle));
+    std::printf("  AMI_Close -> %ld\n", close(handle));
     dlclose(lib);
     return ok && got ? 0 : 1;
 }
 
 }  // namespace
 
+const char kHelp[] =
+    "ami_host: loads IBIS-AMI libraries the way a channel simulator does and pushes a short\n"
+    "waveform through each: AMI_Init with a unit impulse (10.3125 Gb/s, 64 samples per bit),\n"
+    "one AMI_GetWave of eight bits, AMI_Close.\n"
+    "\n"
+    "usage: ami_host [LIBRARY.so ['(parameter string)']] ...\n"
+    "  With no library: tx_ami.so and rx_ami.so beside the program.\n"
+    "  A parameter string follows its library and starts with '('.\n"
+    "\n"
+    "Prints each call's result and message, the output at the middle of each bit and the clock\n"
+    "times. Exit status 0 when every call succeeded, 1 otherwise.\n";
+
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
     std::vector<std::pair<std::string, std::string>> jobs;
     if (argc <= 1) {
         const std::string dir = ProgramDir(argv[0]);
