@@ -262,13 +262,13 @@ int Merge(int argc, char** argv)
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The command line's options, into o; the built-in models' option groups.
+struct ModelGroups {
+    CLI::App* tx = nullptr;
+    CLI::App* rx = nullptr;
+};
+ModelGroups AddOptions(CLI::App& app, Options& o)
 {
-    if (argc > 1 && std::string(argv[1]) == "merge") return Merge(argc - 1, argv + 1);
-    Options o;
-    CLI::App app{"amisim: simulates a serial link through the IBIS-AMI libraries tx_ami.so and rx_ami.so"};
     app.option_defaults()->always_capture_default();
     // About 20 bytes per bit are kept for the analysis (bits, decisions,
     // decision instants, clock times of each receiver instance).
@@ -380,6 +380,122 @@ int main(int argc, char** argv)
     rxg->add_option("--CTLEAdapt,--ctle-adapt", o.rx.CTLEAdapt, "1 adapts the CTLE setting, 0 uses EQ_Level");
     rxg->add_option("--EOMNbits,--eom-nbits", o.rx.EOMNbits, "clock periods per eye measurement");
 
+    return {txg, rxg};
+}
+
+// Runs the grid of --sweep points, one process each (the model values of
+// every point checked first); the exit status.
+int RunSweepPoints(const Options& o, const CLI::App& app, int argc, char** argv, ModelSide& tx, ModelSide& rx)
+{
+    std::vector<linksim::SweepAxis> axes;
+    linksim::SweepRequest req;
+    try {
+        for (const auto& sweepText : o.sweeps) axes.push_back(linksim::ParseSweep(sweepText));
+        if (!o.shard.empty()) linksim::ParseShard(o.shard, req.shardIndex, req.shardCount);
+    } catch (const std::exception& e) {
+        return Usage(e.what());
+    }
+    size_t total = 1, mine = 0;
+    for (const auto& a : axes) {
+        total *= a.values.size();
+        if (a.name == "loss" && (!o.channelTs.empty() || !o.channelCsv.empty()))
+            return Usage("--sweep loss: the loss belongs to the built-in line, not to --channel or --channel-csv");
+        if (linksim::IsHostQuantity(a.name)) continue;
+        // Each value of a model parameter is checked now, not in the points.
+        for (const auto& v : a.values) {
+            const std::string why = ApplySettings({a.name + "=" + v}, tx, rx);
+            if (!why.empty()) return Usage("--sweep " + a.name + ": " + why);
+        }
+    }
+    for (size_t p = req.shardIndex; p < total; p += req.shardCount) ++mine;
+    req.axes = axes;
+    req.baseArgs = PointBaseArguments(argc, argv, axes);
+    std::error_code ec;
+    req.program = fs::read_symlink("/proc/self/exe", ec).string();
+    if (ec) req.program = argv[0];
+    req.outDir = Absolute(o.outDir);
+    req.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    // Points side by side: one thread each, unless told otherwise.
+    if (req.jobs > 1 && app.count("--threads") == 0) {
+        req.baseArgs.push_back("--threads");
+        req.baseArgs.push_back("1");
+    }
+    req.progress = !o.noProgress;
+    try {
+        const auto t0 = Clock::now();
+        const size_t failed = linksim::RunSweep(req);
+        if (!o.quiet)
+            std::printf("amisim: sweep of %zu points (shard %zu/%zu of %zu) in %.1f s, %zu at once: "
+                        "%s/sweep.csv, sweep.json, sweep.png\n",
+                        mine, req.shardIndex, req.shardCount, total,
+                        std::chrono::duration<double>(Clock::now() - t0).count(), req.jobs, req.outDir.c_str());
+        if (failed) {
+            std::fprintf(stderr, "amisim: %zu sweep points failed; their logs are in %s/points/\n", failed,
+                         req.outDir.c_str());
+            return 2;
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "amisim: %s\n", e.what());
+        return 2;
+    }
+}
+
+// What the host reads from a kit receiver's settings.
+void ReceiverSettingsFromKit(Options& o)
+{
+    // The figures the host reads from the receiver's settings.
+    auto value = [&](const char* name, int fallback) {
+        const auto it = o.rxValues.find(name);
+        const linksim::AmiParameter* p = o.rxKit->Find(name);
+        const std::string v = it != o.rxValues.end() ? it->second : p ? p->Initial() : "";
+        return v.empty() ? fallback : std::atoi(v.c_str());
+    };
+    // As with the built-in receiver, the host asks for the equalised
+    // signal unless told otherwise (when the model offers it); a model
+    // without RX_Config is taken to return its equalised signal.
+    const linksim::AmiParameter* config = o.rxKit->Find("RX_Config");
+    if (config && !o.rxValues.count("RX_Config") && linksim::CheckParameterValue(*config, "2").empty())
+        o.rxValues["RX_Config"] = "2";
+    o.rx.RX_Config = value("RX_Config", 2);
+    o.rx.Factor = value("Factor", 1);
+    o.rx.EQ_Level = value("EQ_Level", 0);
+    o.rx.CTLEAdapt = value("CTLEAdapt", 0);
+}
+
+// The models' Ignore_Bits, and what would stop the host itself: empty, or
+// the reason (usage) or a failure (kit value, error set).
+std::string CheckRun(Options& o, std::string& error)
+{
+    const linksim::IgnoreBits ib =
+        linksim::ModelsIgnoreBits(o.txKit.get(), o.rxKit.get(), o.txLib.empty(), o.rxLib.empty());
+    if (!ib.error.empty()) {
+        error = ib.error;
+        return {};
+    }
+    o.modelIgnoreBits = ib.bits;
+    o.modelIgnoreSource = ib.source;
+    if (o.ignoreBits >= o.bits)
+        return "--ignore-bits " + std::to_string(o.ignoreBits) + " leaves nothing of the " + std::to_string(o.bits) +
+               " bits of the run (--bits) to measure";
+    // A library given by path gets its parameters as given: it reports
+    // them. Only what would stop the host itself is refused here.
+    if (static_cast<long long>(o.blockBits) * o.samplesPerBit > (1LL << 24))
+        return "--block-bits times --samples-per-bit must not exceed " + std::to_string(1LL << 24) + " samples";
+    if (o.rx.Factor < 1) return "--Factor must be at least 1 for the clock analysis";
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && std::string(argv[1]) == "merge") return Merge(argc - 1, argv + 1);
+    Options o;
+    CLI::App app{"amisim: simulates a serial link through the IBIS-AMI libraries tx_ami.so and rx_ami.so"};
+    const ModelGroups groups = AddOptions(app, o);
+    CLI::App* txg = groups.tx;
+    CLI::App* rxg = groups.rx;
     for (const char* name : {"--eye-bits", "--ignore-bits", "--block-bits"})
         app.get_option(name)->transform(kWholeNumber);
     if (const std::string why = MissingValue(app, argc, argv); !why.empty()) return Usage(why);
@@ -433,98 +549,13 @@ int main(int argc, char** argv)
         const std::string why = ApplySettings(sets, tx, rx);
         if (!why.empty()) return Usage(why);
     }
-    if (!o.sweeps.empty()) {
-        std::vector<linksim::SweepAxis> axes;
-        linksim::SweepRequest req;
-        try {
-            for (const auto& sweepText : o.sweeps) axes.push_back(linksim::ParseSweep(sweepText));
-            if (!o.shard.empty()) linksim::ParseShard(o.shard, req.shardIndex, req.shardCount);
-        } catch (const std::exception& e) {
-            return Usage(e.what());
-        }
-        size_t total = 1, mine = 0;
-        for (const auto& a : axes) {
-            total *= a.values.size();
-            if (a.name == "loss" && (!o.channelTs.empty() || !o.channelCsv.empty()))
-                return Usage("--sweep loss: the loss belongs to the built-in line, not to --channel or --channel-csv");
-            if (linksim::IsHostQuantity(a.name)) continue;
-            // Each value of a model parameter is checked now, not in the points.
-            for (const auto& v : a.values) {
-                const std::string why = ApplySettings({a.name + "=" + v}, tx, rx);
-                if (!why.empty()) return Usage("--sweep " + a.name + ": " + why);
-            }
-        }
-        for (size_t p = req.shardIndex; p < total; p += req.shardCount) ++mine;
-        req.axes = axes;
-        req.baseArgs = PointBaseArguments(argc, argv, axes);
-        std::error_code ec;
-        req.program = fs::read_symlink("/proc/self/exe", ec).string();
-        if (ec) req.program = argv[0];
-        req.outDir = Absolute(o.outDir);
-        req.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
-        // Points side by side: one thread each, unless told otherwise.
-        if (req.jobs > 1 && app.count("--threads") == 0) {
-            req.baseArgs.push_back("--threads");
-            req.baseArgs.push_back("1");
-        }
-        req.progress = !o.noProgress;
-        try {
-            const auto t0 = Clock::now();
-            const size_t failed = linksim::RunSweep(req);
-            if (!o.quiet)
-                std::printf("amisim: sweep of %zu points (shard %zu/%zu of %zu) in %.1f s, %zu at once: "
-                            "%s/sweep.csv, sweep.json, sweep.png\n",
-                            mine, req.shardIndex, req.shardCount, total,
-                            std::chrono::duration<double>(Clock::now() - t0).count(), req.jobs, req.outDir.c_str());
-            if (failed) {
-                std::fprintf(stderr, "amisim: %zu sweep points failed; their logs are in %s/points/\n", failed,
-                             req.outDir.c_str());
-                return 2;
-            }
-            return 0;
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "amisim: %s\n", e.what());
-            return 2;
-        }
-    }
-    if (o.rxKit) {
-        // The figures the host reads from the receiver's settings.
-        auto value = [&](const char* name, int fallback) {
-            const auto it = o.rxValues.find(name);
-            const linksim::AmiParameter* p = o.rxKit->Find(name);
-            const std::string v = it != o.rxValues.end() ? it->second : p ? p->Initial() : "";
-            return v.empty() ? fallback : std::atoi(v.c_str());
-        };
-        // As with the built-in receiver, the host asks for the equalised
-        // signal unless told otherwise (when the model offers it); a model
-        // without RX_Config is taken to return its equalised signal.
-        const linksim::AmiParameter* config = o.rxKit->Find("RX_Config");
-        if (config && !o.rxValues.count("RX_Config") && linksim::CheckParameterValue(*config, "2").empty())
-            o.rxValues["RX_Config"] = "2";
-        o.rx.RX_Config = value("RX_Config", 2);
-        o.rx.Factor = value("Factor", 1);
-        o.rx.EQ_Level = value("EQ_Level", 0);
-        o.rx.CTLEAdapt = value("CTLEAdapt", 0);
-    }
-    {
-        const linksim::IgnoreBits ib = linksim::ModelsIgnoreBits(o.txKit.get(), o.rxKit.get(), o.txLib.empty(), o.rxLib.empty());
-        if (!ib.error.empty()) {
-            std::fprintf(stderr, "amisim: %s\n", ib.error.c_str());
-            return 2;
-        }
-        o.modelIgnoreBits = ib.bits;
-        o.modelIgnoreSource = ib.source;
-    }
-    if (o.ignoreBits >= o.bits)
-        return Usage("--ignore-bits " + std::to_string(o.ignoreBits) + " leaves nothing of the " +
-                     std::to_string(o.bits) + " bits of the run (--bits) to measure");
-    // Out-of-range model parameters are passed on as given: the models
-    // report them. Only what would stop the host itself is refused here.
-    if (static_cast<long long>(o.blockBits) * o.samplesPerBit > (1LL << 24)) {
-        return Usage("--block-bits times --samples-per-bit must not exceed " + std::to_string(1LL << 24) + " samples");
-    }
-    if (o.rx.Factor < 1) {
-        return Usage("--Factor must be at least 1 for the clock analysis");
+    if (!o.sweeps.empty()) return RunSweepPoints(o, app, argc, argv, tx, rx);
+    if (o.rxKit) ReceiverSettingsFromKit(o);
+    std::string error;
+    if (const std::string why = CheckRun(o, error); !why.empty()) return Usage(why);
+    if (!error.empty()) {
+        std::fprintf(stderr, "amisim: %s\n", error.c_str());
+        return 2;
     }
     try {
         return linksim::RunLink(o);
