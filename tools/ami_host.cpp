@@ -2,6 +2,7 @@
 // pushes a short waveform through each.
 //
 //   ami_host [library.so [parameter string]] ...
+//   ami_host --version
 //
 // With no arguments it drives rx_ami.so and tx_ami.so from the directory of the
 // program itself. For each library it prints the AMI_Init result and message,
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "base/version.h"
 
 namespace {
 
@@ -77,6 +80,10 @@ int Drive(const std::string& path, const std::string& params)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("ami_host %s\n", AMI_VERSION);
+        return 0;
+    }
     std::vector<std::pair<std::string, std::string>> jobs;
     if (argc <= 1) {
         const std::string dir = ProgramDir(argv[0]);

@@ -36,6 +36,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/version.h"
 #include "linksim/AmiModel.h"
 #include "linksim/Analysis.h"
 #include "linksim/Channel.h"
@@ -1202,6 +1203,7 @@ int main(int argc, char** argv)
     Options o;
     CLI::App app{"amisim: simulates a serial link through the IBIS-AMI libraries tx_ami.so and rx_ami.so"};
     app.option_defaults()->always_capture_default();
+    app.set_version_flag("--version", "amisim " AMI_VERSION);
     // About 20 bytes per bit are kept for the analysis (bits, decisions,
     // decision instants, clock times of each receiver instance).
     app.add_option("-n,--bits", o.bits, "bits to simulate")->check(CLI::Range(1LL, 50000000LL));

@@ -86,6 +86,12 @@ int s_parse(int argc, char** argv, const char* argv0, Options* o) {
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     const bool hasValue = i + 1 < argc;
+    const bool isFlag = a[0] == '-' && a[1] != '\0';
+    if (isFlag && !o->paths.empty() && strcmp(a, "--help") != 0 && strcmp(a, "--version") != 0) {
+      fprintf(stderr, "%s: the flags must come before the file names\n", argv0);
+      s_usage(stderr, argv0);
+      return 2;
+    }
     if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
       s_usage(stdout, argv0);
       return 0;
@@ -116,7 +122,7 @@ int s_parse(int argc, char** argv, const char* argv0, Options* o) {
         return 2;
       }
       o->jobs = static_cast<int>(n);
-    } else if (a[0] == '-' && a[1] != '\0') {
+    } else if (isFlag) {
       fprintf(stderr, "%s: unknown option '%s'\n", argv0, a);
       s_usage(stderr, argv0);
       return 2;
