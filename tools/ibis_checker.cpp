@@ -47,8 +47,9 @@ void s_usage(FILE* out, const char* argv0) {
           "optional.\n");
   fprintf(out,
           "\nUsage: %s [flags] <file or folder>...\n"
-          "  Checks IBIS files of versions %s (the [IBIS Ver] line),\n"
-          "  with their package (.pkg), board (.ebd) and AMI parameter (.ami) files.\n"
+          "  Checks IBIS (.ibs) files whose [IBIS Ver] is one of\n"
+          "    %s\n"
+          "  and package (.pkg), board (.ebd) and AMI parameter (.ami) files.\n"
           "  Each file is checked as if alone; a folder stands for its .ibs, .pkg, .ebd\n"
           "  and .ami files, found in all its subfolders.\n"
           "  -ebd, -pkg, -ami   check every file as that type; without one, a name ending\n"
@@ -123,7 +124,10 @@ int s_parse(int argc, char** argv, const char* argv0, Options* o) {
       }
       o->jobs = static_cast<int>(n);
     } else if (isFlag) {
-      fprintf(stderr, "%s: unknown option '%s'\n", argv0, a);
+      if (strcmp(a, "--format") == 0 || strcmp(a, "--jobs") == 0)
+        fprintf(stderr, "%s: %s needs a value\n", argv0, a);
+      else
+        fprintf(stderr, "%s: unknown option '%s'\n", argv0, a);
       s_usage(stderr, argv0);
       return 2;
     } else {
