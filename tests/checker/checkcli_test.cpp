@@ -4,6 +4,7 @@
 // from the extension, --help and --version.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -62,31 +63,22 @@ TEST_F(CheckCliTest, ResultsSurviveTheTripFromChildToParentAndCutOnesAreRefused)
 {
     const CHKRUN_RESULT r = OddResult();
     FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
     CHKCLI_WriteResult(f, r);
     const long size = std::ftell(f);
-    for (long cut : {size, size - 1, size / 2, 3L, 0L}) {
+    for (long cut : {size, size - 1, size / 2, 0L}) {
+        ASSERT_EQ(ftruncate(fileno(f), cut), 0);
+        std::fflush(f);
         std::rewind(f);
-        std::string bytes(static_cast<size_t>(cut), '\0');
-        ASSERT_EQ(std::fread(&bytes[0], 1, bytes.size(), f), bytes.size());
-        FILE* g = std::tmpfile();
-        std::fwrite(bytes.data(), 1, bytes.size(), g);
-        std::rewind(g);
         CHKRUN_RESULT back;
-        const bool ok = CHKCLI_ReadResult(g, &back);
-        std::fclose(g);
-        EXPECT_EQ(ok, cut == size) << cut;
-        if (!ok) continue;
-        EXPECT_EQ(back.path, r.path);
-        EXPECT_EQ(back.iStatus, r.iStatus);
-        EXPECT_EQ(back.ulNotes, 1u);
+        ASSERT_EQ(CHKCLI_ReadResult(f, &back), cut == size) << cut;
+        if (cut < size) continue;
+        EXPECT_EQ(back.path + std::to_string(back.iStatus) + std::to_string(back.ulNotes), r.path + "11");
         ASSERT_EQ(back.findings.size(), r.findings.size());
         for (size_t i = 0; i < r.findings.size(); ++i) {
-            EXPECT_EQ(back.findings[i].cKind, r.findings[i].cKind) << i;
-            EXPECT_EQ(back.findings[i].iCode, r.findings[i].iCode) << i;
-            EXPECT_EQ(back.findings[i].ulLine, r.findings[i].ulLine) << i;
-            EXPECT_EQ(back.findings[i].file, r.findings[i].file) << i;
-            EXPECT_EQ(back.findings[i].text, r.findings[i].text) << i;
+            const CHKRUN_FINDING &x = back.findings[i], &y = r.findings[i];
+            EXPECT_TRUE(x.cKind == y.cKind && x.iCode == y.iCode && x.ulLine == y.ulLine && x.file == y.file &&
+                        x.text == y.text)
+                << i;
         }
     }
     std::fclose(f);
@@ -105,15 +97,6 @@ TEST_F(CheckCliTest, ReportsEscapeAnyBytesAndUrisAreEncoded)
     EXPECT_EQ(m[1]["text"], "bytes \x01\x7f\xc3\xa9\xc3\xbf") << "bytes above 127 read as Latin-1";
     EXPECT_EQ(doc["files"][0]["verdict"], "Failed");
     EXPECT_EQ(doc["status"], 1);
-    const nlohmann::json sarif = nlohmann::json::parse(CHKCLI_SarifReport({r, r}));
-    const nlohmann::json& results = sarif["runs"][0]["results"];
-    ASSERT_EQ(results.size(), 6u);
-    EXPECT_EQ(results[0]["ruleId"], "E1014");
-    EXPECT_EQ(results[0]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], "dir/a%20b.ibs");
-    EXPECT_FALSE(results[1].contains("ruleId"));
-    EXPECT_FALSE(results[1]["locations"][0]["physicalLocation"].contains("region"));
-    EXPECT_EQ(results[2]["level"], "note");
-    EXPECT_EQ(sarif["runs"][0]["tool"]["driver"]["rules"].size(), 2u) << "each rule once";
     const struct {
         const char* path;
         const char* uri;
@@ -121,22 +104,6 @@ TEST_F(CheckCliTest, ReportsEscapeAnyBytesAndUrisAreEncoded)
                 {"\xe9.ibs", "%E9.ibs"}};
     for (const auto& u : uris) EXPECT_EQ(CHKCLI_PathUri(u.path), u.uri) << u.path;
     EXPECT_EQ(CHKCLI_TextSummary({0, 1, 2, 1}), "\n4 files: 1 passed, 2 failed, 1 could not be read\n");
-}
-
-TEST_F(CheckCliTest, FoldersGiveTheirIbisFamilyFilesSorted)
-{
-    const std::string top = Dir("models");
-    const std::string sub = Dir("models/sub");
-    const std::string empty = Dir("empty");
-    for (const char* name : {"models/b.ibs", "models/A.PKG", "models/note.txt", "models/sub/c.Ami",
-                             "models/sub/d.ebd", "models/sub/e.ibs.orig"})
-        Write(name, "x\n");
-    std::vector<std::string> files, problems;
-    EXPECT_FALSE(CHKCLI_ExpandPaths({top, m_dir + "/missing.ibs", empty}, &files, &problems));
-    EXPECT_EQ(files, (std::vector<std::string>{top + "/A.PKG", top + "/b.ibs", sub + "/c.Ami", sub + "/d.ebd",
-                                               m_dir + "/missing.ibs"}));
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find(empty), std::string::npos);
 }
 
 TEST_F(CheckCliTest, ManyFilesKeepArgumentOrderAndExitWithTheWorst)
@@ -174,14 +141,16 @@ TEST_F(CheckCliTest, AFolderIsCheckedFileByFileAndAnEmptyOneIsNamed)
 {
     const std::string top = Dir("lib");
     Dir("lib/deep");
-    Ibs("lib/good.ibs", "good.ibs");
+    Ibs("lib/good.IBS", "good.IBS");
     Ibs("lib/deep/bad.ibs", "other.ibs");
+    Write("lib/notes.txt", "x\n");
+    Write("lib/deep/old.ibs.orig", "x\n");
     ProgramResult r = RunProgram({kDriver, "--format", "json", top});
     EXPECT_EQ(r.status, 1);
     const nlohmann::json doc = nlohmann::json::parse(r.out);
-    ASSERT_EQ(doc["files"].size(), 2u);
+    ASSERT_EQ(doc["files"].size(), 2u) << r.out;
     EXPECT_EQ(doc["files"][0]["file"], top + "/deep/bad.ibs");
-    EXPECT_EQ(doc["files"][1]["verdict"], "Passed");
+    EXPECT_EQ(doc["files"][1]["file"], top + "/good.IBS");
     const std::string empty = Dir("none");
     r = RunProgram({kDriver, empty});
     EXPECT_EQ(r.status, 2);
