@@ -129,7 +129,9 @@ TEST_F(CheckCliTest, ManyFilesKeepArgumentOrderAndExitWithTheWorst)
             EXPECT_EQ(r.out, first) << "--jobs changes nothing but the speed";
             EXPECT_EQ(r.err.empty(), c.status != 2) << r.err;
         }
-        if (c.status == 1) EXPECT_EQ(first, alone + "\n3 files: 1 passed, 2 failed, 0 could not be read\n");
+        if (c.status == 1) {
+            EXPECT_EQ(first, alone + "\n3 files: 1 passed, 2 failed, 0 could not be read\n");
+        }
     }
     ProgramResult r = RunProgram({kDriver, missing});
     EXPECT_NE(r.err.find("'" + missing + "': no such file or folder"), std::string::npos) << r.err;
