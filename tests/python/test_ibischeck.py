@@ -78,7 +78,7 @@ class CallApiTest(unittest.TestCase):
         self.assertEqual(len(seen), 100)
 
     @unittest.skipUnless(os.path.isdir(os.path.join(SHARED, "corpus")), "no corpus")
-    def test_corpus_board_file_by_its_extension(self):
+    def test_corpus_board_by_its_extension_and_each_ami_file_once(self):
         # Every corpus file under its original name, so the board finds the
         # .ibs files it names beside it.
         board = None
@@ -99,6 +99,11 @@ class CallApiTest(unittest.TestCase):
         # Findings of the .ibs files the board names carry those files' names.
         nested = {os.path.basename(f.file) for f in r if f.line} - {os.path.basename(board)}
         self.assertIn("u49a.ibs", nested)
+        # example_tx.ibs names example_tx.ami on four Executable lines.
+        r = ibischeck.check(os.path.join(self.dir, "example_tx.ibs"))
+        ami = [(f.code, f.text) for f in r if f.file.endswith("example_tx.ami")]
+        self.assertEqual(len(ami), 5, ami)
+        self.assertEqual(len(set(ami)), 5)
 
 if __name__ == "__main__":
     unittest.main()
