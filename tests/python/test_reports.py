@@ -1,5 +1,9 @@
 """ibis_checker's JSON and SARIF reports: their shape over files with mixed
-verdicts, and the SARIF log validated against the SARIF 2.1.0 schema."""
+verdicts, and the SARIF log validated against the SARIF 2.1.0 schema.
+
+sarif-2.1.0-rtm.5.json beside this file is the OASIS SARIF 2.1.0 JSON schema
+as the npm package @microsoft/jest-sarif 1.0.0-beta.0 (MIT) ships it in
+lib/schemas/; the validator is the system's python3-jsonschema."""
 import json
 import os
 import shutil
