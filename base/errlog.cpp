@@ -32,6 +32,10 @@ unsigned long s_ulErrors = 0;
 unsigned long s_ulWarnings = 0;
 unsigned long s_ulCautions = 0;
 
+ERRLOG_RECORD_SINK s_pfnSink = NULL;
+void* s_pSinkContext = NULL;
+bool s_bPrint = true;  // false only while a sink that asked for silence is set
+
 int s_bSuppressBugs = 0;
 int s_bSuppressErrors = 0;
 int s_bSuppressWarns = 0;
@@ -86,8 +90,13 @@ int s_print(KindId id, bool bNumbered, int iCode, const char* pszText)
 {
     const Kind& k = s_kinds[id];
     if (!bNumbered && k.pszWord == NULL) return 0;
-    FILE* pStream = s_stream();
     if (k.pulCounter != NULL) ++*k.pulCounter;
+    if (s_pfnSink != NULL) {
+        const ERRLOG_RECORD rec = {k.cLetter, iCode, k.bLine ? 1 : 0, k.bLine ? s_lineNumber() : 0UL, pszText};
+        s_pfnSink(&rec, s_pSinkContext);
+    }
+    if (!s_bPrint) return 1;
+    FILE* pStream = s_stream();
 
     const size_t len = strlen(pszText);
     const bool bWrap = k.iWrapMin > 0 && len >= static_cast<size_t>(k.iWrapMin) &&
@@ -109,7 +118,7 @@ int s_raiseFormat(KindId id, const char* pszFormat, va_list args)
     if (*s_kinds[id].pbSuppressed) return 0;
     char szText[ERRLOG_MESSAGE_BUFFER_SIZE];
     if (vsnprintf(szText, sizeof szText, pszFormat, args) < 0) szText[0] = '\0';
-    return s_print(id, false, 0, szText);
+    return s_print(id, false, -1, szText);
 }
 
 int s_raiseCode(KindId id, int iCode, va_list args)
@@ -180,8 +189,26 @@ ERRLOG_CODE_RAISER(ERRLOG_LineNoteNew, K_LINE_NOTE)
 #undef ERRLOG_FORMAT_RAISER
 #undef ERRLOG_CODE_RAISER
 
+void ERRLOG_SetRecordSink(ERRLOG_RECORD_SINK pfnSink, void* pContext, int bPrint)
+{
+    s_pfnSink = pfnSink;
+    s_pSinkContext = pContext;
+    s_bPrint = pfnSink == NULL || bPrint != 0;
+}
+
+void ERRLOG_ResetCounts(void)
+{
+    s_ulBugs = s_ulErrors = s_ulWarnings = s_ulCautions = 0;
+}
+
+unsigned long ERRLOG_GetCautionCount(void)
+{
+    return s_ulCautions;
+}
+
 void ERRLOG_Totals(void)
 {
+    if (!s_bPrint) return;
     FILE* pStream = s_stream();
     if (s_ulBugs > 0 || s_ulErrors > 0 || s_ulWarnings > 0) fputs("\n", pStream);
     if (s_ulBugs > 0) fprintf(pStream, "Bugs    : %ld\n", static_cast<long>(s_ulBugs));

@@ -20,7 +20,8 @@
  * as `unsigned long PARSE_GetLineNum(void)`. The log resolves it weakly, so a
  * program that links the error log without the checker frame prints line 0.
  *
- * State is process-wide and unguarded: one thread at a time.
+ * State is process-wide and unguarded: one thread at a time (the call API
+ * serialises its checks with a mutex, see checker/chkapi.h).
  */
 #ifndef CHECKER_ERRLOG_H
 #define CHECKER_ERRLOG_H
@@ -83,6 +84,32 @@ AMI_EXPORT void ERRLOG_GetCounts(unsigned long* pulBugs, unsigned long* pulError
 AMI_EXPORT void ERRLOG_SuppressBugs(int bFlag);
 AMI_EXPORT void ERRLOG_SuppressErrors(int bFlag);
 AMI_EXPORT void ERRLOG_SuppressWarns(int bFlag);
+
+/* Findings as records. A record sink, when set, receives every message that
+ * is printed (or would be printed: see bPrint below) as it is raised, before
+ * the log writes it. The record's strings live only during the call. The
+ * checker's drivers (a whole run collected for a report, the call API) set a
+ * sink; the text on the log stream is the same with or without one.
+ * Internal: not exported; the exported way to get findings is the call API
+ * (checker/chkapi.h). */
+typedef struct {
+    char cKind;             /* 'B' bug, 'E' error, 'W' warning, 'C' caution,
+                               'N' note, 'I' information (unknown code) */
+    int iCode;              /* catalogue code; -1 for the format family */
+    int bHasLine;           /* the kind prints the line number */
+    unsigned long ulLine;   /* that line number (0 when bHasLine is 0) */
+    const char* pszText;    /* the formatted text, without prefix */
+} ERRLOG_RECORD;
+typedef void (*ERRLOG_RECORD_SINK)(const ERRLOG_RECORD* pRecord, void* pContext);
+/* Sets the record sink (null: none). With bPrint 0 the log writes nothing to
+ * its stream while the sink is set (messages and totals), but still counts:
+ * the records are then the only output. */
+void ERRLOG_SetRecordSink(ERRLOG_RECORD_SINK pfnSink, void* pContext, int bPrint);
+/* Sets the four counters back to 0, so that the next check is counted as if
+ * it were the first of the process. */
+void ERRLOG_ResetCounts(void);
+/* The cautions counted so far (ERRLOG_GetCounts leaves them out). */
+unsigned long ERRLOG_GetCautionCount(void);
 
 /* Index of the catalogue record with that code, or -1 when there is none. */
 AMI_EXPORT int BSearchErrorLogTable(int iCode);

@@ -206,6 +206,10 @@ bool s_checkClampMode(const MDL_STRUCT* m, const SUBMDL_STRUCT* subs, int corner
   return ok;
 }
 
+// Smallest DC swing (V) that the end-point differences are given as a
+// percentage of: below it the message's own two decimals read 0.00V.
+const double kDcSwingFloor = 1e-3;
+
 }  // namespace
 
 extern "C" {
@@ -285,15 +289,21 @@ int acdc_CheckModelProcessWave(const MDL_STRUCT* pModel, int iCorner, const WVFR
   const bool large = (useLow && dLow > 0.1 * swing) || (useHigh && dHigh > 0.1 * swing);
   const bool notable = (useLow && dLow > 0.02 * swing) || (useHigh && dHigh > 0.02 * swing);
   if (!large && !notable) return 1;
+  // The differences are printed as percentages of the DC swing; where that
+  // swing is within kDcSwingFloor of zero (R_fixture 0, or both tables giving
+  // the same voltage) a percentage says nothing and can grow without bound,
+  // so the differences are printed in volts (6500) under the same verdict.
   const double dcSwing = fabs(lowDC - highDC);
-  const double pLow = dcSwing == 0.0 ? 100.0 : 100.0 * dLow / dcSwing;
-  const double pHigh = dcSwing == 0.0 ? 100.0 : 100.0 * dHigh / dcSwing;
+  const bool inVolts = dcSwing < kDcSwingFloor;
+  const double pLow = inVolts ? dLow : 100.0 * dLow / dcSwing;
+  const double pHigh = inVolts ? dHigh : 100.0 * dHigh / dcSwing;
+  const int code = inVolts ? 6500 : 1503;
   const char* edge = bRising ? "Rising" : "Falling";
   if (large)
-    ERRLOG_ErrorNew(1503, pModel->szName, edge, rFix, fixName, vFix, qry_ProcessString(iCorner), lowEnd, highEnd,
+    ERRLOG_ErrorNew(code, pModel->szName, edge, rFix, fixName, vFix, qry_ProcessString(iCorner), lowEnd, highEnd,
                     lowDC, highDC, pLow, pHigh);
   else
-    ERRLOG_WarnNew(1503, pModel->szName, edge, rFix, fixName, vFix, qry_ProcessString(iCorner), lowEnd, highEnd,
+    ERRLOG_WarnNew(code, pModel->szName, edge, rFix, fixName, vFix, qry_ProcessString(iCorner), lowEnd, highEnd,
                    lowDC, highDC, pLow, pHigh);
   return 0;
 }

@@ -5,6 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <set>
+#include <string>
+
 #include "checker/ami.h"
 #include "base/errlog.h"
 #include "checker/frameio.h"
@@ -152,6 +155,9 @@ void ALGMOD_Free(ALGMOD_STRUCT** ppRecord) {
 }
 
 int ALGMOD_Test(MDL_STRUCT* pModels) {
+  // Each code file and each AMI file is checked once per .ibs file, however
+  // many Executable lines (of one model or of several) name it.
+  std::set<std::string> checked;
   for (MDL_STRUCT* m = pModels; m; m = m->pNext) {
     ALGMOD_STRUCT* r = m->pAlgMod;
     if (!r) continue;
@@ -163,9 +169,9 @@ int ALGMOD_Test(MDL_STRUCT* pModels) {
       char path[2 * CMN_MAX_FILENAME + 2];
       if (e->szCodeFile[0]) {
         s_path(path, sizeof path, e->szCodeFile);
-        if (!s_canOpen(path)) ERRLOG_ErrorNew(4616, e->szCodeFile, m->szName);
+        if (checked.insert(path).second && !s_canOpen(path)) ERRLOG_ErrorNew(4616, e->szCodeFile, m->szName);
       }
-      if (!e->szAmiFile[0]) continue;
+      if (!e->szAmiFile[0] || !checked.insert(std::string("\n") + e->szAmiFile).second) continue;
       if (!strchr(e->szAmiFile, '.')) {
         ERRLOG_ErrorNew(4617, e->szAmiFile, m->szName);
         continue;

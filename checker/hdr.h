@@ -51,6 +51,8 @@ AMI_EXPORT int HDR_GetCopyright(const HDR_STRUCT* p, const char** ppsz);
 
 AMI_EXPORT void HDR_AllowAnyVersion(int iFlag);
 AMI_EXPORT void HDR_Allow1xVersions(int iFlag);
+// The [IBIS Ver] values accepted, as one text ("2.0, 2.1, ..."), for usage texts.
+const char* HDR_VersionList(void);
 AMI_EXPORT void HDR_AllowAnyFile_name(int iFlag);
 
 }  // extern "C"

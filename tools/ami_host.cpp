@@ -2,6 +2,7 @@
 // pushes a short waveform through each.
 //
 //   ami_host [library.so [parameter string]] ...
+//   ami_host --version
 //
 // With no arguments it drives rx_ami.so and tx_ami.so from the directory of the
 // program itself. For each library it prints the AMI_Init result and message,
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "base/version.h"
 
 namespace {
 
@@ -96,6 +99,10 @@ const char kHelp[] =
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("ami_host %s\n", AMI_VERSION);
+        return 0;
+    }
     for (int i = 1; i < argc; ++i)
         if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
             std::fputs(kHelp, stdout);

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/version.h"
 #include "linksim/Kit.h"
 #include "linksim/Link.h"
 #include "linksim/Measure.h"
@@ -270,6 +271,7 @@ struct ModelGroups {
 ModelGroups AddOptions(CLI::App& app, Options& o)
 {
     app.option_defaults()->always_capture_default();
+    app.set_version_flag("--version", "amisim " AMI_VERSION);
     // About 20 bytes per bit are kept for the analysis (bits, decisions,
     // decision instants, clock times of each receiver instance).
     app.add_option("-n,--bits", o.bits, "bits to simulate (1e6 is taken as 1000000)")

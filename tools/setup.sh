@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # The link simulator amisim: options, long convolutions, pictures, JSON.
   libcli11-dev libfftw3-dev libcairo2-dev libpng-dev nlohmann-json3-dev pkg-config
+  # The Python module's tests and the SARIF schema validation of the checker's reports.
+  python3 python3-jsonschema
 )
 
 missing=()

@@ -23,11 +23,14 @@ const char* const kExported[] = {
     "CMN_strncpy", "CMN_StrSameIC", "CMN_StrSameICn", "CMN_MatchKeyword", "CMN_ConvertToLower",
     "CMN_ConvertToUpper", "CMN_AnyUpper", "CMN_getBasename", "CMN_ultoa", "CMN_fopen", "CMN_IsWhitespace",
     "CMN_EatWhitespace", "CMN_EatNonWhitespace", "CMN_EatKeyword", "CMN_TerminateEnd",
+    "IBISCHK_CheckFile", "IBISCHK_CheckText", "IBISCHK_Status", "IBISCHK_FindingCount", "IBISCHK_GetFinding",
+    "IBISCHK_GetCounts", "IBISCHK_Free", "IBISCHK_Version",
 };
 
 // Internal names that must stay hidden.
 const char* const kHidden[] = {"CMN_FailAllocationsAfter", "gErrorLogTable", "giErrorLogTableSize",
-                               "AMITREE_StrToDouble", "gbAllowAnyLineLength"};
+                               "AMITREE_StrToDouble", "gbAllowAnyLineLength", "ERRLOG_SetRecordSink",
+                               "ERRLOG_ResetCounts", "HDR_VersionList"};
 
 TEST(Exports, BothLibrariesExportThePlainNames)
 {

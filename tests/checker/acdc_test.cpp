@@ -4,6 +4,8 @@
 // open-ended tables, monotonicity) with their exact lines in both styles.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -207,6 +209,25 @@ const char* const kE1503At12 =
     "      different voltages ( 0.00V and  1.29V),\n"
     "      a difference of  0.00% and 10.71%, respectively.\n";
 
+// E6500 for each corner: the end-point differences in volts.
+std::string InVolts(const char* edge, const char* vFix, const std::vector<std::array<const char*, 6>>& corners)
+{
+    std::string out;
+    for (const auto& c : corners)
+        out += std::string("E6500 - Model m: The [") + edge + " Waveform] \n      with [R_fixture]=0 Ohms and [V_fixture]=" +
+               vFix + "V\n      has " + c[0] + " column DC endpoints of " + c[1] + "V and " + c[2] +
+               "v, but\n      an equivalent load applied to the model's I-V tables yields\n      different voltages (" +
+               c[3] + "V and " + c[3] + "V),\n      a difference of " + c[4] + "V and " + c[5] + "V, respectively.\n";
+    return out;
+}
+
+const std::string kVoltsRising = InVolts("Rising", "0", {{"TYP", " 0.00", " 1.29", " 0.00", " 0.00", " 1.29"},
+                                                         {"MIN", " 0.00", " 1.17", " 0.00", " 0.00", " 1.17"},
+                                                         {"MAX", " 0.00", " 1.40", " 0.00", " 0.00", " 1.40"}});
+const std::string kVoltsFalling = InVolts("Falling", "1.8", {{"TYP", " 1.70", " 1.80", " 1.80", " 0.10", " 0.00"},
+                                                             {"MIN", " 1.70", " 1.80", " 1.80", " 0.10", " 0.00"},
+                                                             {"MAX", " 1.70", " 1.80", " 1.80", " 0.10", " 0.00"}});
+
 const Case kWaveformCases[] = {
     {"a rising waveform ending at the DC solution", "4.2", Rising("1.286"), ""},
     {"ending 1.9% of the swing away", "4.2", Rising("1.262"), ""},
@@ -220,6 +241,15 @@ const Case kWaveformCases[] = {
      "      an equivalent load applied to the model's I-V tables yields\n"
      "      different voltages ( 0.51V and  1.80V),\n"
      "      a difference of 10.71% and 23.33%, respectively.\n"},
+    // A load that pins both DC ends to one voltage: the differences in volts.
+    {"R_fixture 0 pins both DC ends to V_fixture", "4.2",
+     Cat({Output("m"), DriverTables(), {"[Rising Waveform]", "R_fixture = 0", "V_fixture = 0", "0 0 0 0",
+                                        "1n 1.286 1.172 1.397"}}),
+     kVoltsRising.c_str()},
+    {"R_fixture 0 to 1.8 V, falling", "4.2",
+     Cat({Output("m"), DriverTables(), {"[Falling Waveform]", "R_fixture = 0", "V_fixture = 1.8", "0 1.8 1.8 1.8",
+                                        "1n 1.7 1.7 1.7"}}),
+     kVoltsFalling.c_str()},
     {"the minimum end is checked against V_fixture_min", "4.2",
      Cat({Output("m"), DriverTables(),
           {"[Rising Waveform]", "R_fixture = 50", "V_fixture = 0", "V_fixture_min = 0.5", "0 0 0 0",
