@@ -23,6 +23,7 @@ const char* const kExported[] = {
     "CMN_strncpy", "CMN_StrSameIC", "CMN_StrSameICn", "CMN_MatchKeyword", "CMN_ConvertToLower",
     "CMN_ConvertToUpper", "CMN_AnyUpper", "CMN_getBasename", "CMN_ultoa", "CMN_fopen", "CMN_IsWhitespace",
     "CMN_EatWhitespace", "CMN_EatNonWhitespace", "CMN_EatKeyword", "CMN_TerminateEnd",
+    "AMI_CheckParameterValue", "AMI_SetIbsVersion", "AMI_GetIbsVersion",
 };
 
 // Internal names that must stay hidden.
