@@ -250,7 +250,7 @@ ParamDef ReadParamDef(const BRANCH_STRUCT* pBranch, bool bBareFormats)
         }
     }
     if (def.format == "Table" && def.formatValues.size() == 1 && GetValueType(def.formatValues[0].c_str()) == 1)
-        def.table = std::atoi(def.formatValues[0].c_str());
+        def.table = (int)std::strtol(def.formatValues[0].c_str(), nullptr, 10) & 0x7fffffff;
     return def;
 }
 
@@ -281,9 +281,14 @@ std::string CheckParamValue(const ParamDef& def, const std::string& value)
 
 namespace {
 
+// Groups nest no deeper than this; deeper ones are not read (a text may nest
+// as deep as it likes, the host's call stack must not follow it).
+const int kMaxGroupDepth = 64;
+
 void s_collect(const BRANCH_STRUCT* b, const std::string& prefix, bool reserved, bool bare,
-               std::vector<ParamDef>& out)
+               std::vector<ParamDef>& out, int depth = 0)
 {
+    if (depth > kMaxGroupDepth) return;
     for (int i = 0; i < b->iNumNodes; ++i) {
         const NODE_STRUCT& n = b->pNodes[i];
         if (n.enumNodeType != NODE_TYPE_BRANCH || n.pData == nullptr) continue;
@@ -293,7 +298,7 @@ void s_collect(const BRANCH_STRUCT* b, const std::string& prefix, bool reserved,
         for (int k = 0; k < child->iNumNodes && !group; ++k)
             group = child->pNodes[k].enumNodeType == NODE_TYPE_BRANCH && child->pNodes[k].pData;
         if (group) {
-            s_collect(child, name + ".", reserved, bare, out);
+            s_collect(child, name + ".", reserved, bare, out, depth + 1);
             continue;
         }
         ParamDef def = ReadParamDef(child, bare);

@@ -6,6 +6,9 @@
 #include <string.h>
 
 #include "checker/ami.h"
+#include "checker/amiver.h"
+#include "checker/hdr.h"
+#include "checker/ibis.h"
 #include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
@@ -34,6 +37,8 @@ void s_path(char* out, size_t size, const char* name) {
   size_t n = strlen(dir);
   snprintf(out, size, "%s%s%s", dir, (n > 0 && dir[n - 1] != '/') ? "/" : "", name);
 }
+
+void s_testModels(MDL_STRUCT* pModels);
 
 bool s_canOpen(const char* path) {
   FILE* f = fopen(path, "rb");
@@ -152,6 +157,22 @@ void ALGMOD_Free(ALGMOD_STRUCT** ppRecord) {
 }
 
 int ALGMOD_Test(MDL_STRUCT* pModels) {
+  // An AMI file without AMI_Version is checked under the version of the .ibs
+  // file that names it.
+  const int savedContext = AMI_GetIbsVersion();
+  HDR_STRUCT* hdr = nullptr;
+  const char* ibisVer = nullptr;
+  if (IBIS_GetHdrs(&hdr) && hdr && HDR_GetIBIS_Ver(hdr, &ibisVer)) AMI_SetIbsVersion(ibisVer);
+  s_testModels(pModels);
+  AMIVER_SetContextVersion(savedContext);
+  return 1;
+}
+
+}  // extern "C"
+
+namespace {
+
+void s_testModels(MDL_STRUCT* pModels) {
   for (MDL_STRUCT* m = pModels; m; m = m->pNext) {
     ALGMOD_STRUCT* r = m->pAlgMod;
     if (!r) continue;
@@ -191,7 +212,6 @@ int ALGMOD_Test(MDL_STRUCT* pModels) {
       PARSE_RestoreState(&saved);
     }
   }
-  return 1;
 }
 
-}  // extern "C"
+}  // namespace

@@ -17,6 +17,10 @@ int s_iIbsVersion = 0;
 
 const int s_kKnown[] = {51, 60, 61, 70, 71, 72};
 
+// Groups of parameters nest no deeper than this in the checks below; real
+// files nest a few levels, and a text may nest as deep as it likes.
+const int s_kMaxDepth = 64;
+
 // One reserved parameter: the version that added it (and the one that
 // retired it), the Usage, Type and Format words it allows (blank-separated)
 // and, where the values are words, the words allowed. confirmed: the
@@ -226,15 +230,17 @@ void s_checkListAndTips(const ParamDef& d, const Finder& raise)
 
 void s_valueChecks(const ParamDef& d, const Finder& raise)
 {
-    if (raise.caution && d.types.empty()) raise(6010, d.name.c_str());
+    // A reserved parameter without Type has its error already.
+    if (raise.caution && d.types.empty() && !d.reserved) raise(6010, d.name.c_str());
     s_checkTypedValues(d, raise);
     s_checkRange(d, raise);
     s_checkListAndTips(d, raise);
 }
 
 // Sibling names once per branch.
-void s_checkDuplicates(const BRANCH_STRUCT* b, const Finder& raise)
+void s_checkDuplicates(const BRANCH_STRUCT* b, const Finder& raise, int depth = 0)
 {
+    if (depth > s_kMaxDepth) return;
     std::set<std::string> seen, told;
     for (int i = 0; i < b->iNumNodes; ++i) {
         const NODE_STRUCT& n = b->pNodes[i];
@@ -243,7 +249,7 @@ void s_checkDuplicates(const BRANCH_STRUCT* b, const Finder& raise)
                                                            : ((const BRANCH_STRUCT*)n.pData)->pszName;
         const std::string s = s_str(name);
         if (!seen.insert(s).second && told.insert(s).second) raise(6018, s.c_str(), s_str(b->pszName));
-        if (n.enumNodeType == NODE_TYPE_BRANCH) s_checkDuplicates((const BRANCH_STRUCT*)n.pData, raise);
+        if (n.enumNodeType == NODE_TYPE_BRANCH) s_checkDuplicates((const BRANCH_STRUCT*)n.pData, raise, depth + 1);
     }
 }
 
@@ -282,8 +288,9 @@ std::vector<ParamDef> s_params(const PARSED_TREE* tree, bool bare)
     // its parameter branches the same way.
     struct Walk {
         static void Run(const BRANCH_STRUCT* b, const std::string& prefix, bool reserved, bool bare,
-                        std::vector<ParamDef>& out)
+                        std::vector<ParamDef>& out, int depth = 0)
         {
+            if (depth > s_kMaxDepth) return;
             for (int i = 0; i < b->iNumNodes; ++i) {
                 const NODE_STRUCT& n = b->pNodes[i];
                 if (n.enumNodeType != NODE_TYPE_BRANCH || !n.pData) continue;
@@ -293,7 +300,7 @@ std::vector<ParamDef> s_params(const PARSED_TREE* tree, bool bare)
                     group = c->pNodes[k].enumNodeType == NODE_TYPE_BRANCH && c->pNodes[k].pData;
                 const std::string name = prefix + s_str(c->pszName);
                 if (group) {
-                    Run(c, name + ".", reserved, bare, out);
+                    Run(c, name + ".", reserved, bare, out, depth + 1);
                     continue;
                 }
                 ParamDef d = Vantrel::AMI::ReadParamDef(c, bare);
@@ -465,8 +472,10 @@ void s_checkReserved(const BRANCH_STRUCT* branch, int ver, const std::vector<Par
 // Model_Specific and the groups below it: a branch of leaves is a
 // parameter; a branch holding branches is a group, which may hold
 // Description leaves besides them.
-void s_checkGroup(const BRANCH_STRUCT* b, const std::string& prefix, int ver, const std::vector<ParamTable>& tables)
+void s_checkGroup(const BRANCH_STRUCT* b, const std::string& prefix, int ver, const std::vector<ParamTable>& tables,
+                  int depth = 0)
 {
+    if (depth > s_kMaxDepth) return;
     for (int i = 0; i < b->iNumNodes; ++i) {
         const NODE_STRUCT& n = b->pNodes[i];
         if (!n.pData) continue;
@@ -482,7 +491,7 @@ void s_checkGroup(const BRANCH_STRUCT* b, const std::string& prefix, int ver, co
             group = c->pNodes[k].enumNodeType == NODE_TYPE_BRANCH && c->pNodes[k].pData;
         const std::string name = prefix + s_str(c->pszName);
         if (group) {
-            s_checkGroup(c, name + ".", ver, tables);
+            s_checkGroup(c, name + ".", ver, tables, depth + 1);
             continue;
         }
         ParamDef d = Vantrel::AMI::ReadParamDef(c, true);
@@ -571,6 +580,8 @@ bool AMIVER_ReportShortList(const char* pszText, int ver)
         ERRLOG_CautionNew(6007, path.c_str(), list.c_str());
     return true;
 }
+
+void AMIVER_SetContextVersion(int iVersion) { s_iIbsVersion = iVersion > 0 ? iVersion : 0; }
 
 extern "C" {
 

@@ -42,11 +42,15 @@ void AMIVER_CautionTree(const PARSED_TREE* pTree);
 // Result: such a list was found (and reported).
 bool AMIVER_ReportShortList(const char* pszText, int iVersion);
 
+// Sets the version AMI_SetIbsVersion sets, as tenths (0: none).
+void AMIVER_SetContextVersion(int iVersion);
+
 extern "C" {
 // The version of the .ibs file whose [Algorithmic Model] names the AMI files
 // checked next ("6.1"; null or an empty text: none). A file without
 // AMI_Version is checked under it. The .ibs side sets it before its
 // whole-file checks; a standalone .ami check does not use it.
 AMI_EXPORT void AMI_SetIbsVersion(const char* pszIbisVersion);
+// That version as tenths (61), 0 when none is set.
 AMI_EXPORT int AMI_GetIbsVersion(void);
 }
