@@ -19,7 +19,6 @@ namespace {
 
 using Vantrel::AMI::AmiVersionOf;
 using Vantrel::AMI::CheckParamValue;
-using Vantrel::AMI::FindShortList;
 using Vantrel::AMI::LiftTables;
 using Vantrel::AMI::ParamDef;
 using Vantrel::AMI::ParamDefinitions;
@@ -66,47 +65,6 @@ TEST(ParamDef, LiftTablesEveryForm)
         EXPECT_EQ(rows, c.rows) << c.text;
         EXPECT_EQ(tables[0].wellFormed, c.wellFormed) << c.text;
         EXPECT_EQ(tables[0].owner, c.text[1] == 's' ? "s" : "p") << c.text;
-    }
-}
-
-TEST(ParamDef, VersionDeclaredByTheText)
-{
-    const struct {
-        const char* text;
-        int version;
-    } cases[] = {
-        {"(m (Reserved_Parameters (GetWave_Exists (Usage Info))))", 0},
-        {"(m (Reserved_Parameters (AMI_Version (Usage Info) (Type String) (Value \"7.1\"))))", 71},
-        {"(m (Reserved_Parameters (AMI_Version (Usage Info) (Format Value \"6.0\"))))", 60},
-        {"(m (Reserved_Parameters (AMI_Version (Type String) (Default 5.1))))", 51},
-        {"(m (Reserved_Parameters (AMI_Version 5.1)))", 0},
-        {"(m (Reserved_Parameters (AMI_Version (Value \"seven\"))))", -1},
-        {"(m (Reserved_Parameters (AMI_Version (Value \"10.2\"))))", 102},
-        {"(m (Description \"(AMI_Version (Value 7.2))\"))", 0},
-    };
-    for (const auto& c : cases) EXPECT_EQ(AmiVersionOf(c.text), c.version) << c.text;
-}
-
-TEST(ParamDef, ShortListsNamedByTheirParameter)
-{
-    const struct {
-        const char* text;
-        const char* path;  // null: none found
-        const char* list;
-    } cases[] = {
-        {"(m (Model_Specific (EQ (Usage In) (Type) (Value 1))))", "Model_Specific.EQ", "(Type)"},
-        {"(m (Reserved_Parameters (Supporting_Files (Table (\"x.ens\")))))", "Reserved_Parameters.Supporting_Files.Table",
-         "(\"x.ens\")"},
-        {"(m ())", "m", "()"},
-        {"(m (a 1) (b \"(c)\"))", nullptr, nullptr},
-    };
-    for (const auto& c : cases) {
-        std::string path, list;
-        const bool found = FindShortList(c.text, path, list);
-        EXPECT_EQ(found, c.path != nullptr) << c.text;
-        if (!found || !c.path) continue;
-        EXPECT_EQ(path, c.path) << c.text;
-        EXPECT_EQ(list, c.list) << c.text;
     }
 }
 

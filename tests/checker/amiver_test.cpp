@@ -60,65 +60,77 @@ std::string File(int v, const std::string& reserved, const std::string& specific
     return s + ")\n";
 }
 
-// Every reserved parameter a version adds, written as that version allows,
-// and Model_Specific parameters of every form.
+// Reserved parameters and the version that added them (50: there from the
+// start), written as their table allows. kind: the letter of the finding in a
+// file older than the parameter, a warning where that version is not
+// confirmed.
+struct Reserved {
+    const char* param;
+    const char* body;
+    int since;
+    char kind;
+};
+const Reserved kReserved[] = {
+    {"Max_Init_Aggressors", "(Usage Info) (Type Integer) (Value 4)", 50, 'E'},
+    {"Ignore_Bits", "(Usage Info) (Type Integer) (Default 100)", 50, 'E'},
+    {"Tx_Jitter", "(Usage Info) (Type UI) (Gaussian 0 0.01)", 50, 'E'},
+    {"Rx_Clock_PDF", "(Usage Info) (Type Float) (Table (Labels Time P) (-1e-12 0.5) (1e-12 0.5))", 50, 'E'},
+    {"Tx_DCD", "(Usage Info) (Type UI) (Range 0.01 0 0.05)", 50, 'E'},
+    {"Rx_Receiver_Sensitivity", "(Usage Info) (Type Float) (Format Value 0.01)", 50, 'E'},
+    {"Tx_Rj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Tx_Dj", "(Usage Out) (Type UI) (Corner 0.01 0 0.02)", 60, 'E'},
+    {"Tx_Sj", "(Usage Info) (Type Float) (Value 1e-12)", 60, 'E'},
+    {"Tx_Sj_Frequency", "(Usage Info) (Type Float) (Value 1e6)", 60, 'E'},
+    {"Rx_DCD", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Rj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Dj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Sj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Clock_Recovery_Mean", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Clock_Recovery_Rj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Clock_Recovery_Dj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Clock_Recovery_Sj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
+    {"Rx_Clock_Recovery_DCD", "(Usage Out) (Type Float) (Value 1e-12)", 60, 'E'},
+    {"Rx_Noise", "(Usage Info) (Type Float) (Value 0.001)", 60, 'E'},
+    {"Repeater_Type", "(Usage Info) (Type String) (Value \"Retimer\")", 60, 'E'},
+    {"Resolve_Exists", "(Usage Info) (Type Boolean) (Value False)", 61, 'E'},
+    {"Model_Name", "(Usage In) (Type String) (Value \"rx\")", 61, 'E'},
+    {"Modulation", "(Usage Info) (Type String) (List \"NRZ\")", 61, 'E'},
+    {"PAM4_UpperThreshold", "(Usage Out) (Type Float) (Value 0.1)", 61, 'E'},
+    {"PAM4_CenterThreshold", "(Usage Out) (Type Float) (Value 0)", 61, 'E'},
+    {"PAM4_LowerThreshold", "(Usage Out) (Type Float) (Value -0.1)", 61, 'E'},
+    {"PAM4_UpperEyeOffset", "(Usage Info) (Type Float) (Value 0)", 61, 'E'},
+    {"PAM4_CenterEyeOffset", "(Usage Info) (Type UI) (Value 0)", 61, 'E'},
+    {"PAM4_LowerEyeOffset", "(Usage Info) (Type Float) (Value 0)", 61, 'E'},
+    {"Rx_GaussianNoise", "(Usage Info) (Type Float) (Value 0.001)", 70, 'W'},
+    {"Rx_UniformNoise", "(Usage Info) (Type Float) (Range 0.001 0 0.002)", 70, 'W'},
+    {"PAM4_Mapping", "(Usage Info) (Type String) (Value \"Gray\")", 70, 'W'},
+    {"BCI_Protocol", "(Usage Info) (Type String) (Value \"proto\")", 70, 'E'},
+    {"BCI_ID", "(Usage Info) (Type String) (Value \"id\")", 70, 'E'},
+    {"BCI_Training_UI", "(Usage Info) (Type Integer) (Value 100000)", 70, 'E'},
+    {"Supporting_Files", "(Usage Info) (Type String) (Table (\"x.ens\") (\"y.dat\"))", 70, 'W'},
+    {"Ts4file", "(Usage Info) (Type String) (Value \"a.s4p\")", 70, 'W'},
+    {"Tx_V", "(Usage Info) (Type Float) (Value 1)", 70, 'W'},
+    {"DC_Offset", "(Usage InOut) (Type Float) (Value 0)", 71, 'E'},
+    {"Rx_Use_Clock_Input", "(Usage Info) (Type String) (List \"None\" \"Times\" \"Wave\")", 71, 'E'},
+    {"Modulation_Levels", "(Usage Info) (Type Integer) (Value 4)", 72, 'E'},
+    {"PAM_Thresholds", "(Usage Out) (Type String) (Value \"0 0 0\")", 72, 'E'},
+};
+
+// Every reserved parameter of version v, and Model_Specific parameters of
+// every form that version allows.
 std::string CompleteFile(int v)
 {
     std::string r, m;
-    if (v >= 51) {
-        r += Param("Max_Init_Aggressors", "(Usage Info) (Type Integer) (Value 4)");
-        r += Param("Ignore_Bits", "(Usage Info) (Type Integer) (Default 100)");
-        r += Param("Tx_Jitter", "(Usage Info) (Type UI) (Gaussian 0 0.01)");
-        r += Param("Rx_Clock_PDF", "(Usage Info) (Type Float) (Table (Labels Time P) (-1e-12 0.5) (1e-12 0.5))");
-        r += Param("Tx_DCD", "(Usage Info) (Type UI) (Range 0.01 0 0.05)");
-        r += Param("Rx_Receiver_Sensitivity", "(Usage Info) (Type Float) (Format Value 0.01)");
-        m += Param("gain", "(Usage In) (Type Float) (Range 1 0 2) (Default 1.5) (Description \"g\")");
-        m += Param("mode", "(Usage In) (Type Integer) (List 0 1 2) (Default 2)");
-        m += Param("step", "(Usage In) (Type Integer) (Increment 4 0 10 2)");
-        m += Param("steps", "(Usage In) (Type Float) (Steps 0.5 0 1 4)");
-        m += Param("corner", "(Usage In) (Type String) (Corner \"t\" \"s\" \"f\")");
-        m += Param("taps", "(Description \"group\") (-1 (Usage InOut) (Type Tap) (Value 0)) (0 (Usage InOut) "
-                           "(Type Tap) (Value 1))");
-    }
-    if (v >= 60) {
-        for (const char* n : {"Tx_Rj", "Tx_Dj", "Tx_Sj", "Rx_Rj", "Rx_Dj", "Rx_Sj", "Rx_DCD",
-                              "Rx_Clock_Recovery_Mean", "Rx_Clock_Recovery_Rj", "Rx_Clock_Recovery_Dj",
-                              "Rx_Clock_Recovery_Sj", "Rx_Clock_Recovery_DCD"})
-            r += Param(n, "(Usage Info) (Type UI) (Value 0.01)");
-        r += Param("Tx_Sj_Frequency", "(Usage Info) (Type Float) (Value 1e6)");
-        r += Param("Rx_Noise", "(Usage Info) (Type Float) (Value 0.001)");
-        r += Param("Repeater_Type", "(Usage Info) (Type String) (Value \"Retimer\")");
-        m += Param("tip", "(Usage In) (Type Integer) (List 0 1) (List_Tip \"off\" \"on\")");
-    }
-    if (v >= 61) {
-        r += Param("Resolve_Exists", "(Usage Info) (Type Boolean) (Value False)");
-        r += Param("Model_Name", "(Usage In) (Type String) (Value \"rx\")");
-        r += Param("Modulation", "(Usage Info) (Type String) (List \"PAM4\" \"NRZ\")");
-        for (const char* n : {"PAM4_UpperThreshold", "PAM4_CenterThreshold", "PAM4_LowerThreshold"})
-            r += Param(n, "(Usage Out) (Type Float) (Value 0.1)");
-        for (const char* n : {"PAM4_UpperEyeOffset", "PAM4_CenterEyeOffset", "PAM4_LowerEyeOffset"})
-            r += Param(n, "(Usage Info) (Type Float) (Value 0)");
-        m += Param("resolved", "(Usage Dep) (Type Float) (Value 1)");
-    }
-    if (v >= 70) {
-        r += Param("Rx_GaussianNoise", "(Usage Info) (Type Float) (Value 0.001)");
-        r += Param("Rx_UniformNoise", "(Usage Info) (Type Float) (Range 0.001 0 0.002)");
-        r += Param("BCI_Protocol", "(Usage Info) (Type String) (Value \"proto\")");
-        r += Param("BCI_ID", "(Usage Info) (Type String) (Value \"id\")");
-        r += Param("BCI_Training_UI", "(Usage Info) (Type Integer) (Value 100000)");
-        r += Param("Supporting_Files", "(Usage Info) (Type String) (Table (\"x.ens\") (\"y.dat\"))");
-        r += Param("Ts4file", "(Usage Info) (Type String) (Value \"a.s4p\")");
-        r += Param("Tx_V", "(Usage Info) (Type Float) (Value 1)");
-        r += Param("Tx_R", "(Usage Info) (Type Float) (Value 50)");
-    }
-    if (v >= 71) {
-        r += Param("DC_Offset", "(Usage InOut) (Type Float) (Value 0)");
-        r += Param("Rx_Use_Clock_Input", "(Usage Info) (Type String) (List \"None\" \"Times\" \"Wave\")");
-    }
-    if (v >= 72) {
-        r += Param("Modulation_Levels", "(Usage Info) (Type Integer) (Value 4)");
-        r += Param("PAM_Thresholds", "(Usage Out) (Type String) (Value \"0 0 0\")");
-    }
+    for (const Reserved& p : kReserved)
+        if (p.since <= v) r += Param(p.param, p.body);
+    m += Param("gain", "(Usage In) (Type Float) (Range 1 0 2) (Default 1.5) (Description \"g\")");
+    m += Param("mode", "(Usage In) (Type Integer) (List 0 1 2) (Default 2)");
+    m += Param("step", "(Usage In) (Type Integer) (Increment 4 0 10 2)");
+    m += Param("steps", "(Usage In) (Type Float) (Steps 0.5 0 1 4)");
+    m += Param("corner", "(Usage In) (Type String) (Corner \"t\" \"s\" \"f\")");
+    m += Param("taps", "(Description \"g\") (-1 (Usage InOut) (Type Tap) (Value 0)) (0 (Usage InOut) (Type Tap) (Value 1))");
+    if (v >= 60) m += Param("tip", "(Usage In) (Type Integer) (List 0 1) (List_Tip \"off\" \"on\")");
+    if (v >= 61) m += Param("resolved", "(Usage Dep) (Type Float) (Value 1)");
     return File(v, r, m);
 }
 
@@ -142,31 +154,11 @@ TEST_F(AmiVersionTest, CompleteFileOfEachVersionRaisesNothing)
         Expect(Write("v.ami", CompleteFile(v)), "", "version " + VersionText(v));
 }
 
-// Reserved parameters and the version that added them; each one is refused
-// in a file of the version before (a warning where the version is not
-// confirmed) and accepted from its own version on.
-struct GateCase {
-    const char* param;
-    const char* body;
-    int since;
-    char kind;  // 'E' or 'W'
-};
-const GateCase kGates[] = {
-    {"Tx_Rj", "(Usage Info) (Type UI) (Value 0.01)", 60, 'E'},
-    {"Rx_Clock_Recovery_DCD", "(Usage Out) (Type Float) (Value 1e-12)", 60, 'E'},
-    {"Repeater_Type", "(Usage Info) (Type String) (Value \"Redriver\")", 60, 'E'},
-    {"Resolve_Exists", "(Usage Info) (Type Boolean) (Value True)", 61, 'E'},
-    {"PAM4_CenterThreshold", "(Usage Info) (Type Float) (Value 0)", 61, 'E'},
-    {"Rx_GaussianNoise", "(Usage Info) (Type Float) (Value 0.001)", 70, 'W'},
-    {"BCI_Protocol", "(Usage Info) (Type String) (Value \"p\")", 70, 'E'},
-    {"DC_Offset", "(Usage In) (Type Float) (Value 0)", 71, 'E'},
-    {"Rx_Use_Clock_Input", "(Usage Info) (Type String) (Value \"Times\")", 71, 'E'},
-    {"PAM_Thresholds", "(Usage Out) (Type String) (Value \"0\")", 72, 'E'},
-};
-
+// Each reserved parameter is refused in a file older than its version (a
+// warning where that version is not confirmed) and accepted from it on.
 TEST_F(AmiVersionTest, ReservedParameterBeforeItsVersion)
 {
-    for (const GateCase& g : kGates)
+    for (const Reserved& g : kReserved)
         for (int v : kVersions) {
             const std::string what = std::string(g.param) + " in " + VersionText(v);
             const std::string line = v >= g.since ? ""
