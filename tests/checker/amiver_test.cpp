@@ -5,6 +5,8 @@
 // named by their parameter; the .ibs version as the fallback.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -345,6 +347,31 @@ TEST_F(AmiVersionTest, VersionFromTheFileElseTheIbsFileElse50)
     Expect(Write("u.ami", File(0, Param("AMI_Version", "(Usage Info) (Type String) (Value \"6.2\")"))),
                      "W6001 - AMI_Version 6.2 is not a known AMI version; the rules of AMI version 6.1 apply\n",
                      "unknown version");
+}
+
+// The real parameter files of the shared corpora (AMI_Version 5.1 to 7.0),
+// under the names their repositories give them: no error line.
+TEST_F(AmiVersionTest, SharedCorpusFilesRaiseNoError)
+{
+    int checked = 0;
+    for (const char* corpus : {"/corpus", "/corpus-modern"}) {
+        const std::string dir = std::string(AMI_SHARED_DIR) + corpus;
+        std::ifstream manifest(dir + "/MANIFEST.tsv");
+        for (std::string line; std::getline(manifest, line);) {
+            const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1), tab3 = line.find('\t', tab2 + 1);
+            if (tab3 == std::string::npos || line.compare(tab1 - 4, 4, ".ami") != 0) continue;
+            const std::string path = line.substr(tab2 + 1, tab3 - tab2 - 1);
+            std::ifstream in(dir + "/" + line.substr(0, tab1));
+            std::stringstream text;
+            text << in.rdbuf();
+            gbOldStyleErrors = 0;
+            const std::string out = Check(Write(path.substr(path.rfind('/') + 1), text.str()), FILE_TYPE_AMI);
+            const bool error = out.rfind("E", 0) == 0 || out.find("\nE") != std::string::npos;
+            EXPECT_FALSE(error) << path << "\n" << out;
+            ++checked;
+        }
+    }
+    if (checked == 0) GTEST_SKIP() << "no shared corpus at " << AMI_SHARED_DIR;
 }
 
 }  // namespace
