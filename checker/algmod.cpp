@@ -9,6 +9,9 @@
 #include <string>
 
 #include "checker/ami.h"
+#include "checker/amiver.h"
+#include "checker/hdr.h"
+#include "checker/ibis.h"
 #include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
@@ -37,6 +40,8 @@ void s_path(char* out, size_t size, const char* name) {
   size_t n = strlen(dir);
   snprintf(out, size, "%s%s%s", dir, (n > 0 && dir[n - 1] != '/') ? "/" : "", name);
 }
+
+void s_testModels(MDL_STRUCT* pModels);
 
 bool s_canOpen(const char* path) {
   FILE* f = fopen(path, "rb");
@@ -155,6 +160,22 @@ void ALGMOD_Free(ALGMOD_STRUCT** ppRecord) {
 }
 
 int ALGMOD_Test(MDL_STRUCT* pModels) {
+  // An AMI file without AMI_Version is checked under the version of the .ibs
+  // file that names it.
+  const int savedContext = AMI_GetIbsVersion();
+  HDR_STRUCT* hdr = nullptr;
+  const char* ibisVer = nullptr;
+  if (IBIS_GetHdrs(&hdr) && hdr && HDR_GetIBIS_Ver(hdr, &ibisVer)) AMI_SetIbsVersion(ibisVer);
+  s_testModels(pModels);
+  AMIVER_SetContextVersion(savedContext);
+  return 1;
+}
+
+}  // extern "C"
+
+namespace {
+
+void s_testModels(MDL_STRUCT* pModels) {
   // Each code file and each AMI file is checked once per .ibs file, however
   // many Executable lines (of one model or of several) name it.
   std::set<std::string> checked;
@@ -197,7 +218,6 @@ int ALGMOD_Test(MDL_STRUCT* pModels) {
       PARSE_RestoreState(&saved);
     }
   }
-  return 1;
 }
 
-}  // extern "C"
+}  // namespace

@@ -4,9 +4,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
+#include "amiparam/AmiParamDef.h"
 #include "amiparam/AmiParamTree.h"
 #include "base/cmn.h"
 #include "base/errlog.h"
+#include "checker/amiver.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
@@ -389,13 +394,97 @@ void s_takeTables(char* text) {
   }
 }
 
+void s_reportParseFailure(int r) {
+  switch (r) {
+    case 1: ERRLOG_ErrorNew(4619); break;
+    case 2: ERRLOG_ErrorNew(4620); break;
+    case 3:
+    case 6: ERRLOG_ErrorNew(4635); break;
+    case 8: ERRLOG_ErrorNew(4634); break;
+    default: ERRLOG_BugNew(4621); break;
+  }
+}
+
+// Parses the AMI text (freed here) under the version it declares, or
+// iContextVersion when it declares none, and checks the tree. Files of 5.1
+// and later: tables lifted with or without the word Format, a failed parse
+// names the list that has no value (E6007). Files of 5.0 and earlier: the
+// messages they always had, the value checks as cautions.
+int s_parseAndCheck(PARSED_TREE** ppTree, int iContextVersion) {
+  if (ppTree) *ppTree = nullptr;
+  if (!s_pText) return 0;
+  const int ver = AMIVER_FileVersion(s_pText, iContextVersion);
+  std::vector<Vantrel::AMI::ParamTable> tables;
+  std::vector<char> lifted;
+  char* text = s_pText;
+  if (ver >= 51) {
+    const std::string t = Vantrel::AMI::LiftTables(s_pText, true, tables);
+    lifted.assign(t.begin(), t.end());
+    lifted.push_back('\0');
+    text = lifted.data();
+  } else {
+    s_takeTables(s_pText);
+  }
+  PARSED_TREE* tree = nullptr;
+  const int r = GetParsedTree(text, &tree);
+  if (r != 0 || !tree) {
+    const bool named = ver >= 51 && r != 1 && r != 2 && AMIVER_ReportShortList(text, ver);
+    if (!named) s_reportParseFailure(r);
+    if (ver < 51 && r != 1 && r != 2) AMIVER_ReportShortList(text, ver);
+    AMI_DiscardText();
+    FreeParsedTree(&tree);
+    return 0;
+  }
+  AMI_DiscardText();
+  if (ver >= 51) {
+    AMIVER_CheckTree(tree, ver, tables);
+  } else {
+    AMI_CheckTree(tree);
+    AMIVER_CautionTree(tree);
+  }
+  if (ppTree)
+    *ppTree = tree;
+  else
+    FreeParsedTree(&tree);
+  return 1;
+}
+
+// The version a file will be checked under, for the banner, which comes
+// before the file is read: its AMI_Version (comments outside quotes cut), else
+// that of the .ibs file naming it. Nothing is reported here.
+int s_probeVersion(const char* pszPath) {
+  if (!pszPath) return 0;
+  FILE* f = fopen(pszPath, "rb");
+  if (!f) {
+    const std::string withExt = std::string(pszPath) + ".ami";
+    f = fopen(withExt.c_str(), "rb");
+  }
+  std::string text;
+  if (f) {
+    bool quote = false, comment = false;
+    for (int c; (c = fgetc(f)) != EOF;) {
+      if (c == '\n') comment = false;
+      if (comment) continue;
+      if (c == '"') quote = !quote;
+      if (c == '|' && !quote) comment = true;
+      else text += (char)c;
+    }
+    fclose(f);
+  }
+  const int v = Vantrel::AMI::AmiVersionOf(text.c_str());
+  if (v > 0) return v;
+  return v == 0 ? AMI_GetIbsVersion() : 0;
+}
+
 }  // namespace
 
 extern "C" {
 
 int AMI_ReadFile(const char* pszPath) {
+  const int ver = s_probeVersion(pszPath);
   if (!PARSE_BannersSuppressed()) {
-    fprintf(stdout, "\nChecking %s for IBIS 5.0 Compatibility...\n\n", s_str(pszPath));
+    const std::string text = ver > 50 ? AMIVER_Text(ver) : std::string("5.0");
+    fprintf(stdout, "\nChecking %s for IBIS %s Compatibility...\n\n", s_str(pszPath), text.c_str());
     fflush(stdout);
   }
   const int savedAny = gbAllowAnyLineLength;
@@ -409,7 +498,9 @@ int AMI_ReadFile(const char* pszPath) {
     return 0;
   }
   PARSE_SetFileName(base);
-  if (CMN_AnyUpper(base)) ERRLOG_WarnNew(901, base);
+  // From AMI version 7.0 on the names of the files an [Algorithmic Model]
+  // names may be of mixed case.
+  if (CMN_AnyUpper(base) && ver < 70) ERRLOG_WarnNew(901, base);
   bool tabSeen = false;
   bool inDescription = false;
   bool inQuote = false;  // a double-quoted string goes on from an earlier line
@@ -493,35 +584,10 @@ void AMI_CheckTree(const PARSED_TREE* tree) {
   if (!reserved) ERRLOG_ErrorNew(4622);
 }
 
-int AMI_ParseAndCheck(PARSED_TREE** ppTree) {
-  if (ppTree) *ppTree = nullptr;
-  if (!s_pText) return 0;
-  PARSED_TREE* tree = nullptr;
-  s_takeTables(s_pText);
-  const int r = GetParsedTree(s_pText, &tree);
-  AMI_DiscardText();
-  if (r != 0 || !tree) {
-    switch (r) {
-      case 1: ERRLOG_ErrorNew(4619); break;
-      case 2: ERRLOG_ErrorNew(4620); break;
-      case 3:
-      case 6: ERRLOG_ErrorNew(4635); break;
-      case 8: ERRLOG_ErrorNew(4634); break;
-      default: ERRLOG_BugNew(4621); break;
-    }
-    FreeParsedTree(&tree);
-    return 0;
-  }
-  AMI_CheckTree(tree);
-  if (ppTree)
-    *ppTree = tree;
-  else
-    FreeParsedTree(&tree);
-  return 1;
-}
+int AMI_ParseAndCheck(PARSED_TREE** ppTree) { return s_parseAndCheck(ppTree, AMI_GetIbsVersion()); }
 
 int AMI_Test(void) {
-  AMI_ParseAndCheck(nullptr);
+  s_parseAndCheck(nullptr, 0);
   return 1;
 }
 

@@ -25,6 +25,7 @@ const char* const kExported[] = {
     "CMN_EatWhitespace", "CMN_EatNonWhitespace", "CMN_EatKeyword", "CMN_TerminateEnd",
     "IBISCHK_CheckFile", "IBISCHK_CheckText", "IBISCHK_Status", "IBISCHK_FindingCount", "IBISCHK_GetFinding",
     "IBISCHK_GetCounts", "IBISCHK_Free", "IBISCHK_Version",
+    "AMI_CheckParameterValue", "AMI_SetIbsVersion", "AMI_GetIbsVersion",
 };
 
 // Internal names that must stay hidden.

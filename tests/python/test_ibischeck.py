@@ -99,11 +99,13 @@ class CallApiTest(unittest.TestCase):
         # Findings of the .ibs files the board names carry those files' names.
         nested = {os.path.basename(f.file) for f in r if f.line} - {os.path.basename(board)}
         self.assertIn("u49a.ibs", nested)
-        # example_tx.ibs names example_tx.ami on four Executable lines.
+        # example_tx.ibs names example_tx.ami (read under its AMI_Version
+        # 5.1: no finding) on four Executable lines: no finding repeats.
         r = ibischeck.check(os.path.join(self.dir, "example_tx.ibs"))
-        ami = [(f.code, f.text) for f in r if f.file.endswith("example_tx.ami")]
-        self.assertEqual(len(ami), 5, ami)
-        self.assertEqual(len(set(ami)), 5)
+        found = [(f.code, f.file, f.line, f.text) for f in r]
+        self.assertGreater(len(found), 0)
+        self.assertEqual(len(set(found)), len(found), found)
+        self.assertEqual([f for f in found if f[1].endswith("example_tx.ami")], [])
 
 if __name__ == "__main__":
     unittest.main()

@@ -195,6 +195,24 @@ TEST(ModelKit, UnusableKitsAreRefusedWithTheReason)
     }
 }
 
+// Several Executable lines naming one parameter file (one per platform, as
+// vendors ship them), before or after the line for this platform: the
+// checker reads the file once, and the model still gets its parameters.
+TEST(ModelKit, ExecutableLinesSharingOneParameterFile)
+{
+    const std::string linux_ = "Executable  Linux_gcc_64  rx_ami.so  rx_ami.ami";
+    for (const bool windowsFirst : {true, false}) {
+        KitFolder kit(windowsFirst ? "shared_before" : "shared_after");
+        const std::string windows = "Executable Windows_msvc_64  rx_ami.dll  rx_ami.ami";
+        kit.Edit("vantrel_serdes.ibs", linux_, windowsFirst ? windows + "\n" + linux_ : linux_ + "\n" + windows);
+        std::ofstream(kit.Dir() / "rx_ami.dll") << "";
+        const linksim::ModelKit k = linksim::LoadModelKit(kit.Ibs().string(), "Vuraved_UV_IV");
+        EXPECT_EQ(k.executable, "Linux_gcc_64");
+        ASSERT_NE(k.Find("EQ_Level"), nullptr) << (windowsFirst ? "Windows line first" : "Linux line first");
+        EXPECT_EQ(k.Find("EQ_Level")->formatValues.size(), 3u);
+    }
+}
+
 struct Outcome {
     int status = -1;
     std::string log;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -43,6 +44,18 @@ bool ReadInteger(const std::string& s, long long& v)
 
 const LEAF_STRUCT* Leaf(const NODE_STRUCT& n) { return static_cast<const LEAF_STRUCT*>(n.pData); }
 const BRANCH_STRUCT* Branch(const NODE_STRUCT& n) { return static_cast<const BRANCH_STRUCT*>(n.pData); }
+
+// The parsed parameter file of an Executable line. The checker reads each
+// parameter file once per .ibs file, so when several lines (of this model
+// or another) name the same file only the first holds its tree.
+const PARSED_TREE* ParsedTreeOf(const MDL_STRUCT* models, const ALGMOD_ENTRY* chosen)
+{
+    if (chosen->pTree) return chosen->pTree;
+    for (const MDL_STRUCT* m = models; m; m = m->pNext)
+        for (const ALGMOD_ENTRY* e = m->pAlgMod ? m->pAlgMod->pEntries : nullptr; e; e = e->pNext)
+            if (e->pTree && std::strcmp(e->szAmiFile, chosen->szAmiFile) == 0) return e->pTree;
+    return nullptr;
+}
 
 // A branch is a parameter when one of its leaves is Usage, Type, Format or
 // Default; otherwise it groups parameters.
@@ -220,12 +233,13 @@ ModelKit LoadModelKit(const std::string& ibsPath, const std::string& model)
                 kit.executable = std::string(chosen->szPlatform) + "_" + chosen->szCompiler + "_" + std::to_string(chosen->iBits);
                 codeFile = chosen->szCodeFile;
                 amiName = chosen->szAmiFile;
-                if (!chosen->pTree || chosen->pTree->iNumNodes < 1 || !chosen->pTree->pNodes[0].pData ||
-                    chosen->pTree->pNodes[0].enumNodeType != NODE_TYPE_BRANCH) {
+                const PARSED_TREE* tree = ParsedTreeOf(models, chosen);
+                if (!tree || tree->iNumNodes < 1 || !tree->pNodes[0].pData ||
+                    tree->pNodes[0].enumNodeType != NODE_TYPE_BRANCH) {
                     problem = "the parameter file " + amiName + " of [Model] " + model +
                               " could not be read or parsed (see the checker's findings below)";
                 } else {
-                    const BRANCH_STRUCT* root = Branch(chosen->pTree->pNodes[0]);
+                    const BRANCH_STRUCT* root = Branch(tree->pNodes[0]);
                     kit.root = root->pszName ? root->pszName : "";
                     Collect(root, "", false, kit.params);
                 }
