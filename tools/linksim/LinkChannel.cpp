@@ -5,20 +5,9 @@
 
 #include "linksim/Channel.h"
 #include "linksim/Link.h"
+#include "linksim/Measure.h"
 
 namespace linksim {
-
-namespace {
-
-std::string Num(double v, int prec)
-{
-    std::ostringstream os;
-    os.precision(prec);
-    os << v;
-    return os.str();
-}
-
-}  // namespace
 
 std::vector<double> LinkChannel::Impulse(double dt) const
 {

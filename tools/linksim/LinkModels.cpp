@@ -12,6 +12,7 @@
 
 #include "linksim/Kit.h"
 #include "linksim/Link.h"
+#include "linksim/Measure.h"
 
 namespace fs = std::filesystem;
 
@@ -44,18 +45,6 @@ bool ChangeDir(const std::string& dir)
     std::fprintf(stderr, "amisim: cannot enter %s: %s\n", dir.c_str(), std::strerror(errno));
     return false;
 }
-
-namespace {
-
-std::string Num(double v, int prec)
-{
-    std::ostringstream os;
-    os.precision(prec);
-    os << v;
-    return os.str();
-}
-
-}  // namespace
 
 std::string LinkModels::RxString(int rxConfig) const
 {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "linksim/Kit.h"
 
@@ -83,6 +84,14 @@ std::string MeasurementScope(bool locked, long long lockBit, long long modelIgno
 }  // namespace linksim
 
 namespace linksim {
+
+std::string Num(double v, int prec)
+{
+    std::ostringstream os;
+    os.precision(prec);
+    os << v;
+    return os.str();
+}
 
 std::string BerText(double ber, int digits)
 {

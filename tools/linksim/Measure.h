@@ -40,6 +40,8 @@ namespace linksim {
 // BER figures below this are printed as "< 1e-30" and stored as it: a
 // statistical tail that far out says only that errors are not expected.
 constexpr double kBerFloor = 1e-30;
+// A figure to `prec` significant digits, as the summary writes numbers.
+std::string Num(double v, int prec = 6);
 // "< 1e-30" below the floor, else the figure to `digits` significant digits.
 std::string BerText(double ber, int digits = 3);
 // The figure for JSON: floored (a non-finite figure is kept: the caller

@@ -13,13 +13,6 @@ namespace linksim {
 
 namespace {
 
-std::string Num(double v, int prec)
-{
-    std::ostringstream os;
-    os.precision(prec);
-    os << v;
-    return os.str();
-}
 
 // Lock of the primary's clock and the jitter of its clock times.
 void MeasureClock(const LinkConfig& o, const Receiver& primary, LinkMeasurement& r)

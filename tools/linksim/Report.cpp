@@ -20,13 +20,6 @@ namespace linksim {
 
 namespace {
 
-std::string Num(double v, int prec = 6)
-{
-    std::ostringstream os;
-    os.precision(prec);
-    os << v;
-    return os.str();
-}
 
 // The channel's description for a picture's title: file names without
 // their folders.

@@ -6,6 +6,7 @@
 
 #include "linksim/Kit.h"
 #include "linksim/Link.h"
+#include "linksim/Measure.h"
 #include "linksim/LinkModels.h"
 
 namespace fs = std::filesystem;
@@ -14,13 +15,6 @@ namespace linksim {
 
 namespace {
 
-std::string Num(double v, int prec)
-{
-    std::ostringstream os;
-    os.precision(prec);
-    os << v;
-    return os.str();
-}
 
 bool InitReturnsImpulse(const std::shared_ptr<ModelKit>& k)
 {
