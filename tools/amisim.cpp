@@ -728,7 +728,7 @@ int Run(const Options& o)
     const double samples = static_cast<double>(bitsDone) * spb;
     const double ber = errs.compared ? static_cast<double>(errs.errors) / errs.compared : 0.0;
     // With no error in N bits, BER < 3/N at 95 % confidence.
-    const double berUpper = errs.compared ? (errs.errors ? 0.0 : 3.0 / errs.compared) : 0.0;
+    const double berUpper = errs.compared ? linksim::BerUpperBound95(errs.errors, errs.compared) : 0.0;
     Cost rxCost, probeCost;
     for (auto& r : rxs) {
         Cost& c = r.get() == primary ? rxCost : probeCost;
@@ -1187,7 +1187,10 @@ int Merge(int argc, char** argv)
                     "sweep.json, sweep.png\n",
                     merged["points"].size(), merged.value("total_points", size_t{0}), files.size(),
                     merged.value("failed", size_t{0}), merged.value("missing_points", size_t{0}), Absolute(out).c_str());
-        return merged.value("missing_points", size_t{0}) == 0 ? 0 : 2;
+        const std::string shortfall = linksim::MergeShortfall(merged);
+        if (shortfall.empty()) return 0;
+        std::fprintf(stderr, "amisim merge: %s\n", shortfall.c_str());
+        return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "amisim merge: %s\n", e.what());
         return 2;
@@ -1268,7 +1271,7 @@ int main(int argc, char** argv)
                    "NAME=A:B[:STEP]: a model parameter, or loss, rj, sj, sj-freq, dcd, stat-noise, bit-rate, bits; "
                    "several make a grid")
         ->take_all();
-    wg->add_option("--jobs", o.jobs, "points run at once (default: the cores)")->check(CLI::Range(1, 1024));
+    wg->add_option("--jobs", o.jobs, "points run at once (default: the CPUs this process may use)")->check(CLI::Range(1, 1024));
     wg->add_option("--shard", o.shard, "I/N: run only the points I, I+N, I+2N, ... (for a job array)");
     app.add_option("-o,--out", o.outDir, "output folder (also where the receiver writes Adapt.txt, EOM.txt)");
     app.add_option("--json", o.json, "JSON summary (default <out>/amisim.json)");
@@ -1374,7 +1377,7 @@ int main(int argc, char** argv)
         req.program = fs::read_symlink("/proc/self/exe", ec).string();
         if (ec) req.program = argv[0];
         req.outDir = Absolute(o.outDir);
-        req.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+        req.jobs = o.jobs ? o.jobs : linksim::DefaultJobs();
         // Points side by side: one thread each, unless told otherwise.
         if (req.jobs > 1 && app.count("--threads") == 0) {
             req.baseArgs.push_back("--threads");
