@@ -47,6 +47,7 @@
 #include "linksim/Prbs.h"
 #include "linksim/StatEye.h"
 #include "linksim/Sweep.h"
+#include "linksim/SweepTable.h"
 #include "linksim/WaveTail.h"
 #include "linksim/Worker.h"
 
@@ -459,7 +460,7 @@ int Run(const Options& o)
         return true;
     };
     bool aheadOk = true;
-    linksim::Worker worker(o.threads > 1 && blockSamples >= 16384 && std::thread::hardware_concurrency() > 1);
+    linksim::Worker worker(o.threads > 1 && blockSamples >= 16384 && linksim::DefaultJobs() > 1);
     worker.Start([&] { aheadOk = makeBlock(0, ahead); });
     while (bitsDone < o.bits && runOk) {
         const size_t nb = bitsIn(bitsDone);
@@ -1379,10 +1380,7 @@ int main(int argc, char** argv)
         req.outDir = Absolute(o.outDir);
         req.jobs = o.jobs ? o.jobs : linksim::DefaultJobs();
         // Points side by side: one thread each, unless told otherwise.
-        if (req.jobs > 1 && app.count("--threads") == 0) {
-            req.baseArgs.push_back("--threads");
-            req.baseArgs.push_back("1");
-        }
+        if (req.jobs > 1 && app.count("--threads") == 0) req.pointArgs = {"--threads", "1"};
         req.progress = !o.noProgress;
         try {
             const auto t0 = Clock::now();

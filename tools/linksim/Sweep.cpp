@@ -242,6 +242,7 @@ size_t RunSweep(const SweepRequest& r)
             const std::vector<std::string> values = valuesOf(p);
             std::vector<std::string> args = {r.program};
             args.insert(args.end(), r.baseArgs.begin(), r.baseArgs.end());
+            args.insert(args.end(), r.pointArgs.begin(), r.pointArgs.end());
             for (size_t k = 0; k < r.axes.size(); ++k) {
                 const auto more = AxisArguments(r.axes[k].name, values[k]);
                 args.insert(args.end(), more.begin(), more.end());

@@ -37,6 +37,10 @@ void ParseShard(const std::string& text, size_t& index, size_t& count);
 struct SweepRequest {
     std::vector<SweepAxis> axes;
     std::vector<std::string> baseArgs;  // the run's own arguments, sweep options and outputs left out
+    // Given to every point after baseArgs but left out of the table's
+    // "base_arguments": they do not change a point's result (--threads 1
+    // when points run side by side), so shards run with other --jobs merge.
+    std::vector<std::string> pointArgs;
     std::string program;                // amisim itself
     std::string outDir;                 // absolute
     size_t jobs = 1;

@@ -204,7 +204,7 @@ void CheckShards(const json& t, size_t shardLine, size_t listLine, const std::st
 }  // namespace
 
 SweepTableError::SweepTableError(const std::string& file, size_t line, const std::string& reason)
-    : std::runtime_error(file + ":" + std::to_string(line) + ": " + reason)
+    : std::runtime_error(file + (line ? ":" + std::to_string(line) : std::string()) + ": " + reason)
 {
 }
 
@@ -324,14 +324,16 @@ std::string MergeShortfall(const json& merged)
         }
         return t;
     };
-    const json& failed = merged["failed_points"];
+    const json failed = merged.value("failed_points", json::array());
     if (!failed.empty())
-        s += std::to_string(failed.size()) + " points failed (" + list(failed) +
-             "; their logs are in their folders' amisim.log)";
+        s += failed.size() == 1 ? "1 point failed (" + list(failed) + "; its log is in its folder's amisim.log)"
+                                : std::to_string(failed.size()) + " points failed (" + list(failed) +
+                                      "; their logs are in their folders' amisim.log)";
     const size_t missing = merged.value("missing_points", size_t{0});
     if (missing) {
-        s += std::string(s.empty() ? "" : "; ") + std::to_string(missing) + " points are missing";
-        const json& shards = merged["missing_shards"];
+        s += std::string(s.empty() ? "" : "; ") +
+             (missing == 1 ? "1 point is missing" : std::to_string(missing) + " points are missing");
+        const json shards = merged.value("missing_shards", json::array());
         if (!shards.empty()) s += " (no table from shard " + list(shards) + ")";
     }
     return s;

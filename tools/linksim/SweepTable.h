@@ -18,7 +18,8 @@
 
 namespace linksim {
 
-// A table the reader refuses: what() is "<file>:<line>: <reason>".
+// A table the reader refuses: what() is "<file>:<line>: <reason>" (no line
+// for a file that cannot be read).
 class SweepTableError : public std::runtime_error {
 public:
     SweepTableError(const std::string& file, size_t line, const std::string& reason);

@@ -48,6 +48,15 @@ bool ParseNumber(const std::string& t, double& v)
     return end == t.c_str() + t.size();
 }
 
+// A word of the file as a message shows it: control characters (a NUL
+// would end the message) as '?'.
+std::string Printable(std::string t)
+{
+    for (char& c : t)
+        if (std::iscntrl(static_cast<unsigned char>(c))) c = '?';
+    return t;
+}
+
 // Bounds on what a file may ask for. The reader keeps only what the file
 // holds (every value costs the file at least two characters), so these
 // bound the memory a file can make the run take: 2^24 values (S-parameters,
@@ -356,16 +365,16 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
             // [Matrix Format], [Reference], ...) would reinterpret the
             // records already read.
             if (inData && kw != "NOISE DATA" && kw != "END" && kw != "BEGIN INFORMATION")
-                throw fail(lineNo, "[" + kw + "] after [Network Data]");
+                throw fail(lineNo, "[" + Printable(Trim(line.substr(1, close - 1))) + "] after [Network Data]");
             if (kw == "VERSION") {
                 if (versionSeen) throw fail(lineNo, "a second [Version]");
                 if (args.empty() || args[0].rfind("2.", 0) != 0)
-                    throw fail(lineNo, "only Touchstone 1.x and 2.0 are read (version '" + rest + "')");
+                    throw fail(lineNo, "only Touchstone 1.x and 2.0 are read (version '" + Printable(rest) + "')");
                 ts.version = 2;
                 versionSeen = true;
                 ts.ports = 0;
             } else if (!versionSeen) {
-                throw fail(lineNo, "keyword [" + kw + "] in a file without [Version]");
+                throw fail(lineNo, "keyword [" + Printable(kw) + "] in a file without [Version]");
             } else if (kw == "NUMBER OF PORTS") {
                 double v = 0;
                 if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v) || v > 64)
@@ -390,7 +399,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                 refsWanted = ts.ports > 0 ? static_cast<size_t>(ts.ports) : 0;
                 for (const auto& a : args) {
                     double z = 0;
-                    if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + a + "' is not a number");
+                    if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
                     refs.push_back(z);
                 }
                 refsWanted = refsWanted > refs.size() ? refsWanted - refs.size() : 0;
@@ -410,7 +419,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                 inData = false;
                 dataDone = true;
             } else {
-                throw fail(lineNo, "unknown keyword [" + kw + "]");
+                throw fail(lineNo, "unknown keyword [" + Printable(kw) + "]");
             }
             continue;
         }
@@ -418,7 +427,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
         if (refsWanted > 0) {  // [Reference] continued on the next lines
             for (const auto& a : Split(line)) {
                 double z = 0;
-                if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + a + "' is not a number");
+                if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
                 refs.push_back(z);
                 if (refsWanted > 0) --refsWanted;
             }
@@ -444,7 +453,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                         throw fail(lineNo, "option line: R needs the reference impedance");
                     ++i;
                 } else {
-                    throw fail(lineNo, "option line: unknown item '" + t[i] + "'");
+                    throw fail(lineNo, "option line: unknown item '" + Printable(t[i]) + "'");
                 }
             }
             if (param != "S")
@@ -472,7 +481,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
         std::vector<double> nums;
         for (const auto& t : tok) {
             double v = 0;
-            if (!ParseNumber(t, v)) throw fail(lineNo, "'" + t + "' is not a number");
+            if (!ParseNumber(t, v)) throw fail(lineNo, "'" + Printable(t) + "' is not a number");
             if (!std::isfinite(v)) throw fail(lineNo, "'" + t + "' is not a finite number");
             nums.push_back(v);
         }
