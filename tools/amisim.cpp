@@ -728,7 +728,8 @@ int Run(const Options& o)
     // Reports.
     const double samples = static_cast<double>(bitsDone) * spb;
     const double ber = errs.compared ? static_cast<double>(errs.errors) / errs.compared : 0.0;
-    // With no error in N bits, BER < 3/N at 95 % confidence.
+    // The one-sided 95 % upper bound of the BER (Clopper-Pearson; about 3/N
+    // with no error in N bits).
     const double berUpper = errs.compared ? linksim::BerUpperBound95(errs.errors, errs.compared) : 0.0;
     Cost rxCost, probeCost;
     for (auto& r : rxs) {
