@@ -18,7 +18,8 @@
 // the real sample interval when bit_time is not a whole number of samples.
 //
 // Nothing a simulator passes in can stop the host process: every argument is
-// checked, a model that failed Setup or Initialize is never fired, no C++
+// checked (a floating-point parameter read as NaN or infinity makes AMI_Init
+// fail, naming it), a model that failed Setup or Initialize is never fired, no C++
 // exception leaves an entry point, and a handle that is not live (closed
 // already, or never given out) is refused without being touched: each
 // library keeps a list of the instances it gave out and has not yet closed.
@@ -290,6 +291,13 @@ private:
         ParameterRow rows[kMaxRows];
         const size_t n = Traits::Parameters(inst.model, rows);
         ReadAmiParameters(params, Traits::kName, rows, n, inst.message);
+        // A number read as "nan" or "1e999" is no setting a model can run
+        // with (a VCO of NaN Hz per volt never gives a clock time).
+        for (size_t i = 0; i < n; ++i)
+            if (rows[i].pDouble && !std::isfinite(*rows[i].pDouble)) {
+                AppendBadArgument(inst, rows[i].pszName, *rows[i].pDouble, "it must be a finite number.");
+                argsOk = false;
+            }
 
         AttachPort(inst.model.InputPort);
         AttachPort(inst.model.OutputPort);

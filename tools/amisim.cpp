@@ -28,6 +28,7 @@
 #include "linksim/Link.h"
 #include "linksim/Measure.h"
 #include "linksim/Sweep.h"
+#include "linksim/SweepTable.h"
 
 namespace fs = std::filesystem;
 
@@ -256,7 +257,10 @@ int Merge(int argc, char** argv)
                     "sweep.json, sweep.png\n",
                     merged["points"].size(), merged.value("total_points", size_t{0}), files.size(),
                     merged.value("failed", size_t{0}), merged.value("missing_points", size_t{0}), Absolute(out).c_str());
-        return merged.value("missing_points", size_t{0}) == 0 ? 0 : 2;
+        const std::string shortfall = linksim::MergeShortfall(merged);
+        if (shortfall.empty()) return 0;
+        std::fprintf(stderr, "amisim merge: %s\n", shortfall.c_str());
+        return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "amisim merge: %s\n", e.what());
         return 2;
@@ -416,12 +420,9 @@ int RunSweepPoints(const Options& o, const CLI::App& app, int argc, char** argv,
     req.program = fs::read_symlink("/proc/self/exe", ec).string();
     if (ec) req.program = argv[0];
     req.outDir = Absolute(o.outDir);
-    req.jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    req.jobs = o.jobs ? o.jobs : linksim::DefaultJobs();
     // Points side by side: one thread each, unless told otherwise.
-    if (req.jobs > 1 && app.count("--threads") == 0) {
-        req.baseArgs.push_back("--threads");
-        req.baseArgs.push_back("1");
-    }
+    if (req.jobs > 1 && app.count("--threads") == 0) req.pointArgs = {"--threads", "1"};
     req.progress = !o.noProgress;
     try {
         const auto t0 = Clock::now();

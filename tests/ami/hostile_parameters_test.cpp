@@ -64,7 +64,11 @@ void Drive(const AmiLibrary& lib, const std::string& params, double sampleInterv
         const long r = lib.GetWave(wave.data() + block * third, third, clocks.data(), nullptr, h);
         ASSERT_TRUE(r == 0 || r == 1) << label;
         if (init == 0) {
+            // A model that failed AMI_Init (a non-finite VCO_Sensitivity)
+            // neither runs nor touches the caller's clock times.
             EXPECT_EQ(r, 0) << label << ": a model that failed AMI_Init ran";
+            EXPECT_EQ(clocks[0], 123.0) << label;
+            continue;
         }
         bool terminated = false;
         for (double c : clocks) {
@@ -108,6 +112,42 @@ TEST_P(HostileParameters, TimingAtTheEdges)
     for (int spb : {1, 2, 3, 5, 127}) {
         Drive(lib, "", kBitTime / spb, spb, "samples per bit " + std::to_string(spb));
         if (HasFatalFailure()) return;
+    }
+}
+
+// A floating-point parameter read as NaN or infinity: AMI_Init fails and its
+// message names the parameter and the value (the receiver took "nan" for its
+// VCO without a word and then never gave a clock time).
+TEST(NonFiniteParameters, FailInitNamingTheParameter)
+{
+    AmiLibrary lib(amitest::RxPath());
+    ASSERT_TRUE(lib.ok()) << lib.error();
+    amitest::TempWorkDir dir;
+    struct Case {
+        const char* value;
+        long init;
+        const char* says;  // "" for no such message
+    };
+    const Case cases[] = {
+        {"nan", 0, "cannot run with VCO_Sensitivity = nan: it must be a finite number."},
+        {"inf", 0, "cannot run with VCO_Sensitivity = inf: it must be a finite number."},
+        {"-inf", 0, "cannot run with VCO_Sensitivity = -inf: it must be a finite number."},
+        {"1e999", 0, "cannot run with VCO_Sensitivity = inf: it must be a finite number."},
+        {"1e9", 1, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string params = std::string("(Vuraved_UV_IV (VCO_Sensitivity ") + c.value + "))";
+        void* h = nullptr;
+        char* msg = nullptr;
+        const long init = lib.InitWith(params, kBitTime / 16, kBitTime, &h, &msg);
+        const std::string text = msg ? msg : "";
+        EXPECT_EQ(init, c.init) << c.value << ": " << text;
+        if (*c.says)
+            EXPECT_NE(text.find(std::string("The IBIS-AMI model, Vuraved_UV_IV, ") + c.says), std::string::npos)
+                << c.value << ": " << text;
+        else
+            EXPECT_EQ(text.find("cannot run with VCO_Sensitivity"), std::string::npos) << text;
+        if (h) lib.Close(h);
     }
 }
 

@@ -1,11 +1,15 @@
 // The built-in lossy line, the CSV impulse response and the streaming
 // convolution.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -173,10 +177,15 @@ TEST(ImpulseCsv, ResamplesAndScales)
 TEST(ImpulseCsv, RefusesBadFilesWithTheLine)
 {
     struct Case {
-        const char* text;
+        std::string text;
         const char* why;
     };
     const Case cases[] = {
+        // Values finite in the file that overflow once resampled or
+        // convolved, and a NUL inside a number.
+        {"0,1\n1e-12,1e308\n2e-12,0\n", ":2: a value beyond 1e200"},
+        {"0,0\n1e-12,-1e50\n2e-12,0\n", ":2: the response's gain (the sum of |h| dt) is beyond 1000"},
+        {std::string("0,1\n1e-12,2", 11) + std::string(1, '\0') + "5\n", ":2: not a number"},
         {"0,1\n1e-12,2\n1e-12,3\n", ":3: times must increase"},
         {"0,1\n1e-12,2,5\n", ":2: expected two columns, found more"},
         {"0,1\n1e-12\n", ":2: expected two columns"},
@@ -195,6 +204,18 @@ TEST(ImpulseCsv, RefusesBadFilesWithTheLine)
         }
     }
     EXPECT_THROW(linksim::ReadImpulseCsv("/nonexistent/impulse.csv", kDt), std::runtime_error);
+    // Through the program: the file with one -1e50 value ran forever
+    // drawing its eye; now it is refused with exit status 2 and the line.
+    CsvFile f(cases[1].text);
+    const std::string log = f.Path() + ".log", out = f.Path() + ".out";
+    const int status = std::system((std::string(AMI_BUILD_DIR) + "/amisim --no-progress -q -n 500 -o " + out +
+                                    " --channel-csv " + f.Path() + " > " + log + " 2>&1").c_str());
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << ": " << text;
+    EXPECT_NE(text.find(std::filesystem::path(f.Path()).filename().string() + ":2: "), std::string::npos) << text;
+    std::remove(log.c_str());
+    std::filesystem::remove_all(out);
 }
 
 }  // namespace

@@ -171,11 +171,23 @@ TEST(ModelKit, UnusableKitsAreRefusedWithTheReason)
         const char* name;
         const char* file;
         const char* from;
-        const char* to;
+        std::string to;
         const char* model;
-        const char* says;
+        std::string says;
     };
+    // Hostile kits: a parameter file nested 13000 deep (it overflowed the
+    // stack of the kit reader's recursion), thousands of identical
+    // Executable lines (each made the checker read the parameter file again:
+    // seconds and gigabytes).
+    const std::string rxLine = "Executable  Linux_gcc_64  rx_ami.so  rx_ami.ami\n";
+    std::string manyLines;
+    for (int i = 0; i < 3000; ++i) manyLines += rxLine;
     const Case cases[] = {
+        {"nested", "rx_ami.ami", "(EQ_Level (Usage In)",
+         "(EQ_Level " + std::string(13000, '(') + std::string(13000, ')') + " (Usage In)", "Vuraved_UV_IV",
+         "rx_ami.ami:28: parameters nested more than 64 deep"},
+        {"executables", "vantrel_serdes.ibs", "Executable  Linux_gcc_64  rx_ami.so  rx_ami.ami\n", manyLines,
+         "Vuraved_UV_IV", "vantrel_serdes.ibs:178: more than 64 Executable lines in one [Algorithmic Model]"},
         {"nomodel", nullptr, "", "", "RX_model9", "no [Model] RX_model9"},
         {"platform", "vantrel_serdes.ibs", "Linux_gcc_64  rx_ami.so", "Windows_msvc_64  rx_ami.so", "Vuraved_UV_IV",
          "no Executable line for Linux 64-bit (it offers Windows_msvc_64)"},
@@ -184,7 +196,7 @@ TEST(ModelKit, UnusableKitsAreRefusedWithTheReason)
     };
     for (const Case& c : cases) {
         KitFolder kit(c.name);
-        if (c.file) kit.Edit(c.file, c.from, c.to);
+        if (c.file) kit.Edit(c.file, c.from, c.to.c_str());
         std::string what;
         try {
             linksim::LoadModelKit(kit.Ibs().string(), c.model);

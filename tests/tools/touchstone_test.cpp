@@ -226,6 +226,10 @@ TEST(Touchstone, BadFilesNameTheLine)
 {
     const std::string head = "! test\n# GHz S RI R 50\n";
     const std::string row2 = "0.1 0 0 0.9 0 0.9 0 0 0\n";
+    const std::string v2 = "[Version] 2.0\n# GHz S RI R 50\n";
+    std::string row4 = "0.05";
+    for (int i = 0; i < 32; ++i) row4 += i % 10 == 2 ? " 0.9" : " 0";
+    row4 += "\n";
     struct Case {
         const char* name;
         std::string text;
@@ -252,6 +256,25 @@ TEST(Touchstone, BadFilesNameTheLine)
         {"v3.ts", "[Version] 3.0\n", 1, "only Touchstone 1.x and 2.0"},
         {"noports.ts", "[Version] 2.0\n# GHz S RI R 50\n[Network Data]\n" + row2, 3, "number of ports is unknown"},
         {"empty.s2p", head, 2, "no network data"},
+        // Hostile files: keywords that would change the layout of the data
+        // already read, numbers that overflow when converted, counts beyond
+        // any file, a NUL inside a number.
+        {"portsafter.ts", v2 + "[Number of Ports] 2\n[Network Data]\n" + row2 + "[Number of Ports] 4\n" + row2, 6,
+         "[Number of Ports] after [Network Data]"},
+        {"fewerports.ts", v2 + "[Number of Ports] 4\n[Network Data]\n" + row4 + "[Number of Ports] 2\n" + row2, 6,
+         "[Number of Ports] after [Network Data]"},
+        {"matrixafter.ts", v2 + "[Number of Ports] 2\n[Network Data]\n" + row2 + "[Matrix Format] Lower\n", 6,
+         "[Matrix Format] after [Network Data]"},
+        {"refafter.ts", v2 + "[Number of Ports] 2\n[Network Data]\n" + row2 + "[Reference] 1 1\n", 6,
+         "[Reference] after [Network Data]"},
+        {"nfreq.ts", v2 + "[Number of Ports] 2\n[Number of Frequencies] 1e30\n[Network Data]\n" + row2, 4,
+         "[Number of Frequencies] needs one whole number"},
+        {"db.s2p", "# GHz S DB R 50\n0.1 -30 0 7000 0 -1 0 -30 0\n", 2, "magnitude above 1e6"},
+        {"angle.s2p", "# GHz S MA R 50\n0.1 0.1 0 0.9 1e308 0.9 0 0.1 0\n", 2, "an angle of"},
+        {"ri.s2p", head + "0.1 0 0 1e300 0 0.9 0 0 0\n", 3, "magnitude above 1e6"},
+        {"freq.s2p", head + row2 + "1e300 0 0 0.9 0 0.9 0 0 0\n", 4, "above 1e15 Hz"},
+        {"nul.s2p", head + row2 + std::string("0.2 0 0 0.9", 11) + std::string(1, '\0') + "5 0 0.9 0 0 0\n", 4,
+         "is not a number"},
     };
     const fs::path dir = fs::path(::testing::TempDir()) / ("touchstone_bad_" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -283,6 +306,33 @@ TEST(Touchstone, BadFilesNameTheLine)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status << ": " << text;
     EXPECT_NE(text.find("nan.s2p:4: "), std::string::npos) << text;
     fs::remove_all(dir);
+}
+
+// Frequencies whose steps are tiny beside the last one (a 4 THz point after
+// 100 kHz steps, a 1 GHz point after 1 Hz steps) cost the wiring detection
+// no more than any file does: before, its transform was sized by the last
+// frequency over the step (3 GB, 16 GiB).
+TEST(Touchstone, UnevenGridsKeepTheWiringDetectionSmall)
+{
+    for (const std::vector<double>& freq : {std::vector<double>{0, 1e5, 2e5, 4e12}, std::vector<double>{0, 1, 2, 1e9}}) {
+        std::string text = "# Hz S RI R 50\n";
+        for (double f : freq) {
+            text += std::to_string(f);
+            // Thru 1-2 and 3-4 at 0.9, the rest 0.
+            for (int i = 1; i <= 4; ++i)
+                for (int j = 1; j <= 4; ++j) {
+                    const bool thru = (i == 1 && j == 2) || (i == 2 && j == 1) || (i == 3 && j == 4) || (i == 4 && j == 3);
+                    text += thru ? " 0.9 0" : " 0 0";
+                }
+            text += "\n";
+        }
+        std::istringstream in(text);
+        const linksim::Touchstone ts = linksim::ParseTouchstone(in, "uneven.s4p", 4);
+        const linksim::PortDetection d = linksim::DetectPorts(ts);
+        EXPECT_TRUE(d.ok) << freq.back() << ": " << d.problem;
+        EXPECT_EQ(linksim::PortMapText(d.map), "1-2,3-4") << freq.back();
+        EXPECT_TRUE(std::isfinite(d.thruOnset)) << freq.back();
+    }
 }
 
 // --ports is checked: a malformed or impossible wiring is a usage error, a

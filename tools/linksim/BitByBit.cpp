@@ -9,6 +9,7 @@
 #include "linksim/Channel.h"
 #include "linksim/Link.h"
 #include "linksim/LinkModels.h"
+#include "linksim/Sweep.h"
 #include "linksim/Worker.h"
 
 namespace linksim {
@@ -83,7 +84,7 @@ BitByBitResult RunBitByBit(const LinkConfig& o, LinkModels& m, const std::vector
         return true;
     };
     bool aheadOk = true;
-    Worker worker(o.threads > 1 && blockSamples >= 16384 && std::thread::hardware_concurrency() > 1);
+    Worker worker(o.threads > 1 && blockSamples >= 16384 && DefaultJobs() > 1);
     worker.Start([&] { aheadOk = makeBlock(0, ahead); });
     long long& bitsDone = res.bitsDone;
     while (bitsDone < o.bits && res.ok) {

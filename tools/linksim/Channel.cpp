@@ -133,12 +133,16 @@ std::complex<double> FirResponse(const std::vector<double>& taps, double f, doub
     return sum;
 }
 
+constexpr double kMaxCsvValue = 1e200;  // 1/s
+constexpr double kMaxCsvGain = 1000.0;  // sum of |taps|
+
 std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
 {
     if (!(dt > 0.0) || !std::isfinite(dt)) throw std::invalid_argument("sample interval must be positive");
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot open impulse response file " + path);
     std::vector<double> t, v;
+    std::vector<size_t> lines;
     std::string line;
     size_t lineNo = 0;
     bool headerSkipped = false;
@@ -158,7 +162,8 @@ std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
         char* endB = nullptr;
         const double ta = std::strtod(a.c_str(), &endA);
         const double vb = std::strtod(b.c_str(), &endB);
-        if (*endA != '\0' || *endB != '\0') {
+        // The whole word must be the number (a NUL inside it is not its end).
+        if (endA != a.c_str() + a.size() || endB != b.c_str() + b.size()) {
             if (t.empty() && !headerSkipped) {
                 headerSkipped = true;
                 continue;
@@ -166,16 +171,22 @@ std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
             throw fail("not a number");
         }
         if (!std::isfinite(ta) || !std::isfinite(vb)) throw fail("value is not finite");
+        // Bounded so that the interpolation below cannot overflow; the
+        // gain check after it bounds the taps themselves.
+        if (std::fabs(vb) > kMaxCsvValue) throw fail("a value beyond 1e200");
         if (!t.empty() && !(ta > t.back())) throw fail("times must increase");
         if (ta < 0.0) throw fail("times must not be negative");
         t.push_back(ta);
         v.push_back(vb);
+        lines.push_back(lineNo);
     }
-    if (t.size() < 2) throw std::runtime_error(path + ": an impulse response needs at least two rows");
+    if (t.size() < 2)
+        throw std::runtime_error(path + ":" + std::to_string(lineNo) + ": an impulse response needs at least two rows");
     const double span = t.back();
     // Longer than 2^22 samples (65536 UI at 64 samples per bit) is no
     // channel a link simulation needs, and would take gigabytes to convolve.
-    if (span / dt >= 4194304.0) throw std::runtime_error(path + ": the response is too long to sample");
+    if (!(span / dt < 4194304.0))
+        throw std::runtime_error(path + ":" + std::to_string(lines.back()) + ": the response is too long to sample");
     // Times written with finite precision put the last row a hair before a
     // whole number of samples: within 1e-6 of a sample it counts as on it.
     const double slack = 1e-6;
@@ -192,6 +203,18 @@ std::vector<double> ReadImpulseCsv(const std::string& path, double dt)
         }
         const double a = (tk - t[j]) / (t[j + 1] - t[j]);
         taps[k] = (v[j] + a * (v[j + 1] - v[j])) * dt;
+    }
+    // sum |h| bounds the output for a bounded input: a channel that could
+    // amplify the signal a thousandfold is no channel, and its samples would
+    // reach the models and the pictures as overflowing figures.
+    double gain = 0.0;
+    for (double x : taps) gain += std::fabs(x);
+    if (!(gain <= kMaxCsvGain)) {
+        const size_t big = static_cast<size_t>(
+            std::max_element(v.begin(), v.end(), [](double x, double y) { return std::fabs(x) < std::fabs(y); }) -
+            v.begin());
+        throw std::runtime_error(path + ":" + std::to_string(lines[big]) +
+                                 ": the response's gain (the sum of |h| dt) is beyond 1000");
     }
     return taps;
 }

@@ -41,7 +41,8 @@ LossyLine MakeLossyLine(double lossDbAtNyquist, double bitTime, int samplesPerBi
 // '#' and one header line of non-numbers are skipped; a ',' ';' tab or blank
 // separates the columns. Times must increase strictly. The response is
 // resampled at dt by linear interpolation (zero before the first and after
-// the last time) and multiplied by dt; at most 2^22 taps. Throws
+// the last time) and multiplied by dt; at most 2^22 taps, values at most
+// 1e200 in size, a gain (sum of |taps|) at most 1000. Throws
 // std::runtime_error naming the file and line for anything else.
 std::vector<double> ReadImpulseCsv(const std::string& path, double dt);
 

@@ -28,7 +28,12 @@ double Db(double mag) { return 20.0 * std::log10(std::max(mag, 1e-15)); }
 
 SParamChannel LoadSParamChannel(const std::string& path, const std::string& ports, double dt, double bitTime)
 {
-    Touchstone ts = ReadTouchstone(path);
+    return SParamChannelFrom(ReadTouchstone(path), ports, dt, bitTime);
+}
+
+SParamChannel SParamChannelFrom(Touchstone ts, const std::string& ports, double dt, double bitTime)
+{
+    const std::string path = ts.name;
     if (ts.ports != 2 && ts.ports != 4)
         throw TouchstoneError(path, ts.portsLine, std::to_string(ts.ports) +
                                                       "-port data: a channel is a 2-port (S21) or a 4-port (SDD21)");
@@ -73,7 +78,15 @@ SParamChannel LoadSParamChannel(const std::string& path, const std::string& port
               " dB for the next pairing below " + Fixed(det.lowBandHz / 1e9, 2) + " GHz; sides: " + det.sidesNote;
     }
     const std::vector<Complex> h = Transmission(ts, map);
-    const FrequencyFit fit = ImpulseFromFrequencyData(ts.freq, h, dt);
+    FrequencyFit fit;
+    try {
+        fit = ImpulseFromFrequencyData(ts.freq, h, dt);
+    } catch (const std::invalid_argument& e) {
+        // The grid the data ask for: set by the last frequency's record.
+        throw TouchstoneError(path, ts.lines.empty() ? 0 : ts.lines.back(), e.what());
+    }
+    for (double v : fit.taps)
+        if (!std::isfinite(v)) throw TouchstoneError(path, 0, "the data give a response that is not finite");
     ch.taps = fit.taps;
 
     const double fN = 0.5 / bitTime;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "linksim/Touchstone.h"
+
 namespace linksim {
 
 // Bad --ports text: a usage error.
@@ -36,6 +38,8 @@ struct SParamChannel {
 // std::runtime_error (a wiring the data contradict, a channel that does not
 // transmit).
 SParamChannel LoadSParamChannel(const std::string& path, const std::string& ports, double dt, double bitTime);
+// The same from data already read (ts.name names the file in messages).
+SParamChannel SParamChannelFrom(Touchstone ts, const std::string& ports, double dt, double bitTime);
 
 // The frequency response of the data beside that of the taps, and the
 // pulse response of one unit interval.

@@ -2,11 +2,14 @@
 
 #include <strings.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <sstream>
 
 #include "amiparam/AmiParamTree.h"
@@ -111,21 +114,90 @@ AmiParameter ReadParameter(const BRANCH_STRUCT* b, const std::string& name, bool
     return p;
 }
 
-void Collect(const BRANCH_STRUCT* b, const std::string& prefix, bool reserved, std::vector<AmiParameter>& out)
+// Bounds on a kit's files, checked before the IBIS checker reads them: the
+// checker reads the parameter file of every Executable line, and the
+// parameters are collected branch by branch.
+constexpr int kMaxAmiDepth = 64;        // a real .ami nests fewer than ten deep
+constexpr int kMaxExecutables = 64;     // per [Algorithmic Model]: platforms x compilers x bits
+
+// The line's first word, lower case.
+std::string FirstWord(const std::string& line)
 {
+    std::istringstream in(line);
+    std::string w;
+    in >> w;
+    for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return w;
+}
+
+// The parameter file's nesting: parentheses outside double quotes.
+void CheckAmiNesting(const fs::path& ami)
+{
+    std::ifstream in(ami, std::ios::binary);
+    if (!in) return;  // the checker says why it cannot be read
+    std::string line;
+    size_t lineNo = 0;
+    int depth = 0;
+    bool quoted = false;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        for (char c : line) {
+            if (c == '"') quoted = !quoted;
+            if (quoted) continue;
+            if (c == '(' && ++depth > kMaxAmiDepth)
+                throw KitError(ami.string() + ":" + std::to_string(lineNo) + ": parameters nested more than " +
+                               std::to_string(kMaxAmiDepth) + " deep");
+            if (c == ')') --depth;
+        }
+    }
+}
+
+// The .ibs file's Executable lines: at most kMaxExecutables per
+// [Algorithmic Model], each named parameter file within kMaxAmiDepth.
+void CheckKitFiles(const std::string& ibsPath)
+{
+    std::ifstream in(ibsPath, std::ios::binary);
+    if (!in) return;
+    std::string line;
+    size_t lineNo = 0;
+    int inAlgorithmic = 0;
+    std::set<std::string> amiFiles;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        const std::string w = FirstWord(line.substr(0, line.find('|')));
+        if (w.rfind("[algorithmic", 0) == 0) {
+            inAlgorithmic = 1;
+        } else if (w.rfind("[end", 0) == 0 && line.find("lgorithmic") != std::string::npos) {
+            inAlgorithmic = 0;
+        } else if (inAlgorithmic && w == "executable") {
+            if (++inAlgorithmic > kMaxExecutables + 1)
+                throw KitError(ibsPath + ":" + std::to_string(lineNo) + ": more than " +
+                               std::to_string(kMaxExecutables) + " Executable lines in one [Algorithmic Model]");
+            std::istringstream words(line);
+            std::string executable, platform, code, ami;
+            if (words >> executable >> platform >> code >> ami) amiFiles.insert(ami);
+        }
+    }
+    for (const std::string& ami : amiFiles) CheckAmiNesting(fs::path(ibsPath).parent_path() / ami);
+}
+
+void Collect(const BRANCH_STRUCT* b, const std::string& prefix, bool reserved, std::vector<AmiParameter>& out,
+             int depth = 0)
+{
+    if (depth > kMaxAmiDepth) throw KitError("parameters nested more than " + std::to_string(kMaxAmiDepth) + " deep");
     for (int i = 0; i < b->iNumNodes; ++i) {
         const NODE_STRUCT& c = b->pNodes[i];
         if (c.enumNodeType != NODE_TYPE_BRANCH || !c.pData) continue;
         const BRANCH_STRUCT* child = Branch(c);
         const std::string name = child->pszName ? child->pszName : "";
         if (prefix.empty() && name == "Reserved_Parameters") {
-            Collect(child, "", true, out);
+            Collect(child, "", true, out, depth + 1);
         } else if (prefix.empty() && name == "Model_Specific") {
-            Collect(child, "", false, out);
+            Collect(child, "", false, out, depth + 1);
         } else if (IsParameter(child)) {
             out.push_back(ReadParameter(child, prefix.empty() ? name : prefix + "." + name, reserved));
         } else {
-            Collect(child, prefix.empty() ? name : prefix + "." + name, reserved, out);
+            Collect(child, prefix.empty() ? name : prefix + "." + name, reserved, out, depth + 1);
         }
     }
 }
@@ -189,6 +261,7 @@ ModelKit LoadModelKit(const std::string& ibsPath, const std::string& model)
         if (!f) throw KitError("cannot open " + ibsPath);
         std::fclose(f);
     }
+    CheckKitFiles(kit.ibsPath);
     Capture capture;
     unsigned long errors0 = 0, warnings0 = 0, errors1 = 0, warnings1 = 0;
     ERRLOG_GetCounts(nullptr, &errors0, &warnings0);
@@ -241,7 +314,11 @@ ModelKit LoadModelKit(const std::string& ibsPath, const std::string& model)
                 } else {
                     const BRANCH_STRUCT* root = Branch(tree->pNodes[0]);
                     kit.root = root->pszName ? root->pszName : "";
-                    Collect(root, "", false, kit.params);
+                    try {
+                        Collect(root, "", false, kit.params);
+                    } catch (const KitError& e) {
+                        problem = amiName + ": " + e.what();
+                    }
                 }
             }
         }

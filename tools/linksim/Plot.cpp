@@ -84,6 +84,26 @@ void TextVertical(cairo_t* cr, double x, double y, const std::string& s, double 
     cairo_restore(cr);
 }
 
+// A data range a picture can map onto pixels: finite ends, a finite,
+// positive span.
+bool Drawable(double lo, double hi) { return std::isfinite(lo) && std::isfinite(hi) && std::isfinite(hi - lo) && hi > lo; }
+
+const char* kNotDrawable = "the figures to draw are not finite or too far apart to draw";
+
+// Calls draw(v) at the ticks of [lo, hi], at most 4 n + 3 of them (a range
+// whose step is lost in its figures' rounding draws no more).
+template <class Draw>
+void Ticks(double lo, double hi, int n, Draw draw)
+{
+    if (!Drawable(lo, hi)) return;
+    const double step = TickStep(hi - lo, n), k0 = std::ceil(lo / step);
+    for (int i = 0; i <= 4 * n + 2; ++i) {
+        const double v = (k0 + i) * step;
+        if (v > hi + 1e-9 * step) break;
+        draw(v);
+    }
+}
+
 // Axes frame with ticks and labels; x and y map data ranges onto r.
 void Axes(cairo_t* cr, const Rect& r, double x0, double x1, double y0, double y1, const std::string& xl,
           const std::string& yl, bool dark)
@@ -94,21 +114,20 @@ void Axes(cairo_t* cr, const Rect& r, double x0, double x1, double y0, double y1
     cairo_rectangle(cr, r.x + 0.5, r.y + 0.5, r.w, r.h);
     cairo_stroke(cr);
     cairo_set_source_rgb(cr, 0.15, 0.15, 0.15);
-    const double xs = TickStep(x1 - x0, 8), ys = TickStep(y1 - y0, 6);
-    for (double v = std::ceil(x0 / xs) * xs; v <= x1 + 1e-9 * xs; v += xs) {
+    Ticks(x0, x1, 8, [&](double v) {
         const double px = r.x + (v - x0) / (x1 - x0) * r.w;
         cairo_move_to(cr, std::round(px) + 0.5, r.y + r.h);
         cairo_line_to(cr, std::round(px) + 0.5, r.y + r.h + 5);
         cairo_stroke(cr);
         Text(cr, px, r.y + r.h + 8, Fmt(v), 0.5, 0.0, 11);
-    }
-    for (double v = std::ceil(y0 / ys) * ys; v <= y1 + 1e-9 * ys; v += ys) {
+    });
+    Ticks(y0, y1, 6, [&](double v) {
         const double py = r.y + r.h - (v - y0) / (y1 - y0) * r.h;
         cairo_move_to(cr, r.x - 5, std::round(py) + 0.5);
         cairo_line_to(cr, r.x, std::round(py) + 0.5);
         cairo_stroke(cr);
         Text(cr, r.x - 8, py, Fmt(v), 1.0, 0.5, 11);
-    }
+    });
     Text(cr, r.x + r.w / 2, r.y + r.h + 26, xl, 0.5, 0.0, 12);
     TextVertical(cr, r.x - 58, r.y + r.h / 2, yl, 12);
 }
@@ -138,6 +157,7 @@ std::string Finish(cairo_surface_t* s, const std::string& path)
 
 std::string WriteEyePng(const std::string& path, const EyeDiagram& eye, const EyePlotInfo& info)
 {
+    if (!Drawable(eye.VMin(), eye.VMax())) return kNotDrawable;
     const int W = eye.Width(), H = eye.Height();
     const int left = 80, top = 50, right = 30, bottom = 60;
     Surface surf(cairo_image_surface_create(CAIRO_FORMAT_RGB24, W + left + right, H + top + bottom));
@@ -233,6 +253,7 @@ std::string WriteClockPng(const std::string& path, const std::vector<double>& ed
     }
     const double ns = 1e9, ps = 1e12;
     const double t0 = 0.0, t1 = edges.back() * ns;
+    if (!Drawable(t0, t1) || !std::isfinite(info.refPeriod * ps)) return kNotDrawable;
     const Rect top{90, 45, W - 120.0, 230}, bot{90, 345, W - 120.0, 200};
 
     // Period per pixel column: the running mean over 64 periods, its range
@@ -400,7 +421,8 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
             y0 -= pad;
             y1 += pad;
         }
-        if (!(x1 > x0)) x1 = x0 + 1.0;
+        if (!(x1 > x0)) x1 = x0 + std::max(1.0, 1e-9 * std::fabs(x0));
+        if (!Drawable(x0, x1) || !Drawable(y0, y1)) return kNotDrawable;
         auto px = [&](double v) { return r.x + (v - x0) / (x1 - x0) * r.w; };
         auto py = [&](double v) { return r.y + r.h - (std::clamp(v, y0, y1) - y0) / (y1 - y0) * r.h; };
         cairo_save(cr);

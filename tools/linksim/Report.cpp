@@ -13,6 +13,7 @@
 #include "linksim/Link.h"
 #include "linksim/Measure.h"
 #include "linksim/Plot.h"
+#include "linksim/Sweep.h"
 
 namespace fs = std::filesystem;
 
@@ -195,8 +196,9 @@ nlohmann::json MeasurementJson(const LinkReport& in, const ReportPictures& pics,
     const std::string& eyeError = pics.eyeError;
     const std::string& clockError = pics.clockError;
     const double ber = r.errors.compared ? static_cast<double>(r.errors.errors) / r.errors.compared : 0.0;
-    // With no error in N bits, BER < 3/N at 95 % confidence.
-    const double berUpper = r.errors.compared ? (r.errors.errors ? 0.0 : 3.0 / r.errors.compared) : 0.0;
+    // The one-sided 95 % upper bound of the BER (Clopper-Pearson; about 3/N
+    // with no error in N bits).
+    const double berUpper = r.errors.compared ? BerUpperBound95(r.errors.errors, r.errors.compared) : 0.0;
     j["lock"] = {{"locked", r.lock.locked},
                  {"time_s", r.lock.locked ? r.lockTime : 0.0},
                  {"bit_index", r.lock.locked ? static_cast<long long>(r.lockTime / bitTime) : -1},
@@ -488,7 +490,7 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     const std::string& bathtubPngError = pics.bathtubPngError;
     const double samples = static_cast<double>(bb.bitsDone) * spb;
     const double ber = r.errors.compared ? static_cast<double>(r.errors.errors) / r.errors.compared : 0.0;
-    const double berUpper = r.errors.compared ? (r.errors.errors ? 0.0 : 3.0 / r.errors.compared) : 0.0;
+    const double berUpper = r.errors.compared ? BerUpperBound95(r.errors.errors, r.errors.compared) : 0.0;
     Cost rxCost, probeCost;
     ReceiverCosts(m, rxCost, probeCost);
     std::printf("amisim: %lld bits of PRBS%d at %s Gb/s, %d samples per bit\n", bb.bitsDone, o.prbs,

@@ -1,6 +1,7 @@
 #include "linksim/Sweep.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,8 +16,10 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "linksim/Plot.h"
+#include "linksim/SweepTable.h"
 
 extern char** environ;
 
@@ -82,10 +85,6 @@ nlohmann::json Row(const nlohmann::json& j)
             {"ctle_setting", get({"ctle", "setting"})},
             {"loss_db_at_nyquist", get({"channel", "loss_db_at_nyquist"})}};
 }
-
-const char* kColumns[] = {"ber", "errors", "bits_compared", "ber_upper_95", "locked", "eye_height_v", "eye_width_ui",
-                          "stat_eye_height_v", "stat_eye_width_ui", "stat_ber_at_centre", "extrapolated_height_v",
-                          "extrapolated_width_ui", "tj_ui", "ctle_setting", "loss_db_at_nyquist"};
 
 std::string Cell(const nlohmann::json& v)
 {
@@ -243,6 +242,7 @@ size_t RunSweep(const SweepRequest& r)
             const std::vector<std::string> values = valuesOf(p);
             std::vector<std::string> args = {r.program};
             args.insert(args.end(), r.baseArgs.begin(), r.baseArgs.end());
+            args.insert(args.end(), r.pointArgs.begin(), r.pointArgs.end());
             for (size_t k = 0; k < r.axes.size(); ++k) {
                 const auto more = AxisArguments(r.axes[k].name, values[k]);
                 args.insert(args.end(), more.begin(), more.end());
@@ -301,18 +301,7 @@ std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table)
     }
     {
         std::ofstream csv(d / "sweep.csv");
-        csv << "point";
-        for (const auto& n : names) csv << "," << n;
-        csv << ",status";
-        for (const char* c : kColumns) csv << "," << c;
-        csv << ",folder\n";
-        for (const auto& p : table["points"]) {
-            csv << Cell(p["point"]);
-            for (const auto& n : names) csv << "," << Cell(p.value(n, nlohmann::json()));
-            csv << "," << Cell(p.value("status", nlohmann::json()));
-            for (const char* c : kColumns) csv << "," << Cell(p.value(c, nlohmann::json()));
-            csv << "," << Cell(p.value("folder", nlohmann::json())) << "\n";
-        }
+        csv << SweepCsv(table);
         if (!csv) why += "cannot write " + (d / "sweep.csv").string() + "; ";
     }
     // BER and eye height against the first axis, one line per combination
@@ -385,41 +374,69 @@ std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table)
 
 nlohmann::json MergeSweepTables(const std::vector<std::string>& files)
 {
-    nlohmann::json merged;
-    std::map<size_t, nlohmann::json> rows;
-    std::set<std::string> shards;
-    for (const auto& f : files) {
-        std::ifstream in(f);
-        if (!in) throw std::runtime_error("cannot read " + f);
-        nlohmann::json t;
-        try {
-            in >> t;
-        } catch (const std::exception& e) {
-            throw std::runtime_error(f + ": not a sweep table (" + e.what() + ")");
+    std::vector<std::pair<std::string, nlohmann::json>> tables;
+    for (const auto& f : files) tables.emplace_back(f, ReadSweepTable(f));
+    return MergeTables(tables);
+}
+
+size_t DefaultJobs()
+{
+    cpu_set_t* set = CPU_ALLOC(4096);
+    const size_t bytes = CPU_ALLOC_SIZE(4096);
+    size_t n = 0;
+    if (set && sched_getaffinity(0, bytes, set) == 0) n = static_cast<size_t>(CPU_COUNT_S(bytes, set));
+    if (set) CPU_FREE(set);
+    if (n == 0) n = std::thread::hardware_concurrency();
+    return std::max<size_t>(1, n);
+}
+
+namespace {
+
+// The regularised incomplete beta function I_x(a, b) by its continued
+// fraction (modified Lentz), on the side of x where it converges fast.
+double IncompleteBeta(double a, double b, double x)
+{
+    if (x <= 0.0) return 0.0;
+    if (x >= 1.0) return 1.0;
+    if (x > (a + 1.0) / (a + b + 2.0)) return 1.0 - IncompleteBeta(b, a, 1.0 - x);
+    const double front =
+        std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log1p(-x)) / a;
+    const double tiny = 1e-300;
+    double c = 1.0, d = 1.0 - (a + b) * x / (a + 1.0);
+    d = 1.0 / (std::fabs(d) < tiny ? tiny : d);
+    double f = d;
+    for (int m = 1; m < 1000000; ++m) {
+        for (int half = 0; half < 2; ++half) {
+            const double num = half == 0 ? m * (b - m) * x / ((a + 2 * m - 1) * (a + 2 * m))
+                                         : -(a + m) * (a + b + m) * x / ((a + 2 * m) * (a + 2 * m + 1));
+            d = 1.0 + num * d;
+            d = 1.0 / (std::fabs(d) < tiny ? tiny : d);
+            c = 1.0 + num / c;
+            if (std::fabs(c) < tiny) c = tiny;
+            f *= c * d;
+            if (half == 1 && std::fabs(c * d - 1.0) < 1e-15) return front * f;
         }
-        if (!t.contains("axes") || !t.contains("points") || !t["points"].is_array())
-            throw std::runtime_error(f + ": not a sweep table (no axes or points)");
-        if (merged.is_null()) {
-            merged = t;
-        } else if (t["axes"] != merged["axes"] || t.value("total_points", 0) != merged.value("total_points", 0)) {
-            throw std::runtime_error(f + ": its sweep differs from that of " + files.front());
-        }
-        shards.insert(t.value("shard", std::string("?")));
-        for (const auto& p : t["points"]) rows[p["point"].get<size_t>()] = p;
     }
-    if (merged.is_null()) throw std::runtime_error("no sweep tables to merge");
-    nlohmann::json points = nlohmann::json::array();
-    size_t failed = 0;
-    for (auto& kv : rows) {
-        failed += kv.second.value("status", -1) != 0 ? 1 : 0;
-        points.push_back(kv.second);
+    return front * f;
+}
+
+}  // namespace
+
+double BerUpperBound95(unsigned long long errors, unsigned long long bits)
+{
+    if (bits == 0) return NAN;
+    const double n = static_cast<double>(bits), k = static_cast<double>(errors);
+    if (errors >= bits) return 1.0;
+    if (errors == 0) return -std::expm1(std::log(0.05) / n);
+    // P(X <= k) = I_{1-p}(n - k, k + 1) falls from 1 to 0 as p rises:
+    // bisection for the p where it is 0.05, from k / n (where it is above
+    // one half) up to 1.
+    double lo = k / n, hi = 1.0;
+    for (int i = 0; i < 200 && hi - lo > 1e-15 * hi; ++i) {
+        const double mid = 0.5 * (lo + hi);
+        (IncompleteBeta(n - k, k + 1.0, 1.0 - mid) > 0.05 ? lo : hi) = mid;
     }
-    merged["points"] = points;
-    merged["failed"] = failed;
-    merged["shard"] = "merged";
-    merged["merged_shards"] = std::vector<std::string>(shards.begin(), shards.end());
-    merged["missing_points"] = merged.value("total_points", points.size()) - points.size();
-    return merged;
+    return hi;
 }
 
 }  // namespace linksim

@@ -37,6 +37,10 @@ void ParseShard(const std::string& text, size_t& index, size_t& count);
 struct SweepRequest {
     std::vector<SweepAxis> axes;
     std::vector<std::string> baseArgs;  // the run's own arguments, sweep options and outputs left out
+    // Given to every point after baseArgs but left out of the table's
+    // "base_arguments": they do not change a point's result (--threads 1
+    // when points run side by side), so shards run with other --jobs merge.
+    std::vector<std::string> pointArgs;
     std::string program;                // amisim itself
     std::string outDir;                 // absolute
     size_t jobs = 1;
@@ -56,8 +60,20 @@ size_t RunSweep(const SweepRequest& r);
 // the reasons of what could not be written (empty when all was).
 std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table);
 
-// Joins shard tables: the points of all, by index, each once; the axes
-// must agree. Throws std::runtime_error naming the file at fault.
+// Joins shard tables: the points of all, by index, each once; the axes and
+// the points' base arguments must agree (see MergeTables). Throws
+// std::runtime_error (SweepTableError naming the file and line at fault).
 nlohmann::json MergeSweepTables(const std::vector<std::string>& files);
+
+// Points run at once when --jobs is not given: the CPUs this process may
+// run on (its affinity mask, which a batch scheduler's --cpus-per-task
+// sets), not the machine's cores; at least 1.
+size_t DefaultJobs();
+
+// One-sided 95 % upper bound of a bit error ratio after `errors` errors in
+// `bits` bits (Clopper-Pearson): the p at which P(X <= errors) = 0.05 for
+// X ~ Binomial(bits, p); 1 - 0.05^(1/bits) when no error was seen, 1 when
+// every bit was wrong, NaN when no bit was compared.
+double BerUpperBound95(unsigned long long errors, unsigned long long bits);
 
 }  // namespace linksim

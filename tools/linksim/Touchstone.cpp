@@ -38,13 +38,34 @@ std::vector<std::string> Split(const std::string& s)
     return out;
 }
 
+// The whole token must be the number: a NUL inside it (which strtod would
+// take for the end) makes it no number.
 bool ParseNumber(const std::string& t, double& v)
 {
     if (t.empty()) return false;
     char* end = nullptr;
     v = std::strtod(t.c_str(), &end);
-    return end && *end == '\0';
+    return end == t.c_str() + t.size();
 }
+
+// A word of the file as a message shows it: control characters (a NUL
+// would end the message) as '?'.
+std::string Printable(std::string t)
+{
+    for (char& c : t)
+        if (std::iscntrl(static_cast<unsigned char>(c))) c = '?';
+    return t;
+}
+
+// Bounds on what a file may ask for. The reader keeps only what the file
+// holds (every value costs the file at least two characters), so these
+// bound the memory a file can make the run take: 2^24 values (S-parameters,
+// 16 bytes each in memory) are 256 MiB, far beyond any channel's need.
+constexpr size_t kMaxValues = size_t{1} << 24;
+constexpr double kMaxFrequencies = 1e7;   // [Number of Frequencies]
+constexpr double kMaxFrequencyHz = 1e15;  // 1 PHz: beyond any channel
+constexpr double kMaxMagnitude = 1e6;     // |S| (120 dB of gain)
+constexpr double kMaxAngleDeg = 1e7;      // unwrapped angles of a few thousand turns
 
 // Gauss-Jordan inverse of an n x n complex matrix (row-major), partial
 // pivoting; false when singular.
@@ -176,9 +197,14 @@ double MedianStep(const std::vector<double>& f)
 // enough to tell a near-end crosstalk from a far-end one).
 double EnergyOnset(const std::vector<double>& freq, const std::vector<Complex>& h, double share)
 {
-    const double step = MedianStep(freq);
-    if (!(step > 0.0)) return 0.0;
+    // The grid step is the data's (a time span of 1 / step), but at least
+    // fmax / 2^18: a span of 2^18 samples at 1 / (2 fmax) holds any channel's
+    // delay, and a file whose steps are tiny beside its last frequency
+    // (0, 1, 2, 1e9 Hz) cannot make the transform take gigabytes; at most
+    // 2^20 points, 24 MiB.
     const double fmax = freq.back();
+    const double step = std::max(MedianStep(freq), fmax / 262144.0);
+    if (!(step > 0.0) || !std::isfinite(step)) return 0.0;
     const size_t bins = static_cast<size_t>(std::ceil(fmax / step)) + 1;
     const size_t n = NextPow2(2 * bins);
     Fftw w(n);
@@ -268,17 +294,29 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
         const size_t n = static_cast<size_t>(ts.ports);
         const double f = rec[0] * ts.unit;
         if (f < 0.0) throw fail(recLine, "negative frequency");
+        if (!(f <= kMaxFrequencyHz)) throw fail(recLine, "a frequency above 1e15 Hz");
+        if (ts.data.size() + n * n > kMaxValues)
+            throw fail(recLine, "more than " + std::to_string(kMaxValues) + " S-parameters in the file");
         if (!ts.freq.empty() && !(f > ts.freq.back()))
             throw fail(recLine, "frequencies must increase: " + std::to_string(rec[0]) + " follows " +
                                     std::to_string(ts.freq.back() / ts.unit));
         std::vector<Complex> m(n * n);
         size_t idx = 1;
+        // Finite numbers can still overflow when converted (a DB magnitude
+        // of 7000, an angle of 1e308): each value is bounded before use.
         auto value = [&]() {
             const double a = rec[idx], b = rec[idx + 1];
             idx += 2;
-            if (ts.format == "RI") return Complex(a, b);
-            const double mag = ts.format == "DB" ? std::pow(10.0, a / 20.0) : a;
-            return std::polar(mag, b * kPi / 180.0);
+            Complex v(a, b);
+            if (ts.format != "RI") {
+                if (!(std::fabs(b) <= kMaxAngleDeg))
+                    throw fail(recLine, "an angle of " + std::to_string(b) + " degrees (at most 1e7 in size)");
+                const double mag = ts.format == "DB" ? std::pow(10.0, std::min(a, 400.0) / 20.0) : a;
+                v = std::polar(mag, b * kPi / 180.0);
+            }
+            if (!(std::abs(v) <= kMaxMagnitude))
+                throw fail(recLine, "a magnitude above 1e6 (120 dB): not a channel's S-parameter");
+            return v;
         };
         if (n == 2 && matrix == "FULL") {
             const Complex s11 = value(), x = value(), y = value(), s22 = value();
@@ -298,6 +336,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                         if (matrix == "LOWER" ? j > i : j < i) m[i * n + j] = m[j * n + i];
         }
         ts.freq.push_back(f);
+        ts.lines.push_back(recLine);
         ts.data.insert(ts.data.end(), m.begin(), m.end());
         (void)line;
     };
@@ -321,18 +360,25 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
             if (!rec.empty()) throw fail(lineNo, "the data of the frequency on line " + std::to_string(recLine) +
                                                       " end after " + std::to_string(rec.size()) + " of " +
                                                       std::to_string(recordLen) + " values");
+            // Once the data have begun, only what ends them may follow: a
+            // keyword that changes their layout ([Number of Ports],
+            // [Matrix Format], [Reference], ...) would reinterpret the
+            // records already read.
+            if (inData && kw != "NOISE DATA" && kw != "END" && kw != "BEGIN INFORMATION")
+                throw fail(lineNo, "[" + Printable(Trim(line.substr(1, close - 1))) + "] after [Network Data]");
             if (kw == "VERSION") {
+                if (versionSeen) throw fail(lineNo, "a second [Version]");
                 if (args.empty() || args[0].rfind("2.", 0) != 0)
-                    throw fail(lineNo, "only Touchstone 1.x and 2.0 are read (version '" + rest + "')");
+                    throw fail(lineNo, "only Touchstone 1.x and 2.0 are read (version '" + Printable(rest) + "')");
                 ts.version = 2;
                 versionSeen = true;
                 ts.ports = 0;
             } else if (!versionSeen) {
-                throw fail(lineNo, "keyword [" + kw + "] in a file without [Version]");
+                throw fail(lineNo, "keyword [" + Printable(kw) + "] in a file without [Version]");
             } else if (kw == "NUMBER OF PORTS") {
                 double v = 0;
-                if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v))
-                    throw fail(lineNo, "[Number of Ports] needs one positive whole number");
+                if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v) || v > 64)
+                    throw fail(lineNo, "[Number of Ports] needs one whole number from 1 to 64");
                 ts.ports = static_cast<int>(v);
                 ts.portsLine = lineNo;
             } else if (kw == "TWO-PORT DATA ORDER") {
@@ -341,8 +387,9 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                 twoPort21First = o == "21_12";
             } else if (kw == "NUMBER OF FREQUENCIES") {
                 double v = 0;
-                if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v))
-                    throw fail(lineNo, "[Number of Frequencies] needs one positive whole number");
+                if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v) ||
+                    v > kMaxFrequencies)
+                    throw fail(lineNo, "[Number of Frequencies] needs one whole number from 1 to 10000000");
                 expectFreqs = static_cast<long long>(v);
                 expectFreqsLine = lineNo;
             } else if (kw == "NUMBER OF NOISE FREQUENCIES") {
@@ -352,7 +399,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                 refsWanted = ts.ports > 0 ? static_cast<size_t>(ts.ports) : 0;
                 for (const auto& a : args) {
                     double z = 0;
-                    if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + a + "' is not a number");
+                    if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
                     refs.push_back(z);
                 }
                 refsWanted = refsWanted > refs.size() ? refsWanted - refs.size() : 0;
@@ -372,7 +419,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                 inData = false;
                 dataDone = true;
             } else {
-                throw fail(lineNo, "unknown keyword [" + kw + "]");
+                throw fail(lineNo, "unknown keyword [" + Printable(kw) + "]");
             }
             continue;
         }
@@ -380,7 +427,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
         if (refsWanted > 0) {  // [Reference] continued on the next lines
             for (const auto& a : Split(line)) {
                 double z = 0;
-                if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + a + "' is not a number");
+                if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
                 refs.push_back(z);
                 if (refsWanted > 0) --refsWanted;
             }
@@ -406,7 +453,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
                         throw fail(lineNo, "option line: R needs the reference impedance");
                     ++i;
                 } else {
-                    throw fail(lineNo, "option line: unknown item '" + t[i] + "'");
+                    throw fail(lineNo, "option line: unknown item '" + Printable(t[i]) + "'");
                 }
             }
             if (param != "S")
@@ -434,7 +481,7 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
         std::vector<double> nums;
         for (const auto& t : tok) {
             double v = 0;
-            if (!ParseNumber(t, v)) throw fail(lineNo, "'" + t + "' is not a number");
+            if (!ParseNumber(t, v)) throw fail(lineNo, "'" + Printable(t) + "' is not a number");
             if (!std::isfinite(v)) throw fail(lineNo, "'" + t + "' is not a finite number");
             nums.push_back(v);
         }

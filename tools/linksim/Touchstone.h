@@ -40,6 +40,7 @@ struct Touchstone {
     double unit = 1e9;    // Hz per frequency unit of the file
     std::vector<double> reference;  // ohms, one per port
     std::vector<double> freq;       // Hz, strictly increasing
+    std::vector<size_t> lines;      // the line each frequency's record starts on
     std::vector<Complex> data;      // ports x ports per frequency, row-major
 
     Complex S(size_t k, int to, int from) const
@@ -66,7 +67,10 @@ int PortsFromFileName(const std::string& path);
 // informational sections are skipped. '!' starts a comment anywhere.
 // Every frequency's record must be laid out over its lines like the first
 // one (a truncated or over-long line is named by its number), frequencies
-// must increase strictly, every number must be finite. Noise data after the
+// must increase strictly, every number must be finite and stay so when
+// converted (|S| at most 1e6, angles at most 1e7 degrees, frequencies at most
+// 1e15 Hz, at most 2^24 S-parameters in all); the keywords that set the
+// layout may not follow [Network Data]. Noise data after the
 // network data of a 2-port file is skipped. Throws TouchstoneError.
 Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsHint = 0);
 Touchstone ReadTouchstone(const std::string& path);
