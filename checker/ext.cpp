@@ -14,6 +14,7 @@
 #include "checker/ibis.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -114,6 +115,9 @@ void s_dataLine(Group& g, const char* line) {
     g.language = true;
     bool known = false;
     for (const char* l : kLanguages) known = known || strcmp(CMN_ArgGet(a, 1), l) == 0;
+    // Languages of later versions (IBIS-ISS from 6.0) by the version table.
+    known = known || (strcmp(CMN_ArgGet(a, 1), "IBIS-ISS") == 0 &&
+                      VER_ItemAllowed("Language", "IBIS-ISS", PARSE_GetIbisLevel()));
     if (a->uiFound != 2 || !known) ERRLOG_LineErrorNew(1802, CMN_ArgGet(a, 1));
   } else if (strcmp(sub, "Corner") == 0) {
     if (a->uiFound != 4) {
