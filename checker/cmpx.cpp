@@ -56,7 +56,9 @@ void s_repeaterRow(CMPNT_STRUCT* c, const CMN_ARGLIST* a) {
   for (unsigned i = 0; i < 2; ++i) {
     const char* pin = CMN_ArgGet(a, i);
     s_needPin(c, KW_REPEATER_PIN, pin);
-    if (!s_repPins.insert(pin).second) ERRLOG_LineErrorNew(5107, "Repeater Pin", pin, c->szName);
+    // A pin in two repeater pairs is suspicious; the standard text read here
+    // does not forbid it outright, so it is a caution.
+    if (!s_repPins.insert(pin).second) ERRLOG_CautionNew(5107, PARSE_GetLineNum(), "Repeater Pin", pin, c->szName);
   }
 }
 

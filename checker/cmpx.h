@@ -10,11 +10,12 @@
 // costs time linear in its rows.
 //
 // Rules: a [Repeater Pin] row is "rx_pin tx_non_inv_pin", both pins of the
-// component, each named once; a [Clock Pins] row starts with the clock pin
-// and names the clocked pin, both pins of the component (the relationship
-// column is accepted as given). [Bus Label] and [Die Supply Pads] rows need
-// a name and a signal name. An interconnect model group needs a name and
-// its end keyword; its lines are accepted as given.
+// component (a pin named in two rows is a caution); a [Clock Pins] row
+// starts with the clock pin and names the clocked pin, both pins of the
+// component (the relationship column is accepted as given; a row of other
+// than three columns is a caution). [Bus Label] and [Die Supply Pads] rows
+// of fewer than two columns are cautions. An interconnect model group needs
+// a name and its end keyword; its lines are accepted as given.
 #pragma once
 #include "base/AmiExport.h"
 

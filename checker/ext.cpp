@@ -142,6 +142,10 @@ void s_dataLine(Group& g, const char* line) {
     s_converter(g, a, sub[0] == 'D');
   } else if (strcmp(sub, "Parameters") == 0) {
     // A list of names; nothing to check line by line.
+  } else if (PARSE_GetIbisLevel() > VER_LEVEL_50) {
+    // 6.0 and later added parameter-passing sub-parameters whose spelling
+    // could not be confirmed here: an unknown one is a caution, not an error.
+    ERRLOG_CautionNew(5400, PARSE_GetLineNum(), sub, g.kind, g.name.c_str());
   } else {
     ERRLOG_LineErrorNew(1800, sub, g.kind, g.name.c_str());
   }

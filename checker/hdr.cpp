@@ -122,10 +122,11 @@ void s_ibisVer(const char* v) {
 void s_fileName(const char* v) {
   char* name = s_pCur->szFile_name;
   const int ver = PARSE_GetFileVersion();
+  const int max = VER_FileNameMax(PARSE_GetIbisLevel());
   if (ver <= 2)
-    CMN_SetStr(name, v, 12, "File_name");
+    CMN_SetStr(name, v, (unsigned)max, "File_name");
   else
-    CMN_SetFilenameStr(name, v, ver == 3 ? 24 : 44, CMN_MAX_FILENAME, "File_name");
+    CMN_SetFilenameStr(name, v, (unsigned)max, CMN_MAX_FILENAME, "File_name");
   if (s_bAnyFileName || !*name) return;
   // From 7.0 on, file names may mix cases and hold several periods (the
   // extension follows the last one).

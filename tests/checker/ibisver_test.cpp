@@ -73,7 +73,8 @@ TEST_F(NewerKeywordTest, ComponentTables)
          "E5102 (line   17) - Repeater Pin names '9', which is not a pin of Component 'c'\n"
          "E5101 (line   18) - Repeater Pin row has 1 columns; expecting 2\n"
          "E5101 (line   19) - Repeater Pin row has 3 columns; expecting 2\n"
-         "E5107 (line   20) - Repeater Pin names pin '1' twice in Component 'c'\n"},
+         "C5107 - (line 20) Repeater Pin names pin '1' twice in Component 'c'\n",
+         true},
         {"clock pins: unknown clock and clocked pins; a short row is a caution", "7.1",
          Pins({"[Clock Pins] clocked_pins relationship", "8 1 x", "1 9 x", "2 3"}),
          "E5102 (line   17) - Clock Pins names '8', which is not a pin of Component 'c'\n"
@@ -240,6 +241,68 @@ TEST_F(NewerKeywordTest, VersionsAcceptedAndUnknownOnesCheckedUnderTheNewestRule
                                                            "[File Name] My.Model.ibs", "[File Rev] 1"},
                                                           Component(), {"[End]"}}))),
                          FILE_TYPE_IBS, n.expected, n.version);
+}
+
+// IBIS-ISS is a language of [External Model] from 6.0 on; from 6.0 on a
+// sub-parameter the checker does not know is a caution, before it an error.
+TEST_F(NewerKeywordTest, ExternalModelsOfNewerVersions)
+{
+    // Lines 1 to 10: header and model; 11 [External Model]; 12 Language;
+    // 19 the extra line.
+    auto file = [](const char* version, const char* language, const char* extra) {
+        LineList l = {"[IBIS Ver] " + std::string(version), "[File Name] a.ibs", "[File Rev] 1", "[Model] io",
+                      "Model_type I/O", "Vinl = 0.8", "Vinh = 2.0", "Vmeas = 0.9", "C_comp 1p 1p 1p",
+                      "[Voltage Range] 3.3 3 3.6", "[External Model]", "Language " + std::string(language),
+                      "Corner Typ io_typ.sp io_typ", "Corner Min io_min.sp io_min",
+                      "Ports A_signal my_drive my_enable", "Ports A_puref A_pdref",
+                      "D_to_A my_drive A_puref A_pdref 0 3.3 50p 50p",
+                      "A_to_D my_receive A_signal A_pdref 0.8 2.0 Typ"};
+        if (*extra) l.push_back(extra);
+        return Cat({l, {"[End External Model]", "[Component] c", "[Manufacturer] m"}, kPackage,
+                    {"[Pin] signal_name model_name", "1 s1 io", "[End]"}});
+    };
+    const struct {
+        const char* version;
+        const char* language;
+        const char* extra;
+        const char* expected;  // before the model's own finding (no [Ramp])
+    } cases[] = {
+        {"5.1", "IBIS-ISS", "",
+         "E1802 (line   12) - Invalid Language 'IBIS-ISS'; expected SPICE, VHDL-AMS, Verilog-AMS, VHDL-A(MS) or "
+         "Verilog-A(MS)\n"},
+        {"6.0", "IBIS-ISS", "", ""},
+        {"7.2", "IBIS-ISS", "", ""},
+        {"6.0", "SPICE", "Param_map p1 p2", "C5400 - (line 19) Sub-parameter 'Param_map' of External Model 'io' is not "
+                                              "known to this checker; accepted as given\n"},
+        {"5.0", "SPICE", "Param_map p1 p2", "E1800 (line   19) - Unknown sub-parameter 'Param_map' in External Model 'io'\n"},
+    };
+    gbSuppressCautions = 0;
+    for (const auto& c : cases)
+        ExpectBothStyles(Write("a.ibs", Lines(file(c.version, c.language, c.extra))), FILE_TYPE_IBS,
+                         std::string(c.expected) + "E0190 - Model 'io': Ramp Not Defined\n",
+                         std::string(c.version) + " " + c.language + " " + c.extra);
+    gbSuppressCautions = 1;
+}
+
+// Before 7.0 a component with [Pin Mapping] must map every pin; from 7.0 on
+// a POWER or GND pin left out takes its signal name as its bus label.
+TEST_F(NewerKeywordTest, SupplyPinsOutOfPinMappingFrom70)
+{
+    const LineList body =
+        Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND", "4 VDD POWER",
+                  "[Pin Mapping] pulldown_ref pullup_ref", "1 VSS VDD", "2 NC VDD", "3 VSS NC"}),
+             Input("in")});
+    const Case cases[] = {
+        {"6.1: the supply pin left out is reported", "6.1", body,
+         "E0612 - Component 'c': Pin '4' not referenced in Pin Mappings.\n"},
+        {"7.0: its signal name is its bus label", "7.0", body, ""},
+        {"7.0: an input pin left out is still reported", "7.0",
+         Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND",
+                   "[Pin Mapping] pulldown_ref pullup_ref", "2 NC VDD", "3 VSS NC"}),
+              Input("in")}),
+         "E0612 - Component 'c': Pin '1' not referenced in Pin Mappings.\n"},
+    };
+    RunIbs(cases, sizeof cases / sizeof cases[0]);
 }
 
 // One complete file of each newer version, with every keyword group the
