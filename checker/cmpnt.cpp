@@ -353,6 +353,7 @@ void CMPNT_FreeList(CMPNT_STRUCT* pHead) {
     SPINMPG_FreeList(pHead->pSpinMpgs);
     SSWCH_FreeList(pHead->pSswchs);
     CCALL_Free(pHead->pCcall);
+    CMPX_FreeLabels(&pHead->pLabels);
     for (CMPNT_NAME* e = pHead->pAltPkgMdls; e;) {
       CMPNT_NAME* n = e->pNext;
       CMN_free(e);
@@ -392,7 +393,7 @@ int CMPNT_TestList(CMPNT_STRUCT* pList, EXT_STRUCT* pExts, MDL_STRUCT* pModels) 
         if (pm->ppszPins[i] && !PIN_PinExists(c->pPins, pm->ppszPins[i]))
           ERRLOG_ErrorNew(613, pm->ppszPins[i], pm->szName, c->szName);
     }
-    if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName);
+    if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName, c);
     if (c->pDiffPins) DIFPIN_TestList(c->pDiffPins, c->pPins, c->szName);
     if (c->iSpinMpgCols) SPINMPG_TestList(c->pSpinMpgs, c->pPins, c->szName, c->pSswchs, pModels, msels);
     if (c->pSswchs) SSWCH_TestList(c->pSswchs, c->pSpinMpgs, c->szName);

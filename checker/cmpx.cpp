@@ -3,15 +3,27 @@
 
 #include <string.h>
 
+#include <new>
 #include <string>
 #include <unordered_set>
 
+#include "base/cmn.h"
 #include "base/errlog.h"
 #include "checker/cmpnt.h"
 #include "checker/frameio.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
 #include "checker/pin.h"
+#include "checker/ver.h"
+
+// The names of a component's [Bus Label] and [Die Supply Pads] rows, and
+// (built on the first query, once the pins are complete) the signal names of
+// its POWER and GND pins.
+struct CMPX_LABELS {
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> supply;
+  bool supplyBuilt = false;
+};
 
 namespace {
 
@@ -62,6 +74,12 @@ void s_repeaterRow(CMPNT_STRUCT* c, const CMN_ARGLIST* a) {
   }
 }
 
+void s_keepNames(CMPNT_STRUCT* c, const CMN_ARGLIST* a) {
+  if (!c->pLabels) c->pLabels = new (std::nothrow) CMPX_LABELS;
+  if (!c->pLabels) return;
+  for (unsigned i = 0; i < a->uiStored; ++i) c->pLabels->names.insert(CMN_ArgGet(a, i));
+}
+
 void s_dataLine(CMPNT_STRUCT* c, const char* line) {
   CMN_ARGLIST* a = nullptr;
   if (!CMN_ArgParse(line, 4, &a)) return;
@@ -77,7 +95,9 @@ void s_dataLine(CMPNT_STRUCT* c, const char* line) {
       break;
     case KW_BUS_LABEL:
     case KW_DIE_SUPPLY_PADS:
+      // The column order is not confirmed: every name of the row is kept.
       if (n < 2) ERRLOG_CautionNew(5103, PARSE_GetLineNum(), s_tableName(s_iKeyword), n, 2);
+      s_keepNames(c, a);
       break;
     default: break;  // interconnect model group lines are accepted as given
   }
@@ -153,6 +173,27 @@ void CMPX_Reset(void) {
   s_pGroupOwner = nullptr;
   s_pRepOwner = nullptr;
   s_repPins.clear();
+}
+
+int CMPX_IsBusLabel(const CMPNT_STRUCT* pCmpnt, const char* pszName) {
+  if (!pCmpnt || !pszName || !VER_ItemAllowed("Pin Mapping", "supply pin bus label default", PARSE_GetIbisLevel()))
+    return 0;
+  CMPNT_STRUCT* c = const_cast<CMPNT_STRUCT*>(pCmpnt);
+  if (!c->pLabels) c->pLabels = new (std::nothrow) CMPX_LABELS;
+  CMPX_LABELS* l = c->pLabels;
+  if (!l) return 0;
+  if (!l->supplyBuilt) {
+    for (const PIN_STRUCT* p = c->pPins; p; p = p->pNext)
+      if (CMN_StrSameIC(p->szModel, "POWER") || CMN_StrSameIC(p->szModel, "GND")) l->supply.insert(p->szSignal);
+    l->supplyBuilt = true;
+  }
+  return l->names.count(pszName) || l->supply.count(pszName) ? 1 : 0;
+}
+
+void CMPX_FreeLabels(CMPX_LABELS** ppLabels) {
+  if (!ppLabels) return;
+  delete *ppLabels;
+  *ppLabels = nullptr;
 }
 
 }  // extern "C"

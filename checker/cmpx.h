@@ -14,10 +14,15 @@
 // starts with the clock pin and names the clocked pin, both pins of the
 // component (the relationship column is accepted as given; a row of other
 // than three columns is a caution). [Bus Label] and [Die Supply Pads] rows
-// of fewer than two columns are cautions. An interconnect model group needs
-// a name and its end keyword; its lines are accepted as given.
+// of fewer than two columns are cautions; their names are kept on the
+// component (CMPNT_STRUCT::pLabels) as buses that [Pin Mapping] may name.
+// An interconnect model group needs a name and its end keyword; its lines
+// are accepted as given.
 #pragma once
 #include "base/AmiExport.h"
+
+struct CMPNT_STRUCT;
+struct CMPX_LABELS;
 
 extern "C" {
 
@@ -33,5 +38,11 @@ AMI_EXPORT int CMPX_Fini(int iNewKeyword);
 AMI_EXPORT void CMPX_ComponentEnd(void);
 // Forgets the table state (a new file).
 AMI_EXPORT void CMPX_Reset(void);
+// Whether a bus name is known to a component as a file of 7.0 or later
+// allows: a name in its [Bus Label] or [Die Supply Pads] rows, or the signal
+// name of one of its POWER or GND pins. 0 below 7.0 or for a null component.
+AMI_EXPORT int CMPX_IsBusLabel(const struct CMPNT_STRUCT* pCmpnt, const char* pszName);
+// Frees the names a component's tables collected (null accepted).
+AMI_EXPORT void CMPX_FreeLabels(struct CMPX_LABELS** ppLabels);
 
 }  // extern "C"

@@ -285,7 +285,8 @@ TEST_F(NewerKeywordTest, ExternalModelsOfNewerVersions)
 }
 
 // Before 7.0 a component with [Pin Mapping] must map every pin; from 7.0 on
-// a POWER or GND pin left out takes its signal name as its bus label.
+// a POWER or GND pin left out takes its signal name as its bus label, and
+// the names of [Bus Label] rows are buses too.
 TEST_F(NewerKeywordTest, SupplyPinsOutOfPinMappingFrom70)
 {
     const LineList body =
@@ -296,6 +297,28 @@ TEST_F(NewerKeywordTest, SupplyPinsOutOfPinMappingFrom70)
         {"6.1: the supply pin left out is reported", "6.1", body,
          "E0612 - Component 'c': Pin '4' not referenced in Pin Mappings.\n"},
         {"7.0: its signal name is its bus label", "7.0", body, ""},
+        {"6.1: buses named by supply signal names only", "6.1",
+         Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND",
+                   "[Pin Mapping] pulldown_ref pullup_ref", "1 VSS VDD"}),
+              Input("in")}),
+         "E0612 - Component 'c': Pin '2' not referenced in Pin Mappings.\n"
+         "E0612 - Component 'c': Pin '3' not referenced in Pin Mappings.\n"
+         "E0716 - Component 'c': Pin Mapping pulldown_ref entry 'VSS' is not connected to at least one pin whose "
+         "model_name is POWER or GND.\n"
+         "E0720 - Component 'c': Pin Mapping pullup_ref entry 'VDD' is not connected to at least one pin whose "
+         "model_name is POWER or GND.\n"},
+        {"7.0: supply signal names and [Bus Label] names are buses", "7.0",
+         Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND", "4 B in",
+                   "[Pin Mapping] pulldown_ref pullup_ref", "1 VSS VDD", "4 GNDQ VDDQ", "[Bus Label] signal_name",
+                   "VDDQ VDD", "GNDQ VSS"}),
+              Input("in")}),
+         ""},
+        {"7.0: an unknown bus is still reported", "7.0",
+         Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND",
+                   "[Pin Mapping] pulldown_ref pullup_ref", "1 VSS VXX"}),
+              Input("in")}),
+         "E0720 - Component 'c': Pin Mapping pullup_ref entry 'VXX' is not connected to at least one pin whose "
+         "model_name is POWER or GND.\n"},
         {"7.0: an input pin left out is still reported", "7.0",
          Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND",
                    "[Pin Mapping] pulldown_ref pullup_ref", "2 NC VDD", "3 VSS NC"}),
