@@ -167,6 +167,70 @@ void BM_CheckComponentPins(benchmark::State& state)
 }
 BENCHMARK(BM_CheckComponentPins)->Arg(2000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
+// Writes an IBIS 7.1 file with one interconnect model of `rows` terminals and
+// a component of `rows` pins with as many [Bus Label], [Repeater Pin] and
+// [Clock Pins] rows; its path, or "" on failure. The Touchstone file the
+// model names is written beside it.
+std::string NewerTablesFile(int rows)
+{
+    char dir[] = "/tmp/ckbenchXXXXXX";
+    if (!mkdtemp(dir)) return "";
+    const std::string path = std::string(dir) + "/tables.ibs";
+    FILE* ts = std::fopen((std::string(dir) + "/pkg.s4p").c_str(), "w");
+    if (!ts) return "";
+    std::fprintf(ts, "# GHz S MA R 50\n");
+    std::fclose(ts);
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) return "";
+    std::fprintf(f, "[IBIS Ver] 7.1\n[File Name] tables.ibs\n[File Rev] 1.0\n[Interconnect Model Set] s\n"
+                    "[Interconnect Model] a\nFile_TS pkg.s4p\nNumber_of_terminals = %d\n", rows);
+    for (int i = 0; i < rows; ++i) std::fprintf(f, "%d Pin_I/O %d\n", i + 1, i);
+    std::fprintf(f, "[End Interconnect Model]\n[End Interconnect Model Set]\n[Component] c\n[Manufacturer] m\n"
+                    "[Package]\nR_pkg 1 1 1\nL_pkg 1n 1n 1n\nC_pkg 1p 1p 1p\n[Pin] signal_name model_name\n");
+    for (int i = 0; i < rows; ++i) std::fprintf(f, "%d s%d in\n", i, i);
+    std::fprintf(f, "[Repeater Pin] tx_non_inv_pin\n");
+    for (int i = 0; i + 1 < rows; i += 2) std::fprintf(f, "%d %d\n", i, i + 1);
+    std::fprintf(f, "[Clock Pins] clocked_pins relationship\n");
+    for (int i = 1; i < rows; ++i) std::fprintf(f, "0 %d x\n", i);
+    std::fprintf(f, "[Bus Label] signal_name\n");
+    for (int i = 0; i < rows; ++i) std::fprintf(f, "B%d s%d\n", i, i);
+    std::fprintf(f, "[Model] in\nModel_type Input\nVinl = 0.8\nVinh = 2.0\nC_comp 1p 1p 1p\n"
+                    "[Voltage Range] 5 4.5 5.5\n[End]\n");
+    std::fclose(f);
+    return path;
+}
+
+// A whole check of a 7.1 file of state.range(0) interconnect terminals,
+// bus labels, repeater and clock pins, as lines per second: the tables find
+// pins by name index and keep names in hash sets, so the rate must not fall
+// as the tables grow.
+void BM_CheckNewerTables(benchmark::State& state)
+{
+    const std::string path = NewerTablesFile(static_cast<int>(state.range(0)));
+    if (path.empty()) {
+        state.SkipWithError("cannot write the file");
+        return;
+    }
+    FILE* devnull = std::fopen("/dev/null", "w");
+    ERRLOG_SetOutputFile(devnull);
+    PARSE_SuppressBanners(1);
+    unsigned long lines = 0;
+    for (auto _ : state) {
+        INIT();
+        if (PARSE(path.c_str(), FILE_TYPE_IBS)) (TEST)(FILE_TYPE_IBS, 0);
+        lines = PARSE_GetLineNum();
+        FINI();
+    }
+    ERRLOG_SetOutputFile(nullptr);
+    std::fclose(devnull);
+    const std::string dir = path.substr(0, path.rfind('/'));
+    std::remove(path.c_str());
+    std::remove((dir + "/pkg.s4p").c_str());
+    rmdir(dir.c_str());
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(lines));
+}
+BENCHMARK(BM_CheckNewerTables)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) { return bench::RunBenchmarks(argc, argv); }

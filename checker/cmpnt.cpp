@@ -9,6 +9,7 @@
 #include "base/cmn.h"
 #include "base/errlog.h"
 #include "checker/ccall.h"
+#include "checker/cmpx.h"
 #include "checker/difpin.h"
 #include "checker/emi.h"
 #include "checker/frameio.h"
@@ -32,7 +33,8 @@ bool s_bAltOpen = false;      // [Alternate Package Models] without its end
 bool s_bEmiOpen = false;      // [Begin EMI Component] without its end
 
 bool s_isComponentKeyword(int kw) {
-  return (kw >= KW_COMPONENT && kw <= KW_END_CIRCUIT_CALL) || (kw >= KW_BEGIN_EMI_COMPONENT && kw <= KW_PIN_DOMAIN_EMI);
+  return (kw >= KW_COMPONENT && kw <= KW_END_CIRCUIT_CALL) || (kw >= KW_BEGIN_EMI_COMPONENT && kw <= KW_PIN_DOMAIN_EMI) ||
+         (kw >= KW_REPEATER_PIN && kw <= KW_END_INTERCONNECT_MODEL_GROUP);
 }
 
 // The text after a keyword's "]" and the blanks that follow it.
@@ -330,6 +332,7 @@ int CMPNT_ReceiveLine(int iLineType, int iKeyword, char* pszLine) {
 int CMPNT_Fini(int iNewKeyword) {
   if (s_isComponentKeyword(iNewKeyword) && iNewKeyword != KW_COMPONENT) return 1;
   if (s_pCur) s_endComponent(s_pCur);
+  CMPX_ComponentEnd();
   s_pCur = nullptr;
   s_iKeyword = KW_NOT_KEY;
   SSWCH_Reset();
@@ -350,6 +353,7 @@ void CMPNT_FreeList(CMPNT_STRUCT* pHead) {
     SPINMPG_FreeList(pHead->pSpinMpgs);
     SSWCH_FreeList(pHead->pSswchs);
     CCALL_Free(pHead->pCcall);
+    CMPX_FreeLabels(&pHead->pLabels);
     for (CMPNT_NAME* e = pHead->pAltPkgMdls; e;) {
       CMPNT_NAME* n = e->pNext;
       CMN_free(e);
@@ -389,7 +393,7 @@ int CMPNT_TestList(CMPNT_STRUCT* pList, EXT_STRUCT* pExts, MDL_STRUCT* pModels) 
         if (pm->ppszPins[i] && !PIN_PinExists(c->pPins, pm->ppszPins[i]))
           ERRLOG_ErrorNew(613, pm->ppszPins[i], pm->szName, c->szName);
     }
-    if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName);
+    if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName, c);
     if (c->pDiffPins) DIFPIN_TestList(c->pDiffPins, c->pPins, c->szName);
     if (c->iSpinMpgCols) SPINMPG_TestList(c->pSpinMpgs, c->pPins, c->szName, c->pSswchs, pModels, msels);
     if (c->pSswchs) SSWCH_TestList(c->pSswchs, c->pSpinMpgs, c->szName);

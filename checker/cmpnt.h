@@ -62,6 +62,7 @@ typedef struct CMPNT_STRUCT {
   SSWCH_STRUCT* pSswchs;       // switch groups, file order
   CMPNT_NAME* pAltPkgMdls;     // [Alternate Package Models] names, file order
   struct CCALL_DATA* pCcall;   // node declarations and circuit calls (ccall.h)
+  struct CMPX_LABELS* pLabels; // names of [Bus Label] and [Die Supply Pads] (cmpx.h)
 } CMPNT_STRUCT;
 
 extern "C" {

@@ -14,6 +14,7 @@
 #include "checker/ibis.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -114,6 +115,9 @@ void s_dataLine(Group& g, const char* line) {
     g.language = true;
     bool known = false;
     for (const char* l : kLanguages) known = known || strcmp(CMN_ArgGet(a, 1), l) == 0;
+    // Languages of later versions (IBIS-ISS from 6.0) by the version table.
+    known = known || (strcmp(CMN_ArgGet(a, 1), "IBIS-ISS") == 0 &&
+                      VER_ItemAllowed("Language", "IBIS-ISS", PARSE_GetIbisLevel()));
     if (a->uiFound != 2 || !known) ERRLOG_LineErrorNew(1802, CMN_ArgGet(a, 1));
   } else if (strcmp(sub, "Corner") == 0) {
     if (a->uiFound != 4) {
@@ -138,6 +142,10 @@ void s_dataLine(Group& g, const char* line) {
     s_converter(g, a, sub[0] == 'D');
   } else if (strcmp(sub, "Parameters") == 0) {
     // A list of names; nothing to check line by line.
+  } else if (PARSE_GetIbisLevel() > VER_LEVEL_50) {
+    // 6.0 and later added parameter-passing sub-parameters whose spelling
+    // could not be confirmed here: an unknown one is a caution, not an error.
+    ERRLOG_CautionNew(5400, PARSE_GetLineNum(), sub, g.kind, g.name.c_str());
   } else {
     ERRLOG_LineErrorNew(1800, sub, g.kind, g.name.c_str());
   }

@@ -281,8 +281,9 @@ void CMN_ReleaseInfiniteLine(void) {
   s_uLineCap = 0;
 }
 
-int CMN_getIbisVer(const char* pszName, unsigned long* pulLines, int iType) {
+int CMN_ProbeIbisVer(const char* pszName, unsigned long* pulLines, int iType, char* pszVer, size_t uVerSize) {
   if (pulLines) *pulLines = 0;
+  if (pszVer && uVerSize) pszVer[0] = '\0';
   FILE* f = nullptr;
   char szBase[CMN_MAX_FILENAME + 1];
   if (!CMN_OpenFile(pszName, iType, &f, szBase)) return 0;
@@ -304,13 +305,25 @@ int CMN_getIbisVer(const char* pszName, unsigned long* pulLines, int iType) {
     if (strncasecmp(p, "[IBIS Ver]", 10) == 0 || strncasecmp(p, "[IBIS_Ver]", 10) == 0) {
       p += 10;
       while (*p && s_isBlank((unsigned char)*p)) ++p;
-      if (*p >= '1' && *p <= '5') iVer = *p - '0';
+      if (*p >= '1' && *p <= '9') iVer = *p - '0';
+      // The version text: its digits and periods.
+      size_t k = 0;
+      while (pszVer && k + 1 < uVerSize && ((p[k] >= '0' && p[k] <= '9') || p[k] == '.')) {
+        pszVer[k] = p[k];
+        ++k;
+      }
+      if (pszVer && uVerSize) pszVer[k] = '\0';
     }
     break;
   }
   fclose(f);
   if (pulLines) *pulLines = ulLines;
   return iVer;
+}
+
+int CMN_getIbisVer(const char* pszName, unsigned long* pulLines, int iType) {
+  const int v = CMN_ProbeIbisVer(pszName, pulLines, iType, nullptr, 0);
+  return v <= 5 ? v : 0;
 }
 
 int CMN_StrToDbl(const char* pszText, double* pdOut) {

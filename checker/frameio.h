@@ -57,6 +57,11 @@ AMI_EXPORT void CMN_ReleaseInfiniteLine(void);
 // [IBIS Ver] n.x, 0 for anything else (or a file that cannot be opened, after
 // the messages of CMN_OpenFile). *pulLines gets the number of lines read.
 AMI_EXPORT int CMN_getIbisVer(const char* pszName, unsigned long* pulLines, int iType);
+// The same probe for every major number: 1..9 for [IBIS Ver] n.x, 0 for
+// anything else; pszVer (uVerSize bytes, may be null) gets the version text
+// (its digits and periods, "" when there is none).
+AMI_EXPORT int CMN_ProbeIbisVer(const char* pszName, unsigned long* pulLines, int iType, char* pszVer,
+                                size_t uVerSize);
 
 // Stored directory (with its final "/"; empty when no path had one).
 AMI_EXPORT void CMN_GetIbsPath(char* pszBuf);

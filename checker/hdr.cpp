@@ -10,6 +10,7 @@
 #include "checker/ibis.h"
 #include "checker/keywords.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -79,39 +80,64 @@ char** s_textOf(HDR_STRUCT* h, int kw) {
 
 int s_textIndex(int kw) { return kw - KW_SOURCE; }
 
+// Sets the file's major number and level from an accepted version text.
+void s_setVersion(const char* s) {
+  if (s_bAnyVersion) {
+    // Any version: the frame of 5.0, and the newer keywords when the text
+    // names a newer version.
+    const int level = VER_Level(s, nullptr);
+    PARSE_SetFileVersion(5);
+    PARSE_SetIbisLevel(level > VER_LEVEL_50 ? level : VER_LEVEL_50);
+  } else if (s[0] >= '5' && s[0] <= '9') {
+    PARSE_SetFileVersion(5);
+    PARSE_SetIbisLevel(VER_Level(s, nullptr));
+  } else if (s[0] >= '1' && s[0] <= '4') {
+    PARSE_SetFileVersion(s[0] - '0');
+  }
+}
+
 void s_ibisVer(const char* v) {
   CMN_SetStr(s_pCur->szIBIS_Version, v, 70, "IBIS_Version");
   const char* s = s_pCur->szIBIS_Version;
   if (!*s) return;
-  if (!s_bAnyVersion && !s_acceptedVersion(s)) {
+  if (!s_bAnyVersion && !s_acceptedVersion(s) && !VER_IsNewVersion(s)) {
     ERRLOG_LineErrorNew(1008, s);
-    // A version the checker does not list (5.1, 4.3, ...) on the file's
-    // first [IBIS Ver] is still checked under the rules of its major number,
-    // the one the version probe found and the banner announced.
-    if (PARSE_GetFileVersion() == 0 && s[0] >= '2' && s[0] <= '5') PARSE_SetFileVersion(s[0] - '0');
+    // A version the checker does not list (4.3, 7.3, ...) on the file's
+    // first [IBIS Ver] is still checked: up to 4.x under the rules of its
+    // major number, from 5 on under those of the newest known version not
+    // above it (the one the version probe found and the banner announced).
+    if (PARSE_GetFileVersion() != 0) return;
+    const int level = VER_Level(s, nullptr);
+    if (s[0] >= '2' && s[0] <= '4') {
+      PARSE_SetFileVersion(s[0] - '0');
+    } else if (s[0] >= '5' && s[0] <= '9' && level) {
+      PARSE_SetFileVersion(5);
+      PARSE_SetIbisLevel(level);
+    }
     return;
   }
-  if (s_bAnyVersion || s[0] == '5')
-    PARSE_SetFileVersion(5);
-  else if (s[0] >= '1' && s[0] <= '4')
-    PARSE_SetFileVersion(s[0] - '0');
+  s_setVersion(s);
 }
 
 void s_fileName(const char* v) {
   char* name = s_pCur->szFile_name;
   const int ver = PARSE_GetFileVersion();
+  const int max = VER_FileNameMax(PARSE_GetIbisLevel());
   if (ver <= 2)
-    CMN_SetStr(name, v, 12, "File_name");
+    CMN_SetStr(name, v, (unsigned)max, "File_name");
   else
-    CMN_SetFilenameStr(name, v, ver == 3 ? 24 : 44, CMN_MAX_FILENAME, "File_name");
+    CMN_SetFilenameStr(name, v, (unsigned)max, CMN_MAX_FILENAME, "File_name");
   if (s_bAnyFileName || !*name) return;
+  // From 7.0 on, file names may mix cases and hold several periods (the
+  // extension follows the last one).
+  const bool mixed = VER_FileNamesMixedCase(PARSE_GetIbisLevel()) != 0;
   int periods = 0;
   for (const char* p = name; *p; ++p) {
     unsigned char c = (unsigned char)*p;
     if (isupper(c)) {
-      ERRLOG_LineErrorNew(1010, name, c);
+      if (!mixed) ERRLOG_LineErrorNew(1010, name, c);
     } else if (c == '.') {
-      if (++periods > 1) ERRLOG_LineErrorNew(1012, name);
+      if (++periods > 1 && !mixed) ERRLOG_LineErrorNew(1012, name);
     } else if (!isalnum(c) && !strchr("_^$~!#%&-{})(@'`", c)) {
       ERRLOG_LineErrorNew(1011, name, c);
     }

@@ -6,10 +6,13 @@
 //   header 0 and 2..8, COMMENT_CHAR 1 (frame), component 9..23 and 26..29,
 //   external circuit 24..25, model 30..73, package model 74..88,
 //   board description 89..95, model selector 96, submodel 97..107,
-//   test data 108..116, test load 117, END 118 (frame), no keyword 119.
-// Three names stand twice (MANUFACTURER, NUMBER_OF_PINS and the curve
-// keywords); recognition finds the first and the context turns it into the
-// other (PARSE's keyword recognition).
+//   test data 108..116, test load 117, the component tables of 6.0 and
+//   later 118..123, interconnect model sets 124..129, [Initial Delay] 130,
+//   END 131 (frame), no keyword 132.
+// Some names stand twice (MANUFACTURER and DESCRIPTION, NUMBER_OF_PINS and
+// the curve keywords); recognition finds the first and the context turns it
+// into the other (PARSE's keyword recognition). The names and the versions
+// that brought each keyword are in ver.cpp.
 #pragma once
 
 enum IBIS_KEYWORD {
@@ -141,11 +144,27 @@ enum IBIS_KEYWORD {
   KW_DIFF_FALLING_WAVEFORM_FAR = 116,
   // test load
   KW_TEST_LOAD = 117,
-  KW_END = 118,
-  KW_NOT_KEY = 119
+  // component tables of 6.0 and later
+  KW_REPEATER_PIN = 118,
+  KW_CLOCK_PINS = 119,
+  KW_BUS_LABEL = 120,
+  KW_DIE_SUPPLY_PADS = 121,
+  KW_INTERCONNECT_MODEL_GROUP = 122,
+  KW_END_INTERCONNECT_MODEL_GROUP = 123,
+  // interconnect model sets (7.0)
+  KW_INTERCONNECT_MODEL_SET = 124,
+  KW_END_INTERCONNECT_MODEL_SET = 125,
+  KW_INTERCONNECT_MODEL = 126,
+  KW_END_INTERCONNECT_MODEL = 127,
+  KW_IMS_MANUFACTURER = 128,
+  KW_IMS_DESCRIPTION = 129,
+  // model and submodel (6.1)
+  KW_INITIAL_DELAY = 130,
+  KW_END = 131,
+  KW_NOT_KEY = 132
 };
 
-#define KW_COUNT 120
+#define KW_COUNT 133
 
 // Line types handed to ReceiveLine operations.
 #define LINE_KEYWORD 1

@@ -812,7 +812,8 @@ int MDL_Fini(int iNewKeyword) {
   s_endSection(iNewKeyword);
   s_iPrevKeyword = s_iKeyword;
   s_iKeyword = KW_NOT_KEY;
-  const bool inModel = iNewKeyword > KW_MODEL && iNewKeyword <= KW_END_EMI_MODEL;
+  // [Initial Delay] (its own module) keeps the model open.
+  const bool inModel = (iNewKeyword > KW_MODEL && iNewKeyword <= KW_END_EMI_MODEL) || iNewKeyword == KW_INITIAL_DELAY;
   if (!inModel) {
     EXT_ModelEnd();
     EMI_ModelEnd();

@@ -8,98 +8,33 @@
 #include "checker/ami.h"
 #include "base/cmn.h"
 #include "checker/cmpnt.h"
+#include "checker/cmpx.h"
 #include "checker/ebdmdl.h"
 #include "base/errlog.h"
 #include "checker/ext.h"
 #include "checker/hdr.h"
 #include "checker/ibis.h"
+#include "checker/icm.h"
+#include "checker/idly.h"
 #include "checker/mdl.h"
 #include "checker/msel.h"
 #include "checker/pkgmdl.h"
 #include "checker/submdl.h"
 #include "checker/testdata.h"
 #include "checker/testload.h"
+#include "checker/ver.h"
 
 namespace {
-
-// Keyword table: the name of every number and the first dispatch version
-// whose table holds it (2 stands for 2.1). 0 marks the second entry of a
-// name that stands twice: it is never matched directly, the context rules of
-// s_applyContext produce it. Recognition scans in number order, so the first
-// entry of a doubled name is the one found.
-struct KeywordEntry {
-  const char* name;
-  unsigned char minVersion;
-};
-
-const KeywordEntry s_aKeywords[KW_COUNT] = {
-    {"IBIS_VER", 2}, {"COMMENT_CHAR", 2}, {"FILE_NAME", 2}, {"FILE_REV", 2},
-    {"DATE", 2}, {"SOURCE", 2}, {"NOTES", 2}, {"DISCLAIMER", 2},
-    {"COPYRIGHT", 2},
-    // component
-    {"COMPONENT", 2}, {"MANUFACTURER", 2}, {"PACKAGE", 2}, {"PIN", 2},
-    {"PACKAGE_MODEL", 2}, {"PIN_MAPPING", 2}, {"DIFF_PIN", 2},
-    {"SERIES_SWITCH_GROUPS", 3}, {"SERIES_PIN_MAPPING", 3},
-    {"ALTERNATE_PACKAGE_MODELS", 4}, {"END_ALTERNATE_PACKAGE_MODELS", 4},
-    {"NODE_DECLARATIONS", 4}, {"END_NODE_DECLARATIONS", 4},
-    {"CIRCUIT_CALL", 4}, {"END_CIRCUIT_CALL", 4},
-    // external circuit
-    {"EXTERNAL_CIRCUIT", 4}, {"END_EXTERNAL_CIRCUIT", 4},
-    // component EMI
-    {"BEGIN_EMI_COMPONENT", 5}, {"END_EMI_COMPONENT", 5}, {"PIN_EMI", 5},
-    {"PIN_DOMAIN_EMI", 5},
-    // model
-    {"MODEL", 2}, {"TEMPERATURE_RANGE", 2}, {"VOLTAGE_RANGE", 2},
-    {"PULLUP_REFERENCE", 2}, {"PULLDOWN_REFERENCE", 2},
-    {"POWER_CLAMP_REFERENCE", 2}, {"GND_CLAMP_REFERENCE", 2},
-    {"PULLDOWN", 2}, {"PULLUP", 2}, {"GND_CLAMP", 2}, {"POWER_CLAMP", 2},
-    {"RGND", 2}, {"RPOWER", 2}, {"RAC", 2}, {"CAC", 2}, {"RAMP", 2},
-    {"RISING_WAVEFORM", 2}, {"FALLING_WAVEFORM", 2},
-    {"EXTERNAL_REFERENCE", 3}, {"TTGND", 3}, {"TTPOWER", 3},
-    {"MODEL_SPEC", 3}, {"DRIVER_SCHEDULE", 3}, {"ON", 3}, {"OFF", 3},
-    {"R_SERIES", 3}, {"L_SERIES", 3}, {"RL_SERIES", 3}, {"C_SERIES", 3},
-    {"LC_SERIES", 3}, {"RC_SERIES", 3}, {"SERIES_CURRENT", 3},
-    {"SERIES_MOSFET", 3}, {"ADD_SUBMODEL", 3},
-    {"EXTERNAL_MODEL", 4}, {"END_EXTERNAL_MODEL", 4},
-    {"RECEIVER_THRESHOLDS", 4},
-    {"ALGORITHMIC_MODEL", 5}, {"END_ALGORITHMIC_MODEL", 5}, {"ISSO_PD", 5},
-    {"ISSO_PU", 5}, {"COMPOSITE_CURRENT", 5}, {"BEGIN_EMI_MODEL", 5},
-    {"END_EMI_MODEL", 5},
-    // package model
-    {"DEFINE_PACKAGE_MODEL", 2}, {"MANUFACTURER", 0}, {"OEM", 2},
-    {"DESCRIPTION", 2}, {"NUMBER_OF_PINS", 2}, {"PIN_NUMBERS", 2},
-    {"MODEL_DATA", 2}, {"RESISTANCE_MATRIX", 2}, {"INDUCTANCE_MATRIX", 2},
-    {"CAPACITANCE_MATRIX", 2}, {"BANDWIDTH", 2}, {"ROW", 2},
-    {"END_MODEL_DATA", 2}, {"END_PACKAGE_MODEL", 2},
-    {"NUMBER_OF_SECTIONS", 3},
-    // board description
-    {"BEGIN_BOARD_DESCRIPTION", 3}, {"MANUFACTURER", 0},
-    {"NUMBER_OF_PINS", 0}, {"PIN_LIST", 3}, {"PATH_DESCRIPTION", 3},
-    {"REFERENCE_DESIGNATOR_MAP", 3}, {"END_BOARD_DESCRIPTION", 3},
-    // model selector
-    {"MODEL_SELECTOR", 3},
-    // submodel
-    {"SUBMODEL", 3}, {"SUBMODEL_SPEC", 3}, {"GND_PULSE_TABLE", 3},
-    {"POWER_PULSE_TABLE", 3}, {"PULLDOWN", 0}, {"PULLUP", 0},
-    {"GND_CLAMP", 0}, {"POWER_CLAMP", 0}, {"RAMP", 0},
-    {"RISING_WAVEFORM", 0}, {"FALLING_WAVEFORM", 0},
-    // test data
-    {"TEST_DATA", 4}, {"RISING_WAVEFORM_NEAR", 4}, {"RISING_WAVEFORM_FAR", 4},
-    {"FALLING_WAVEFORM_NEAR", 4}, {"FALLING_WAVEFORM_FAR", 4},
-    {"DIFF_RISING_WAVEFORM_NEAR", 4}, {"DIFF_RISING_WAVEFORM_FAR", 4},
-    {"DIFF_FALLING_WAVEFORM_NEAR", 4}, {"DIFF_FALLING_WAVEFORM_FAR", 4},
-    // test load
-    {"TEST_LOAD", 4},
-    {"END", 2},
-    {"NOT_KEY", 0},
-};
 
 // Receiving modules. The order of this table is only for s_ownerOf.
 typedef int (*InitFn)(void);
 typedef int (*ReceiveFn)(int, int, char*);
 typedef int (*FiniFn)(int);
 
-enum { MOD_NONE = -1, MOD_HDR, MOD_CMPNT, MOD_EXT, MOD_MDL, MOD_PKG, MOD_EBD, MOD_MSEL, MOD_SUB, MOD_TDATA, MOD_TLOAD };
+enum {
+  MOD_NONE = -1, MOD_HDR, MOD_CMPNT, MOD_EXT, MOD_MDL, MOD_PKG, MOD_EBD, MOD_MSEL, MOD_SUB, MOD_TDATA, MOD_TLOAD,
+  MOD_CMPX, MOD_ICM, MOD_IDLY
+};
 
 struct Module {
   InitFn init;
@@ -118,6 +53,9 @@ const Module s_aModules[] = {
     {SUBMDL_Init, SUBMDL_ReceiveLine, SUBMDL_Fini},
     {TESTDATA_Init, TESTDATA_ReceiveLine, TESTDATA_Fini},
     {TESTLOAD_Init, TESTLOAD_ReceiveLine, TESTLOAD_Fini},
+    {CMPX_Init, CMPX_ReceiveLine, CMPX_Fini},
+    {ICM_Init, ICM_ReceiveLine, ICM_Fini},
+    {IDLY_Init, IDLY_ReceiveLine, IDLY_Fini},
 };
 
 int s_ownerOf(int kw) {
@@ -132,14 +70,17 @@ int s_ownerOf(int kw) {
   if (kw >= KW_SUBMODEL && kw <= KW_SUB_FALLING_WAVEFORM) return MOD_SUB;
   if (kw >= KW_TEST_DATA && kw <= KW_DIFF_FALLING_WAVEFORM_FAR) return MOD_TDATA;
   if (kw == KW_TEST_LOAD) return MOD_TLOAD;
+  if (kw >= KW_REPEATER_PIN && kw <= KW_END_INTERCONNECT_MODEL_GROUP) return MOD_CMPX;
+  if (kw >= KW_INTERCONNECT_MODEL_SET && kw <= KW_IMS_DESCRIPTION) return MOD_ICM;
+  if (kw == KW_INITIAL_DELAY) return MOD_IDLY;
   return MOD_NONE;
 }
 
-// Whether a module receives lines in a file of this type and dispatch version.
-bool s_moduleTakes(int mod, int fileType, int dispVersion) {
+// Whether a module receives lines in a file of this type and dispatch level.
+bool s_moduleTakes(int mod, int fileType, int level) {
   switch (mod) {
     case MOD_HDR: return true;
-    case MOD_PKG: return dispVersion <= 2 || fileType == FILE_TYPE_IBS || fileType == FILE_TYPE_PKG;
+    case MOD_PKG: return level < 30 || fileType == FILE_TYPE_IBS || fileType == FILE_TYPE_PKG;
     case MOD_EBD: return fileType == FILE_TYPE_EBD;
     case MOD_NONE: return false;
     default: return fileType == FILE_TYPE_IBS;
@@ -157,16 +98,24 @@ bool s_bTabSeen = false;
 int s_iFileType = FILE_TYPE_IBS;
 int s_iFileVersion = 0;
 int s_iProbedVersion = 0;  // the version probe's result for the file being read
+int s_iLevel = 0;          // the file's level (ver.h) once [IBIS Ver] or the probe set it
 bool s_bInSubmodel = false;
 bool s_bContinuation = false;
 char s_szFileName[CMN_MAX_FILENAME + 1];
 bool s_bAnyLineLength = false;
 bool s_bNoBanners = false;
 
-int s_dispatchVersion() {
-  if (s_iFileVersion <= 2) return 2;
-  if (s_iFileVersion >= 5) return 5;
-  return s_iFileVersion;
+// The level whose keyword table reads the file: 2.1, 3.2 and 4.2 for the
+// old major numbers, the file's own level from 5.0 on.
+int s_dispatchLevel() {
+  if (s_iFileVersion <= 2) return VER_ForMajor(2);
+  if (s_iFileVersion < 5) return VER_ForMajor(s_iFileVersion);
+  return s_iLevel > VER_LEVEL_50 ? s_iLevel : VER_LEVEL_50;
+}
+
+// Inside an interconnect model set (its own [Manufacturer] and [Description]).
+bool s_inInterconnectSet(int kw) {
+  return kw >= KW_INTERCONNECT_MODEL_SET && kw <= KW_IMS_DESCRIPTION && kw != KW_END_INTERCONNECT_MODEL_SET;
 }
 
 bool s_isWs(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -179,12 +128,16 @@ void s_trimEnd(char* p) {
 bool s_inRange(int kw, int lo, int hi) { return kw >= lo && kw <= hi; }
 
 // The context rules of keyword recognition.
-int s_applyContext(int kw, int iVersion, int iFileType, int iPrev) {
+int s_applyContext(int kw, int iLevel, int iFileType, int iPrev) {
+  if (s_inInterconnectSet(iPrev)) {
+    if (kw == KW_MANUFACTURER) return KW_IMS_MANUFACTURER;
+    if (kw == KW_DESCRIPTION) return KW_IMS_DESCRIPTION;
+  }
   if (kw == KW_MANUFACTURER) {
     if (s_inRange(iPrev, KW_DEFINE_PACKAGE_MODEL, KW_DESCRIPTION)) return KW_PKG_MANUFACTURER;
     if (iPrev == KW_BEGIN_BOARD_DESCRIPTION || iPrev == KW_EBD_MANUFACTURER) return KW_EBD_MANUFACTURER;
   }
-  if (kw == KW_NUMBER_OF_PINS && iFileType == FILE_TYPE_EBD && iVersion >= 3) return KW_EBD_NUMBER_OF_PINS;
+  if (kw == KW_NUMBER_OF_PINS && iFileType == FILE_TYPE_EBD && iLevel >= 30) return KW_EBD_NUMBER_OF_PINS;
   if (s_bInSubmodel) {
     switch (kw) {
       case KW_PULLDOWN: return KW_SUB_PULLDOWN;
@@ -220,9 +173,10 @@ void s_commentChar(const char* pLine) {
   if (*p && *p != s_cCommentChar) ERRLOG_LineErrorNew(919);
 }
 
-// Opens the group of a keyword; false when the keyword is refused for the
+// Opens the group of a keyword, unless the keyword is refused for the
 // file type (E911/E912/E913).
-void s_openGroup(int kw, int iVersion) {
+void s_openGroup(int kw, int iLevel) {
+  const bool old = iLevel < 30;  // the 2.1 table
   const int type = s_iFileType;
   int mod = MOD_NONE;
   int refusal = 0;
@@ -239,19 +193,20 @@ void s_openGroup(int kw, int iVersion) {
       break;
     case KW_DEFINE_PACKAGE_MODEL:
       mod = MOD_PKG;
-      refusal = (type == FILE_TYPE_EBD && iVersion > 2) ? 912 : 0;
+      refusal = (type == FILE_TYPE_EBD && !old) ? 912 : 0;
       break;
     case KW_EXTERNAL_CIRCUIT:
     case KW_MODEL_SELECTOR:
     case KW_SUBMODEL:
     case KW_TEST_DATA:
     case KW_TEST_LOAD:
-      if (iVersion <= 2) return;
+    case KW_INTERCONNECT_MODEL_SET:
+      if (old) return;
       mod = s_ownerOf(kw);
       refusal = type == FILE_TYPE_PKG ? 911 : type == FILE_TYPE_EBD ? 912 : 0;
       break;
     case KW_BEGIN_BOARD_DESCRIPTION:
-      if (iVersion <= 2) return;
+      if (old) return;
       mod = MOD_EBD;
       refusal = type == FILE_TYPE_IBS ? 913 : type == FILE_TYPE_PKG ? 911 : 0;
       break;
@@ -268,9 +223,9 @@ void s_openGroup(int kw, int iVersion) {
 // One cleaned line, keyword line or data line, through the dispatcher of the
 // current file version.
 void s_dispatch(int lineType, char* pLine) {
-  const int ver = s_dispatchVersion();
+  const int ver = s_dispatchLevel();
   if (lineType == LINE_KEYWORD) {
-    if (ver >= 3 && s_bContinuation) {
+    if (ver >= 30 && s_bContinuation) {
       ERRLOG_LineErrorNew(909);
       s_bContinuation = false;
     }
@@ -312,7 +267,8 @@ void s_processLine(char* pLine) {
   size_t len = strlen(pLine);
   // Before [IBIS Ver] sets the version, the probed one gives the limit.
   const int ver = s_iFileVersion ? s_iFileVersion : s_iProbedVersion;
-  const size_t limit = ver >= 4 ? 120 : 80;
+  const int level = ver >= 5 && s_iLevel ? s_iLevel : VER_ForMajor(ver);
+  const size_t limit = (size_t)VER_LineMax(level);
   if (len > limit && !s_bAnyLineLength) ERRLOG_LineErrorNew(905, (int)limit);
   if (!s_bTabSeen && memchr(pLine, '\t', len)) {
     ERRLOG_LineWarnNew(921);
@@ -356,7 +312,12 @@ void s_banner(const char* fmt, const char* path) {
 
 int s_parseIbis(const char* pszPath, int iType) {
   unsigned long ulLines = 0;
-  int ver = CMN_getIbisVer(pszPath, &ulLines, iType);
+  char szVer[16];
+  int ver = CMN_ProbeIbisVer(pszPath, &ulLines, iType, szVer, sizeof szVer);
+  // Versions after 5.0 (and unknown newer ones) are read with the frame of
+  // 5.0 and the keyword table of their own level.
+  const int level = ver >= 5 ? VER_Level(szVer, nullptr) : VER_ForMajor(ver);
+  if (ver > 5 && level) ver = 5;
   static const char* const banners[6] = {
       nullptr, nullptr, "\nChecking %s for IBIS 2.1 Compatibility...\n\n",
       "\nChecking %s for IBIS 3.2 Compatibility...\n\n", "\nChecking %s for IBIS 4.2 Compatibility...\n\n",
@@ -365,12 +326,21 @@ int s_parseIbis(const char* pszPath, int iType) {
     ERRLOG_ErrorNew(900, pszPath);
     return 0;
   }
-  s_banner(banners[ver], pszPath);
+  if (level > VER_LEVEL_50) {
+    char fmt[96];
+    snprintf(fmt, sizeof fmt, "\nChecking %%s for IBIS %s Compatibility...\n\n", VER_Name(level));
+    s_banner(fmt, pszPath);
+  } else {
+    s_banner(banners[ver], pszPath);
+  }
   PARSE_BeginFile(iType);
+  CMPX_Reset();
+  ICM_Reset();
   s_iProbedVersion = ver;
+  s_iLevel = ver == 5 ? (level ? level : VER_LEVEL_50) : 0;
   FILE* f = nullptr;
   if (!CMN_OpenFile(pszPath, iType, &f, s_szFileName)) return 0;
-  if (CMN_AnyUpper(s_szFileName)) ERRLOG_WarnNew(901, s_szFileName);
+  if (!VER_FileNamesMixedCase(s_iLevel) && CMN_AnyUpper(s_szFileName)) ERRLOG_WarnNew(901, s_szFileName);
 
   // Every line is bounded here, so the scanners' 120-character guard (meant
   // for runaway scans) is lifted while lines are handled.
@@ -451,7 +421,7 @@ void PARSE_GetFileName(char* pszBuf) {
 
 void PARSE_GetKeywordStr(int iKeyword, char* pszBuf) {
   if (!pszBuf) return;
-  if (iKeyword < 0 || iKeyword >= KW_NOT_KEY || s_aKeywords[iKeyword].minVersion != 2) {
+  if (iKeyword < 0 || iKeyword >= KW_NOT_KEY || VER_KeywordIntroduced(iKeyword) != 21) {
     bool doubled = iKeyword >= 0 && iKeyword < KW_NOT_KEY && iKeyword == KW_PKG_MANUFACTURER;
     if (!doubled) {
       ERRLOG_BugNew(904);
@@ -459,14 +429,11 @@ void PARSE_GetKeywordStr(int iKeyword, char* pszBuf) {
       return;
     }
   }
-  strncpy(pszBuf, s_aKeywords[iKeyword].name, 117);
+  strncpy(pszBuf, VER_KeywordName(iKeyword), 117);
   pszBuf[117] = '\0';
 }
 
-const char* PARSE_KeywordName(int iKeyword) {
-  if (iKeyword < 0 || iKeyword >= KW_COUNT) return "NOT_KEY";
-  return s_aKeywords[iKeyword].name;
-}
+const char* PARSE_KeywordName(int iKeyword) { return VER_KeywordName(iKeyword); }
 
 void PARSE_AllowAnyLineLength(int iFlag) {
   s_bAnyLineLength = iFlag != 0;
@@ -478,6 +445,12 @@ int PARSE_BannersSuppressed(void) { return s_bNoBanners ? 1 : 0; }
 int PARSE_GetFileType(void) { return s_iFileType; }
 int PARSE_GetFileVersion(void) { return s_iFileVersion; }
 void PARSE_SetFileVersion(int iVersion) { s_iFileVersion = iVersion; }
+int PARSE_GetIbisLevel(void) {
+  if (s_iFileVersion == 0 && s_iProbedVersion == 0) return 0;
+  const int ver = s_iFileVersion ? s_iFileVersion : s_iProbedVersion;
+  return ver >= 5 && s_iLevel ? s_iLevel : VER_ForMajor(ver < 2 ? 2 : ver);
+}
+void PARSE_SetIbisLevel(int iLevel) { s_iLevel = iLevel; }
 int PARSE_GetCurKeyword(void) { return s_iCurKeyword; }
 int PARSE_InSubmodel(void) { return s_bInSubmodel ? 1 : 0; }
 void PARSE_SetContinuation(int iFlag) { s_bContinuation = iFlag != 0; }
@@ -494,6 +467,7 @@ void PARSE_BeginFile(int iType) {
   s_iFileType = iType;
   s_iFileVersion = 0;
   s_iProbedVersion = 0;
+  s_iLevel = 0;
   s_bInSubmodel = false;
   s_bContinuation = false;
   s_szFileName[0] = '\0';
@@ -518,6 +492,7 @@ void PARSE_SaveState(PARSE_STATE* s) {
   s->iFileType = s_iFileType;
   s->iFileVersion = s_iFileVersion;
   s->iProbedVersion = s_iProbedVersion;
+  s->iLevel = s_iLevel;
   s->bInSubmodel = s_bInSubmodel;
   s->bContinuation = s_bContinuation;
   memcpy(s->szFileName, s_szFileName, sizeof s->szFileName);
@@ -536,6 +511,7 @@ void PARSE_RestoreState(const PARSE_STATE* s) {
   s_iFileType = s->iFileType;
   s_iFileVersion = s->iFileVersion;
   s_iProbedVersion = s->iProbedVersion;
+  s_iLevel = s->iLevel;
   s_bInSubmodel = s->bInSubmodel;
   s_bContinuation = s->bContinuation;
   memcpy(s_szFileName, s->szFileName, sizeof s_szFileName);
@@ -563,11 +539,13 @@ int PARSE_RecogniseKeyword(char* pszLine, int iVersion, int iFileType, int iPrev
   szKey[n] = '\0';
   for (char* q = szKey; *q; ++q)
     if (*q == ' ') *q = '_';
-  if (iVersion < 2) iVersion = 2;
+  // A major number 1..5 reads the table of its old group; a level is used
+  // as it is.
+  int level = iVersion;
+  if (level < 10) level = VER_ForMajor(level < 2 ? 2 : level > 5 ? 5 : level);
   for (int kw = 0; kw < KW_NOT_KEY; ++kw) {
-    const KeywordEntry& e = s_aKeywords[kw];
-    if (e.minVersion == 0 || e.minVersion > iVersion) continue;
-    if (strcasecmp(e.name, szKey) == 0) return s_applyContext(kw, iVersion, iFileType, iPrevKeyword);
+    if (!VER_KeywordAllowed(kw, level)) continue;
+    if (strcasecmp(VER_KeywordName(kw), szKey) == 0) return s_applyContext(kw, level, iFileType, iPrevKeyword);
   }
   ERRLOG_LineErrorNew(916, szKey);
   return KW_NOT_KEY;

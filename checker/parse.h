@@ -38,6 +38,7 @@ typedef struct {
   int iFileType;
   int iFileVersion;
   int iProbedVersion;
+  int iLevel;
   int bInSubmodel;
   int bContinuation;
   char szFileName[CMN_MAX_FILENAME + 1];
@@ -77,6 +78,11 @@ AMI_EXPORT int PARSE_GetFileType(void);
 // File version 0..5 (0 until [IBIS Ver] sets it; reset for every file).
 AMI_EXPORT int PARSE_GetFileVersion(void);
 AMI_EXPORT void PARSE_SetFileVersion(int iVersion);
+// The file's level (ver.h: 21 for 2.x files, 32, 42, then 50, 51 ... 72);
+// 0 before the version is known.
+AMI_EXPORT int PARSE_GetIbisLevel(void);
+// Sets the level of a file of major number 5 or later ([IBIS Ver]).
+AMI_EXPORT void PARSE_SetIbisLevel(int iLevel);
 AMI_EXPORT int PARSE_GetCurKeyword(void);
 AMI_EXPORT int PARSE_InSubmodel(void);
 AMI_EXPORT void PARSE_SetContinuation(int iFlag);
@@ -91,7 +97,8 @@ AMI_EXPORT void PARSE_SetFileName(const char* pszName);
 AMI_EXPORT void PARSE_SetLineNum(unsigned long ulLine);
 
 // Recognises the keyword of a keyword line (text starting at "[") for the
-// given file version and type, applying the context rules to the current
+// given file version (a major number 1..5, or a level of ver.h) and type,
+// applying the context rules to the current
 // keyword; raises E914/E915/E916. Result a keyword number, KW_NOT_KEY when
 // not recognised.
 AMI_EXPORT int PARSE_RecogniseKeyword(char* pszLine, int iVersion, int iFileType, int iPrevKeyword);

@@ -13,6 +13,7 @@
 #include "checker/nameidx.h"
 #include "checker/parse.h"
 #include "checker/pinmpg.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -151,7 +152,11 @@ int PIN_TestList(CMPNT_STRUCT* c, MDL_STRUCT* pModels, MSEL_STRUCT* pMsels) {
         ok = 0;
       }
     }
-    if (c->iPinMpgCols && !PINMPG_TestPin(c->pPinMpgs, p->szPin)) {
+    // From 7.0 on, a POWER or GND pin left out of [Pin Mapping] takes its
+    // signal name as its bus label.
+    const bool supplyDefault = VER_ItemAllowed("Pin Mapping", "supply pin bus label default", PARSE_GetIbisLevel()) &&
+                               (CMN_StrSameIC(p->szModel, "POWER") || CMN_StrSameIC(p->szModel, "GND"));
+    if (c->iPinMpgCols && !supplyDefault && !PINMPG_TestPin(c->pPinMpgs, p->szPin)) {
       ERRLOG_ErrorNew(612, c->szName, p->szPin);
       ok = 0;
     }

@@ -6,6 +6,7 @@
 
 #include "base/cmn.h"
 #include "base/errlog.h"
+#include "checker/cmpx.h"
 #include "checker/frameio.h"
 #include "checker/parse.h"
 #include "checker/nameidx.h"
@@ -33,9 +34,13 @@ enum { KIND_SIGNAL = 0, KIND_POWER = 1, KIND_GND = 2 };
 // mapping whose compared column holds the bus and whose pin is a supply pin.
 // pIdx, when usable, maps each bus to that first supply mapping (built in
 // list order); else the list is walked.
+// The component whose mappings are being tested (for the bus labels of 7.0).
+const CMPNT_STRUCT* s_pOwner = nullptr;
+
 void s_busTest(const PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const unsigned char* kinds, const NAMEIDX* pIdx,
                const PINMPG_STRUCT* m, const char* comp, int col, int errCode, int warnCode, bool wantPower) {
   const char* bus = m->aszBus[col];
+  if (CMPX_IsBusLabel(s_pOwner, bus)) return;
   const int cmp1 = col == PINMPG_GND_CLAMP ? PINMPG_PULLDOWN : col == PINMPG_POWER_CLAMP ? PINMPG_PULLUP : col;
   const bool both = col == PINMPG_EXT;
   const unsigned char want = wantPower ? KIND_POWER : KIND_GND;
@@ -173,8 +178,9 @@ int PINMPG_TestPin(const PINMPG_STRUCT* pList, const char* pszPin) {
   return 0;
 }
 
-int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent) {
+int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent, const CMPNT_STRUCT* pOwner) {
   const char* comp = pszComponent ? pszComponent : "";
+  s_pOwner = pOwner;
   const bool modern = s_modern();
   // 1. supply and NC pins that have a mapping
   for (const PIN_STRUCT* p = pPins; p; p = p->pNext) {

@@ -5,6 +5,8 @@
 
 #include "base/AmiExport.h"
 
+struct CMPNT_STRUCT;
+
 struct PIN_STRUCT;
 struct NAMEIDX;
 
@@ -30,7 +32,12 @@ AMI_EXPORT int PINMPG_ParseLine(const char* pszLine, int iHeaderCols, PINMPG_STR
 // Appends; each earlier record with the same pin raises E708. Records are
 // added only through here, which keeps the list's name index.
 AMI_EXPORT void PINMPG_LinkPinMpg(PINMPG_STRUCT** ppList, PINMPG_STRUCT* pRec);
-AMI_EXPORT int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent);
+// The whole-list checks of a component's mappings. pOwner (may be null) is
+// the component: from 7.0 on a bus that no supply mapping carries may be a
+// name of its [Bus Label] or [Die Supply Pads] tables or the signal name of
+// one of its POWER or GND pins (CMPX_IsBusLabel).
+AMI_EXPORT int PINMPG_TestList(PINMPG_STRUCT* pList, PIN_STRUCT* pPins, const char* pszComponent,
+                               const struct CMPNT_STRUCT* pOwner);
 AMI_EXPORT int PINMPG_TestPin(const PINMPG_STRUCT* pList, const char* pszPin);
 AMI_EXPORT void PINMPG_FreeList(PINMPG_STRUCT* pList);
 

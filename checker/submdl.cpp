@@ -21,7 +21,8 @@ namespace {
 SUBMDL_STRUCT* s_pCur = nullptr;  // the submodel receiving lines
 int s_iKeyword = KW_NOT_KEY;      // its current keyword
 
-bool s_owns(int kw) { return kw > KW_SUBMODEL && kw <= KW_SUB_FALLING_WAVEFORM; }
+// [Initial Delay] (its own module) keeps the submodel open.
+bool s_owns(int kw) { return (kw > KW_SUBMODEL && kw <= KW_SUB_FALLING_WAVEFORM) || kw == KW_INITIAL_DELAY; }
 
 // Submodel_type words by type number; versions up to 3 know the first two.
 const char* const s_aszTypes[] = {"", "No Type", "Dynamic_clamp", "Bus_hold", "Fall_back"};
@@ -333,6 +334,8 @@ int SUBMDL_Fini(int iNewKeyword) {
   }
   return 1;
 }
+
+SUBMDL_STRUCT* SUBMDL_GetCurrent(void) { return s_pCur; }
 
 void SUBMDL_FreeList(SUBMDL_STRUCT* pHead) {
   while (pHead) {

@@ -60,6 +60,8 @@ AMI_EXPORT int SUBMDL_ReceiveLine(int iLineType, int iKeyword, char* pszLine);
 AMI_EXPORT int SUBMDL_Fini(int iNewKeyword);
 AMI_EXPORT void SUBMDL_FreeList(SUBMDL_STRUCT* pHead);
 // The submodel of exactly that name, or null.
+// The submodel being read, or null.
+AMI_EXPORT SUBMDL_STRUCT* SUBMDL_GetCurrent(void);
 AMI_EXPORT SUBMDL_STRUCT* SUBMDL_Find(SUBMDL_STRUCT* pList, const char* pszName);
 AMI_EXPORT int SUBMDL_NameExists(const char* pszName, SUBMDL_STRUCT* pList);
 

@@ -27,10 +27,10 @@ const HeaderCase kHeaderCases[] = {
      "E1008 (line    1) - Illegal IBIS_Version '4.3'.\n"
      "E4005 - Model Selector: 's' has no models defined\n"},
     {"lines before [IBIS Ver] are held to the probed version's limit", "a.ibs",
-     {"|" + std::string(119, 'x'), "|" + std::string(120, 'x'), "[IBIS Ver] 5.1", "[File Name] a.ibs",
+     {"|" + std::string(119, 'x'), "|" + std::string(120, 'x'), "[IBIS Ver] 5.9", "[File Name] a.ibs",
       "[File Rev] 1.0", kComponent, "[End]"},
      "E0905 (line    2) - Exceeds 120 chararacters.\n"
-     "E1008 (line    3) - Illegal IBIS_Version '5.1'.\n"},
+     "E1008 (line    3) - Illegal IBIS_Version '5.9'.\n"},
     {"[IBIS Ver] 4.1 sets version 4: 120-character lines pass", "a.ibs",
      {"[IBIS Ver] 4.1", "[File Name] a.ibs", "[File Rev] 1.0", "|" + std::string(119, 'x'), kComponent,
       "[End]"},

@@ -84,6 +84,22 @@ TEST(ModelKit, ReadsTheModelsOfTheKit)
               "(EOMNbits 200))");
 }
 
+// The kit declared as each IBIS version from 5.0 to 7.2 loads through the
+// checker with the same models and no checker errors.
+TEST(ModelKit, KitsOfEveryVersionFrom50To72Load)
+{
+    for (const char* version : {"5.0", "5.1", "6.0", "6.1", "7.0", "7.1", "7.2"}) {
+        KitFolder kit(std::string("ver") + version);
+        kit.Edit("vantrel_serdes.ibs", "[IBIS Ver]      5.0", std::string("[IBIS Ver]      ") + version);
+        for (const char* model : {"TX_model2", "Vuraved_UV_IV"}) {
+            const linksim::ModelKit k = linksim::LoadModelKit(kit.Ibs().string(), model);
+            EXPECT_EQ(k.root, model) << version;
+            EXPECT_EQ(k.checkerErrors, 0u) << version << "\n" << k.checkerReport;
+            EXPECT_NE(k.Find("Ignore_Bits"), nullptr) << version;
+        }
+    }
+}
+
 // The parameter string: inputs only, nested groups as branches, strings
 // quoted, the format's first value where there is no Default.
 TEST(ModelKit, ParameterStringOfNestedAndTypedParameters)
