@@ -228,6 +228,22 @@ private:
         return os.str();
     }
 
+    static void AppendOutOfRange(Instance& inst, const ParameterRow& row)
+    {
+        const double v = row.pInt ? static_cast<double>(*row.pInt) : *row.pDouble;
+        inst.message += "The IBIS-AMI model, ";
+        inst.message += Traits::kName;
+        inst.message += ", was given ";
+        inst.message += row.pszName;
+        inst.message += " = ";
+        inst.message += Number(v);
+        inst.message += ", outside the range ";
+        inst.message += Number(row.min);
+        inst.message += " to ";
+        inst.message += Number(row.max);
+        inst.message += " of its parameter file; the model may refuse it when it runs. ";
+    }
+
     static void AppendBadArgument(Instance& inst, const char* name, double value, const char* rule)
     {
         inst.message += "The IBIS-AMI model, ";
@@ -298,6 +314,13 @@ private:
                 AppendBadArgument(inst, rows[i].pszName, *rows[i].pDouble, "it must be a finite number.");
                 argsOk = false;
             }
+        // A value outside what the parameter file allows is named (the run
+        // goes on as the model's blocks take it: some refuse it later).
+        for (size_t i = 0; i < n; ++i) {
+            const double v = rows[i].pInt ? static_cast<double>(*rows[i].pInt) : *rows[i].pDouble;
+            if (rows[i].max >= rows[i].min && std::isfinite(v) && (v < rows[i].min || v > rows[i].max))
+                AppendOutOfRange(inst, rows[i]);
+        }
 
         AttachPort(inst.model.InputPort);
         AttachPort(inst.model.OutputPort);

@@ -11,12 +11,16 @@ namespace AMI {
 constexpr size_t kMaxRows = 16;
 
 // One run-time parameter: its dotted path, its own name (the last component)
-// and where to write it. Exactly one of pInt / pDouble is set.
+// and where to write it. Exactly one of pInt / pDouble is set. [min, max]:
+// the values its parameter file allows (the kit's .ami), which AMI_Init
+// names a value outside of; max < min: no range.
 struct ParameterRow {
     const char* pszPath;
     const char* pszName;
     int* pInt;
     double* pDouble;
+    double min = 0.0;
+    double max = -1.0;
 };
 
 // Reads each row, in order, from pszParams (null is read as an empty string).

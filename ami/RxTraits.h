@@ -20,12 +20,13 @@ struct RxTraits {
     static size_t Parameters(Model& m, Vantrel::AMI::ParameterRow* rows)
     {
         const Vantrel::AMI::ParameterRow table[] = {
-            {"Vuraved_UV_IV.RX_Config", "RX_Config", &m.RX_Config, nullptr},
-            {"Vuraved_UV_IV.Factor", "Factor", &m.Factor, nullptr},
-            {"Vuraved_UV_IV.VCO_Sensitivity", "VCO_Sensitivity", nullptr, &m.VCO_Sensitivity},
-            {"Vuraved_UV_IV.EQ_Level", "EQ_Level", &m.EQ_Level, nullptr},
-            {"Vuraved_UV_IV.CTLEAdapt", "CTLEAdapt", &m.CTLEAdapt, nullptr},
-            {"Vuraved_UV_IV.EOMNbits", "EOMNbits", &m.EOMNbits, nullptr},
+            // Ranges as kit/rx_ami.ami states them.
+            {"Vuraved_UV_IV.RX_Config", "RX_Config", &m.RX_Config, nullptr, 0, 2},
+            {"Vuraved_UV_IV.Factor", "Factor", &m.Factor, nullptr, 1, 4},
+            {"Vuraved_UV_IV.VCO_Sensitivity", "VCO_Sensitivity", nullptr, &m.VCO_Sensitivity, 1.0e7, 1.0e10},
+            {"Vuraved_UV_IV.EQ_Level", "EQ_Level", &m.EQ_Level, nullptr, 0, 31},
+            {"Vuraved_UV_IV.CTLEAdapt", "CTLEAdapt", &m.CTLEAdapt, nullptr, 0, 1},
+            {"Vuraved_UV_IV.EOMNbits", "EOMNbits", &m.EOMNbits, nullptr, 20, 10000},
         };
         const size_t n = sizeof table / sizeof table[0];
         static_assert(sizeof table / sizeof table[0] <= Vantrel::AMI::kMaxRows, "too many rows");

@@ -20,9 +20,10 @@ struct TxTraits {
     static size_t Parameters(Model& m, Vantrel::AMI::ParameterRow* rows)
     {
         const Vantrel::AMI::ParameterRow table[] = {
-            {"TX_model2.DE_Level", "DE_Level", &m.DE_Level, nullptr},
-            {"TX_model2.VOD_Level", "VOD_Level", &m.VOD_Level, nullptr},
-            {"TX_model2.TX_bypass", "TX_bypass", &m.TX_bypass, nullptr},
+            // Ranges as kit/tx_ami.ami states them.
+            {"TX_model2.DE_Level", "DE_Level", &m.DE_Level, nullptr, 0, 3},
+            {"TX_model2.VOD_Level", "VOD_Level", &m.VOD_Level, nullptr, 0, 3},
+            {"TX_model2.TX_bypass", "TX_bypass", &m.TX_bypass, nullptr, 0, 1},
         };
         const size_t n = sizeof table / sizeof table[0];
         static_assert(sizeof table / sizeof table[0] <= Vantrel::AMI::kMaxRows, "too many rows");

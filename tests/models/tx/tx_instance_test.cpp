@@ -52,10 +52,11 @@ TEST(TxInstance, FailedRunLeavesItsMessageInTheInstance)
     const struct {
         const char* params;
         size_t lines;
+        const char* named;  // AMI_Init names the value outside its range
     } cases[] = {
-        {"(TX_model2 (VOD_Level 4) (DE_Level 0) (TX_bypass 0))", 2},
-        {"(TX_model2 (VOD_Level 2) (DE_Level -1) (TX_bypass 0))", 4},
-        {"(TX_model2 (VOD_Level 2) (DE_Level 0) (TX_bypass -1))", 1},
+        {"(TX_model2 (VOD_Level 4) (DE_Level 0) (TX_bypass 0))", 2, "VOD_Level = 4, outside the range 0 to 3"},
+        {"(TX_model2 (VOD_Level 2) (DE_Level -1) (TX_bypass 0))", 4, "DE_Level = -1, outside the range 0 to 3"},
+        {"(TX_model2 (VOD_Level 2) (DE_Level 0) (TX_bypass -1))", 1, "TX_bypass = -1, outside the range 0 to 1"},
     };
     for (const auto& c : cases) {
         long r = 0;
@@ -72,7 +73,9 @@ TEST(TxInstance, FailedRunLeavesItsMessageInTheInstance)
             EXPECT_EQ(wave, std::vector<double>(20, 1.0)) << c.params;
             EXPECT_EQ(clocks[0], -1.0) << c.params;
         }
-        EXPECT_EQ(inst->message, "Error occurred in TX_model2::Run(). Error occurred in TX_model2::Run(). ")
+        EXPECT_EQ(inst->message, std::string("The IBIS-AMI model, TX_model2, was given ") + c.named +
+                                     " of its parameter file; the model may refuse it when it runs. "
+                                     "Error occurred in TX_model2::Run(). Error occurred in TX_model2::Run(). ")
             << c.params;
         EXPECT_EQ(Entry::Close(inst), 1) << c.params;
     }
