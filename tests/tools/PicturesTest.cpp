@@ -114,6 +114,47 @@ TEST(Pictures, OneVisibleColourPerContour)
     fs::remove(path);
 }
 
+// The panels' keys lie inside the panels (the band above each stays
+// white), and a point that is an upper bound is drawn as a downward
+// triangle, a measured one as a dot.
+TEST(Pictures, PanelKeysInsideAndBoundsMarked)
+{
+    linksim::PlotPanel a, b;
+    a.xLabel = b.xLabel = "loss at Nyquist (dB)";
+    a.yLabel = "log10 BER";
+    b.yLabel = "eye height (mV)";
+    linksim::PlotSeries s;
+    s.label = "bit-by-bit, a label long enough to have reached the title's band";
+    s.markers = true;
+    s.x = {0, 1, 2, 3, 4};
+    s.y = {-9, -9, -6, -3, 0};
+    s.upperBound = {true, false, false, false, false};
+    a.series = {s};
+    s.upperBound.clear();
+    b.series = {s};
+    const std::string path = Temp("panels.png");
+    ASSERT_EQ(linksim::WritePanelsPng(path, "Sweep of loss", {a, b}), "");
+    const Image im(path);
+    ASSERT_TRUE(im.Ok());
+    auto white = [&](int x, int y) {
+        int r, g, bl;
+        im.At(x, y, r, g, bl);
+        return r + g + bl == 3 * 255;
+    };
+    // Panels start at y 45 and 400 (45 + 280 + 75); the title ends by y 32.
+    for (int top : {45, 400})
+        for (int y = top - 10; y < top - 1; ++y)
+            for (int x = 90; x < im.W(); ++x) ASSERT_TRUE(white(x, y)) << "drawn above the panel at " << x << "," << y;
+    // The points' pixels: x 0 and 1 lie at 90 + (0.02 + k / 4.08) * 780 of the
+    // first panel, y -9 at its bottom (the range padded by 5 %).
+    const double w = 780.0, h = 280.0, y0 = -9 - 0.45, y1 = 0 + 0.45;
+    auto px = [&](double x) { return static_cast<int>(std::lround(90 + (x + 0.08) / 4.16 * w)); };
+    const int py = static_cast<int>(std::lround(45 + h - (-9 - y0) / (y1 - y0) * h));
+    EXPECT_FALSE(white(px(0) - 4, py - 3)) << "no triangle at the upper bound";
+    EXPECT_TRUE(white(px(1) - 4, py - 3)) << "a measured point drawn as more than a dot";
+    fs::remove(path);
+}
+
 // The CSV beside each picture holds its figures: one row per phase bin or
 // point, BERs floored as in the JSON, no "nan" or "inf" anywhere.
 TEST(Pictures, CsvDataBesideThePictures)

@@ -382,6 +382,85 @@ void ReleasePlotResources()
 
 namespace linksim {
 
+namespace {
+
+// A point's marker: a dot, or a downward triangle for an upper bound.
+void Marker(cairo_t* cr, double x, double y, bool upperBound)
+{
+    if (upperBound) {
+        cairo_move_to(cr, x - 4.5, y - 3.5);
+        cairo_line_to(cr, x + 4.5, y - 3.5);
+        cairo_line_to(cr, x, y + 4.0);
+        cairo_close_path(cr);
+    } else {
+        cairo_arc(cr, x, y, 3.0, 0, 2 * M_PI);
+    }
+    cairo_fill(cr);
+}
+
+// The key of a panel's series inside its top right corner, on white: each
+// label with its line (dashed where the series is) and marker, and a line
+// for the upper-bound marker when a series has one.
+void Legend(cairo_t* cr, const Rect& r, const std::vector<PlotSeries>& series)
+{
+    std::vector<const PlotSeries*> keyed;
+    bool bounds = false;
+    for (const auto& s : series) {
+        bool drawn = false;  // a series with nothing to draw is not keyed
+        for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+            if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) continue;
+            drawn = true;
+            bounds = bounds || (i < s.upperBound.size() && s.upperBound[i]);
+        }
+        if (drawn && !s.label.empty()) keyed.push_back(&s);
+    }
+    if (keyed.empty() && !bounds) return;
+    const char* boundText = "no error seen: 95 % upper bound";
+    cairo_set_font_size(cr, 10);
+    double w = 0;
+    cairo_text_extents_t e;
+    for (const PlotSeries* s : keyed) {
+        cairo_text_extents(cr, s->label.c_str(), &e);
+        w = std::max(w, e.x_advance);
+    }
+    if (bounds) {
+        cairo_text_extents(cr, boundText, &e);
+        w = std::max(w, e.x_advance);
+    }
+    const double rowH = 13, boxW = std::min(w + 40, r.w - 8);
+    const double boxH = rowH * static_cast<double>(keyed.size() + (bounds ? 1 : 0)) + 6;
+    const double bx = r.x + r.w - boxW - 4, by = r.y + 4;
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
+    cairo_rectangle(cr, bx, by, boxW, boxH);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
+    const double dash[] = {6.0, 4.0};
+    double y = by + 3 + rowH / 2;
+    for (const PlotSeries* s : keyed) {
+        cairo_set_source_rgb(cr, s->r, s->g, s->b);
+        cairo_set_line_width(cr, 1.5);
+        if (s->dashed) cairo_set_dash(cr, dash, 2, 0);
+        cairo_move_to(cr, bx + 5, y);
+        cairo_line_to(cr, bx + 29, y);
+        cairo_stroke(cr);
+        cairo_set_dash(cr, nullptr, 0, 0);
+        if (s->markers) Marker(cr, bx + 17, y, false);
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+        Text(cr, bx + 34, y, s->label, 0.0, 0.5, 10);
+        y += rowH;
+    }
+    if (bounds) {
+        cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
+        Marker(cr, bx + 17, y, true);
+        cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+        Text(cr, bx + 34, y, boundText, 0.0, 0.5, 10);
+    }
+}
+
+}  // namespace
+
 std::string WritePanelsPng(const std::string& path, const std::string& title, const std::vector<PlotPanel>& panels)
 {
     const int W = 900, panelH = 280, gap = 75, topPad = 45;
@@ -422,6 +501,11 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
             y1 += pad;
         }
         if (!(x1 > x0)) x1 = x0 + std::max(1.0, 1e-9 * std::fabs(x0));
+        if (!pan.series.empty() && pan.series.front().markers) {  // room for the end points' markers
+            const double xpad = 0.02 * (x1 - x0);
+            x0 -= xpad;
+            x1 += xpad;
+        }
         if (!Drawable(x0, x1) || !Drawable(y0, y1)) return kNotDrawable;
         auto px = [&](double v) { return r.x + (v - x0) / (x1 - x0) * r.w; };
         auto py = [&](double v) { return r.y + r.h - (std::clamp(v, y0, y1) - y0) / (y1 - y0) * r.h; };
@@ -471,22 +555,13 @@ std::string WritePanelsPng(const std::string& path, const std::string& title, co
             if (s.markers)
                 for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
                     if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) continue;
-                    cairo_arc(cr, px(s.x[i]), py(s.y[i]), 3.0, 0, 2 * M_PI);
-                    cairo_fill(cr);
+                    const bool bound = i < s.upperBound.size() && s.upperBound[i];
+                    Marker(cr, px(s.x[i]), py(s.y[i]), bound);
                 }
         }
         cairo_restore(cr);
         Axes(cr, r, x0, x1, y0, y1, pan.xLabel, pan.yLabel, false);
-        double lx = r.x + r.w - 8;
-        for (auto it = pan.series.rbegin(); it != pan.series.rend(); ++it) {
-            if (it->label.empty()) continue;
-            cairo_set_font_size(cr, 10);
-            cairo_text_extents_t e;
-            cairo_text_extents(cr, it->label.c_str(), &e);
-            cairo_set_source_rgb(cr, it->r, it->g, it->b);
-            Text(cr, lx, r.y - 8, it->label, 1.0, 1.0, 10);
-            lx -= e.x_advance + 18;
-        }
+        Legend(cr, r, pan.series);
     }
     return Finish(surf.get(), path);
 }

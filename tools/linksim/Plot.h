@@ -53,6 +53,10 @@ struct PlotSeries {
     std::string label;
     bool dashed = false;
     bool markers = false;      // a dot at each point as well
+    // Points that stand for an upper bound, not a measured value (no error
+    // seen: the BER's 95 % bound): drawn as a downward triangle, not a dot,
+    // and the legend says so.
+    std::vector<bool> upperBound;
 };
 struct PlotPanel {
     std::string xLabel, yLabel;

@@ -288,6 +288,21 @@ size_t RunSweep(const SweepRequest& r)
     return failed;
 }
 
+namespace {
+
+// A swept quantity's axis label with its unit.
+std::string AxisLabel(const std::string& name)
+{
+    static const std::map<std::string, std::string> units = {
+        {"loss", "loss at Nyquist (dB)"}, {"rj", "RJ (UI rms)"},        {"sj", "SJ (UI)"},
+        {"sj-freq", "SJ frequency (Hz)"},  {"dcd", "DCD (UI)"},          {"stat-noise", "noise (V rms)"},
+        {"bit-rate", "bit rate (bit/s)"},  {"bits", "bits simulated"}};
+    const auto it = units.find(name);
+    return it != units.end() ? it->second : name + " (model parameter)";
+}
+
+}  // namespace
+
 std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table)
 {
     std::string why;
@@ -308,7 +323,7 @@ std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table)
     // of the others (at most eight).
     if (!names.empty()) {
         PlotPanel ber, eye;
-        ber.xLabel = eye.xLabel = names[0];
+        ber.xLabel = eye.xLabel = AxisLabel(names[0]);
         ber.yLabel = "log10 BER";
         eye.yLabel = "eye height (mV)";
         std::map<std::string, std::vector<const nlohmann::json*>> groups;
@@ -347,10 +362,13 @@ std::string WriteSweepTable(const std::string& dir, const nlohmann::json& table)
                     const nlohmann::json v = p->value(k, nlohmann::json());
                     return v.is_number() ? v.get<double>() : NAN;
                 };
-                // No error seen: the 95 % upper bound stands for the BER.
-                double b = num("errors") > 0 ? num("ber") : num("ber_upper_95");
+                // No error seen: the 95 % upper bound stands for the BER,
+                // drawn as a bound. An unmeasured point is left out.
+                const bool bound = num("errors") == 0;
+                double b = bound ? num("ber_upper_95") : num("ber");
                 measured.x.push_back(x);
                 measured.y.push_back(b > 0 ? std::log10(b) : NAN);
+                measured.upperBound.push_back(bound);
                 const double sb = num("stat_ber_at_centre");
                 stat.x.push_back(x);
                 stat.y.push_back(std::isfinite(sb) ? std::log10(std::max(sb, 1e-30)) : NAN);
