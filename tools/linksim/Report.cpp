@@ -563,7 +563,7 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
                                                : (Num(r.extrapolated.widthUi, 3) + " UI").c_str(),
                     Num(o.ber, 3).c_str(), r.dataJitter.crossings, r.sampledOnes.size() + r.sampledZeros.size());
     else
-        std::printf("  extrapolated n/a: too few decisions and crossings after lock\n");
+        std::printf("  extrapolated n/a: too few decisions and crossings %s\n", r.scope.c_str());
     if (r.dataJitter.Closed())
         std::printf("  data jitter  TJ closed at BER %s (the dual-Dirac fit gives %.4f UI, a unit interval or more: "
                     "DJ %.4f UI, RJ %.4f UI rms); PJ %.4f UI at %s MHz; DCD %.4f UI\n",
