@@ -247,13 +247,33 @@ int PortsFromFileName(const std::string& path)
     return std::atoi(digits.c_str());
 }
 
-Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsHint)
-{
+namespace {
+
+// Reads a Touchstone file line by line: the option line, the 2.0 keywords,
+// the network data (a record of one frequency may span lines, and every
+// record must have the first one's line layout) and what may follow them.
+class TouchstoneReader {
+public:
+    TouchstoneReader(const std::string& name, int portsHint)
+    {
+        ts.name = name;
+        ts.ports = portsHint;
+        ts.format = "MA";
+    }
+    void Line(const std::string& raw);
+    Touchstone Finish();
+
+private:
+    TouchstoneError Fail(size_t line, const std::string& why) const { return TouchstoneError(ts.name, line, why); }
+    void Setup(size_t line);
+    Complex Value(const std::vector<double>& rec, size_t& idx) const;
+    void StoreRecord();
+    void Keyword(const std::string& line);
+    void OptionLine(const std::string& line);
+    void DataLine(const std::string& line);
+
     Touchstone ts;
-    ts.name = name;
-    ts.ports = portsHint;
     std::string unit = "GHZ", param = "S";
-    ts.format = "MA";
     double r = 50.0;
     bool optionSeen = false, versionSeen = false, inData = false, dataDone = false, inInfo = false;
     bool twoPort21First = true;  // 1.x order S11 S21 S12 S22
@@ -263,7 +283,6 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
     std::vector<double> refs;
     size_t refsWanted = 0;  // values of [Reference] still to read
     size_t refsLine = 0;
-
     // The record being read and the layout of the first one.
     std::vector<double> rec;
     std::vector<size_t> layout, curLayout;
@@ -271,265 +290,287 @@ Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsH
     size_t recLine = 0;
     bool noise = false;
     size_t lineNo = 0;
-    std::string raw;
-    auto fail = [&](size_t line, const std::string& why) { return TouchstoneError(name, line, why); };
+};
 
-    auto setup = [&](size_t line) {
-        if (ts.ports < 1) throw fail(line, "the number of ports is unknown (a 1.x file is named .s<N>p)");
-        if (ts.ports > 64) throw fail(line, "more than 64 ports");
-        const size_t n = static_cast<size_t>(ts.ports);
-        const size_t pairs = matrix == "FULL" ? n * n : n * (n + 1) / 2;
-        recordLen = 1 + 2 * pairs;
-        if (refs.empty()) refs.assign(n, r);
-        if (refs.size() != n) throw fail(refsLine, "[Reference] gives " + std::to_string(refs.size()) +
-                                                       " impedances for " + std::to_string(n) + " ports");
-        for (double z : refs)
-            if (!(z > 0.0) || !std::isfinite(z)) throw fail(refsLine ? refsLine : line, "reference impedance must be > 0");
-        ts.reference = refs;
-        const std::string u = Upper(unit);
-        ts.unit = u == "HZ" ? 1.0 : u == "KHZ" ? 1e3 : u == "MHZ" ? 1e6 : 1e9;
-    };
+void TouchstoneReader::Setup(size_t line)
+{
+    if (ts.ports < 1) throw Fail(line, "the number of ports is unknown (a 1.x file is named .s<N>p)");
+    if (ts.ports > 64) throw Fail(line, "more than 64 ports");
+    const size_t n = static_cast<size_t>(ts.ports);
+    const size_t pairs = matrix == "FULL" ? n * n : n * (n + 1) / 2;
+    recordLen = 1 + 2 * pairs;
+    if (refs.empty()) refs.assign(n, r);
+    if (refs.size() != n)
+        throw Fail(refsLine, "[Reference] gives " + std::to_string(refs.size()) + " impedances for " +
+                                 std::to_string(n) + " ports");
+    for (double z : refs)
+        if (!(z > 0.0) || !std::isfinite(z)) throw Fail(refsLine ? refsLine : line, "reference impedance must be > 0");
+    ts.reference = refs;
+    const std::string u = Upper(unit);
+    ts.unit = u == "HZ" ? 1.0 : u == "KHZ" ? 1e3 : u == "MHZ" ? 1e6 : 1e9;
+}
 
-    auto storeRecord = [&](size_t line) {
-        const size_t n = static_cast<size_t>(ts.ports);
-        const double f = rec[0] * ts.unit;
-        if (f < 0.0) throw fail(recLine, "negative frequency");
-        if (!(f <= kMaxFrequencyHz)) throw fail(recLine, "a frequency above 1e15 Hz");
-        if (ts.data.size() + n * n > kMaxValues)
-            throw fail(recLine, "more than " + std::to_string(kMaxValues) + " S-parameters in the file");
-        if (!ts.freq.empty() && !(f > ts.freq.back()))
-            throw fail(recLine, "frequencies must increase: " + std::to_string(rec[0]) + " follows " +
-                                    std::to_string(ts.freq.back() / ts.unit));
-        std::vector<Complex> m(n * n);
-        size_t idx = 1;
-        // Finite numbers can still overflow when converted (a DB magnitude
-        // of 7000, an angle of 1e308): each value is bounded before use.
-        auto value = [&]() {
-            const double a = rec[idx], b = rec[idx + 1];
-            idx += 2;
-            Complex v(a, b);
-            if (ts.format != "RI") {
-                if (!(std::fabs(b) <= kMaxAngleDeg))
-                    throw fail(recLine, "an angle of " + std::to_string(b) + " degrees (at most 1e7 in size)");
-                const double mag = ts.format == "DB" ? std::pow(10.0, std::min(a, 400.0) / 20.0) : a;
-                v = std::polar(mag, b * kPi / 180.0);
+// The next value of the record from idx. Finite numbers can still overflow
+// when converted (a DB magnitude of 7000, an angle of 1e308): each value is
+// bounded before use.
+Complex TouchstoneReader::Value(const std::vector<double>& values, size_t& idx) const
+{
+    const double a = values[idx], b = values[idx + 1];
+    idx += 2;
+    Complex v(a, b);
+    if (ts.format != "RI") {
+        if (!(std::fabs(b) <= kMaxAngleDeg))
+            throw Fail(recLine, "an angle of " + std::to_string(b) + " degrees (at most 1e7 in size)");
+        const double mag = ts.format == "DB" ? std::pow(10.0, std::min(a, 400.0) / 20.0) : a;
+        v = std::polar(mag, b * kPi / 180.0);
+    }
+    if (!(std::abs(v) <= kMaxMagnitude)) throw Fail(recLine, "a magnitude above 1e6 (120 dB): not a channel's S-parameter");
+    return v;
+}
+
+void TouchstoneReader::StoreRecord()
+{
+    const size_t n = static_cast<size_t>(ts.ports);
+    const double f = rec[0] * ts.unit;
+    if (f < 0.0) throw Fail(recLine, "negative frequency");
+    if (!(f <= kMaxFrequencyHz)) throw Fail(recLine, "a frequency above 1e15 Hz");
+    if (ts.data.size() + n * n > kMaxValues)
+        throw Fail(recLine, "more than " + std::to_string(kMaxValues) + " S-parameters in the file");
+    if (!ts.freq.empty() && !(f > ts.freq.back()))
+        throw Fail(recLine, "frequencies must increase: " + std::to_string(rec[0]) + " follows " +
+                                std::to_string(ts.freq.back() / ts.unit));
+    std::vector<Complex> m(n * n);
+    size_t idx = 1;
+    if (n == 2 && matrix == "FULL") {
+        const Complex s11 = Value(rec, idx), x = Value(rec, idx), y = Value(rec, idx), s22 = Value(rec, idx);
+        m[0] = s11;
+        m[3] = s22;
+        m[2] = twoPort21First ? x : y;  // S21
+        m[1] = twoPort21First ? y : x;  // S12
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = 0; j < n; ++j) {
+                const bool stored = matrix == "FULL" || (matrix == "LOWER" ? j <= i : j >= i);
+                if (stored) m[i * n + j] = Value(rec, idx);
             }
-            if (!(std::abs(v) <= kMaxMagnitude))
-                throw fail(recLine, "a magnitude above 1e6 (120 dB): not a channel's S-parameter");
-            return v;
-        };
-        if (n == 2 && matrix == "FULL") {
-            const Complex s11 = value(), x = value(), y = value(), s22 = value();
-            m[0] = s11;
-            m[3] = s22;
-            m[2] = twoPort21First ? x : y;  // S21
-            m[1] = twoPort21First ? y : x;  // S12
-        } else {
+        if (matrix != "FULL")
             for (size_t i = 0; i < n; ++i)
-                for (size_t j = 0; j < n; ++j) {
-                    const bool stored = matrix == "FULL" || (matrix == "LOWER" ? j <= i : j >= i);
-                    if (stored) m[i * n + j] = value();
-                }
-            if (matrix != "FULL")
-                for (size_t i = 0; i < n; ++i)
-                    for (size_t j = 0; j < n; ++j)
-                        if (matrix == "LOWER" ? j > i : j < i) m[i * n + j] = m[j * n + i];
-        }
-        ts.freq.push_back(f);
-        ts.lines.push_back(recLine);
-        ts.data.insert(ts.data.end(), m.begin(), m.end());
-        (void)line;
-    };
+                for (size_t j = 0; j < n; ++j)
+                    if (matrix == "LOWER" ? j > i : j < i) m[i * n + j] = m[j * n + i];
+    }
+    ts.freq.push_back(f);
+    ts.lines.push_back(recLine);
+    ts.data.insert(ts.data.end(), m.begin(), m.end());
+}
 
-    while (std::getline(in, raw)) {
-        ++lineNo;
-        const size_t bang = raw.find('!');
-        std::string line = Trim(bang == std::string::npos ? raw : raw.substr(0, bang));
-        if (line.empty()) continue;
-        if (dataDone) continue;
-        if (line[0] == '[') {
-            const size_t close = line.find(']');
-            if (close == std::string::npos) throw fail(lineNo, "keyword without ']'");
-            const std::string kw = Upper(Trim(line.substr(1, close - 1)));
-            const std::string rest = Trim(line.substr(close + 1));
-            const std::vector<std::string> args = Split(rest);
-            if (inInfo) {
-                if (kw == "END INFORMATION") inInfo = false;
-                continue;
-            }
-            if (!rec.empty()) throw fail(lineNo, "the data of the frequency on line " + std::to_string(recLine) +
-                                                      " end after " + std::to_string(rec.size()) + " of " +
-                                                      std::to_string(recordLen) + " values");
-            // Once the data have begun, only what ends them may follow: a
-            // keyword that changes their layout ([Number of Ports],
-            // [Matrix Format], [Reference], ...) would reinterpret the
-            // records already read.
-            if (inData && kw != "NOISE DATA" && kw != "END" && kw != "BEGIN INFORMATION")
-                throw fail(lineNo, "[" + Printable(Trim(line.substr(1, close - 1))) + "] after [Network Data]");
-            if (kw == "VERSION") {
-                if (versionSeen) throw fail(lineNo, "a second [Version]");
-                if (args.empty() || args[0].rfind("2.", 0) != 0)
-                    throw fail(lineNo, "only Touchstone 1.x and 2.0 are read (version '" + Printable(rest) + "')");
-                ts.version = 2;
-                versionSeen = true;
-                ts.ports = 0;
-            } else if (!versionSeen) {
-                throw fail(lineNo, "keyword [" + Printable(kw) + "] in a file without [Version]");
-            } else if (kw == "NUMBER OF PORTS") {
-                double v = 0;
-                if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v) || v > 64)
-                    throw fail(lineNo, "[Number of Ports] needs one whole number from 1 to 64");
-                ts.ports = static_cast<int>(v);
-                ts.portsLine = lineNo;
-            } else if (kw == "TWO-PORT DATA ORDER") {
-                const std::string o = args.empty() ? "" : Upper(args[0]);
-                if (o != "12_21" && o != "21_12") throw fail(lineNo, "[Two-Port Data Order] must be 12_21 or 21_12");
-                twoPort21First = o == "21_12";
-            } else if (kw == "NUMBER OF FREQUENCIES") {
-                double v = 0;
-                if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v) ||
-                    v > kMaxFrequencies)
-                    throw fail(lineNo, "[Number of Frequencies] needs one whole number from 1 to 10000000");
-                expectFreqs = static_cast<long long>(v);
-                expectFreqsLine = lineNo;
-            } else if (kw == "NUMBER OF NOISE FREQUENCIES") {
-            } else if (kw == "REFERENCE") {
-                refs.clear();
-                refsLine = lineNo;
-                refsWanted = ts.ports > 0 ? static_cast<size_t>(ts.ports) : 0;
-                for (const auto& a : args) {
-                    double z = 0;
-                    if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
-                    refs.push_back(z);
-                }
-                refsWanted = refsWanted > refs.size() ? refsWanted - refs.size() : 0;
-            } else if (kw == "MATRIX FORMAT") {
-                matrix = args.empty() ? "" : Upper(args[0]);
-                if (matrix != "FULL" && matrix != "LOWER" && matrix != "UPPER")
-                    throw fail(lineNo, "[Matrix Format] must be Full, Lower or Upper");
-            } else if (kw == "MIXED-MODE ORDER") {
-                throw fail(lineNo, "mixed-mode data are not read; give the single-ended S-parameters");
-            } else if (kw == "BEGIN INFORMATION") {
-                inInfo = true;
-            } else if (kw == "NETWORK DATA") {
-                if (!optionSeen) throw fail(lineNo, "[Network Data] before the option line");
-                setup(ts.portsLine ? ts.portsLine : lineNo);
-                inData = true;
-            } else if (kw == "NOISE DATA" || kw == "END") {
-                inData = false;
-                dataDone = true;
-            } else {
-                throw fail(lineNo, "unknown keyword [" + Printable(kw) + "]");
-            }
-            continue;
+void TouchstoneReader::Keyword(const std::string& line)
+{
+    const size_t close = line.find(']');
+    if (close == std::string::npos) throw Fail(lineNo, "keyword without ']'");
+    const std::string kw = Upper(Trim(line.substr(1, close - 1)));
+    const std::string rest = Trim(line.substr(close + 1));
+    const std::vector<std::string> args = Split(rest);
+    if (inInfo) {
+        if (kw == "END INFORMATION") inInfo = false;
+        return;
+    }
+    if (!rec.empty())
+        throw Fail(lineNo, "the data of the frequency on line " + std::to_string(recLine) + " end after " +
+                               std::to_string(rec.size()) + " of " + std::to_string(recordLen) + " values");
+    // Once the data have begun, only what ends them may follow: a keyword
+    // that changes their layout ([Number of Ports], [Matrix Format],
+    // [Reference], ...) would reinterpret the records already read.
+    if (inData && kw != "NOISE DATA" && kw != "END" && kw != "BEGIN INFORMATION")
+        throw Fail(lineNo, "[" + Printable(Trim(line.substr(1, close - 1))) + "] after [Network Data]");
+    auto wholeNumber = [&](double max, const char* what) {
+        double v = 0;
+        if (args.size() != 1 || !ParseNumber(args[0], v) || v < 1 || v != std::floor(v) || v > max)
+            throw Fail(lineNo, what);
+        return v;
+    };
+    if (kw == "VERSION") {
+        if (versionSeen) throw Fail(lineNo, "a second [Version]");
+        if (args.empty() || args[0].rfind("2.", 0) != 0)
+            throw Fail(lineNo, "only Touchstone 1.x and 2.0 are read (version '" + Printable(rest) + "')");
+        ts.version = 2;
+        versionSeen = true;
+        ts.ports = 0;
+    } else if (!versionSeen) {
+        throw Fail(lineNo, "keyword [" + Printable(kw) + "] in a file without [Version]");
+    } else if (kw == "NUMBER OF PORTS") {
+        ts.ports = static_cast<int>(wholeNumber(64, "[Number of Ports] needs one whole number from 1 to 64"));
+        ts.portsLine = lineNo;
+    } else if (kw == "TWO-PORT DATA ORDER") {
+        const std::string o = args.empty() ? "" : Upper(args[0]);
+        if (o != "12_21" && o != "21_12") throw Fail(lineNo, "[Two-Port Data Order] must be 12_21 or 21_12");
+        twoPort21First = o == "21_12";
+    } else if (kw == "NUMBER OF FREQUENCIES") {
+        expectFreqs = static_cast<long long>(
+            wholeNumber(kMaxFrequencies, "[Number of Frequencies] needs one whole number from 1 to 10000000"));
+        expectFreqsLine = lineNo;
+    } else if (kw == "NUMBER OF NOISE FREQUENCIES") {
+    } else if (kw == "REFERENCE") {
+        refs.clear();
+        refsLine = lineNo;
+        refsWanted = ts.ports > 0 ? static_cast<size_t>(ts.ports) : 0;
+        for (const auto& a : args) {
+            double z = 0;
+            if (!ParseNumber(a, z)) throw Fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
+            refs.push_back(z);
         }
-        if (inInfo) continue;
-        if (refsWanted > 0) {  // [Reference] continued on the next lines
-            for (const auto& a : Split(line)) {
-                double z = 0;
-                if (!ParseNumber(a, z)) throw fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
-                refs.push_back(z);
-                if (refsWanted > 0) --refsWanted;
-            }
-            continue;
-        }
-        if (line[0] == '#') {
-            if (optionSeen) {
-                if (ts.version == 2) throw fail(lineNo, "a second option line");
-                continue;  // 1.x: later option lines are ignored
-            }
-            optionSeen = true;
-            const std::vector<std::string> t = Split(line.substr(1));
-            for (size_t i = 0; i < t.size(); ++i) {
-                const std::string u = Upper(t[i]);
-                if (u == "HZ" || u == "KHZ" || u == "MHZ" || u == "GHZ") {
-                    unit = u;
-                } else if (u == "S" || u == "Y" || u == "Z" || u == "H" || u == "G") {
-                    param = u;
-                } else if (u == "DB" || u == "MA" || u == "RI") {
-                    ts.format = u;
-                } else if (u == "R") {
-                    if (i + 1 >= t.size() || !ParseNumber(t[i + 1], r))
-                        throw fail(lineNo, "option line: R needs the reference impedance");
-                    ++i;
-                } else {
-                    throw fail(lineNo, "option line: unknown item '" + Printable(t[i]) + "'");
-                }
-            }
-            if (param != "S")
-                throw fail(lineNo, "only S-parameters are read (the option line says " + param + ")");
-            if (ts.version == 1) {
-                if (ts.ports < 1) throw fail(lineNo, "the number of ports is unknown (a 1.x file is named .s<N>p)");
-                setup(lineNo);
-                ts.portsLine = 0;
-                inData = true;
-            }
-            continue;
-        }
-        if (!inData) {
-            if (ts.version == 1 && !optionSeen) {
-                // Data without an option line: the defaults hold.
-                optionSeen = true;
-                setup(lineNo);
-                inData = true;
-            } else {
-                throw fail(lineNo, "data before [Network Data]");
-            }
-        }
-        // A data line: numbers only.
-        const std::vector<std::string> tok = Split(line);
-        std::vector<double> nums;
-        for (const auto& t : tok) {
-            double v = 0;
-            if (!ParseNumber(t, v)) throw fail(lineNo, "'" + Printable(t) + "' is not a number");
-            if (!std::isfinite(v)) throw fail(lineNo, "'" + t + "' is not a finite number");
-            nums.push_back(v);
-        }
-        if (noise) {
-            if (nums.size() != 5) throw fail(lineNo, "noise data need 5 values per line, found " + std::to_string(nums.size()));
-            continue;
-        }
-        if (rec.empty()) {
-            // A 2-port 1.x file may end with noise data, whose first
-            // frequency is not above the last one of the network data.
-            if (ts.ports == 2 && ts.version == 1 && !ts.freq.empty() && nums.size() == 5 &&
-                nums[0] * ts.unit <= ts.freq.back()) {
-                noise = true;
-                continue;
-            }
-            recLine = lineNo;
-            curLayout.clear();
-        }
-        const size_t lineIndex = curLayout.size();
-        if (!layout.empty() && ts.freq.size() >= 1) {
-            if (lineIndex >= layout.size() || nums.size() != layout[lineIndex])
-                throw fail(lineNo, "expected " +
-                                       (lineIndex < layout.size() ? std::to_string(layout[lineIndex]) : std::string("no")) +
-                                       " values on this line, as on line " + std::to_string(lineIndex + 1) +
-                                       " of the first frequency's data, found " + std::to_string(nums.size()));
-        }
-        if (rec.size() + nums.size() > recordLen)
-            throw fail(lineNo, "too many values: the frequency on line " + std::to_string(recLine) + " needs " +
-                                   std::to_string(recordLen) + " (" + std::to_string(ts.ports) + " ports), this line brings it to " +
-                                   std::to_string(rec.size() + nums.size()));
-        rec.insert(rec.end(), nums.begin(), nums.end());
-        curLayout.push_back(nums.size());
-        if (rec.size() == recordLen) {
-            if (layout.empty()) layout = curLayout;
-            storeRecord(lineNo);
-            rec.clear();
+        refsWanted = refsWanted > refs.size() ? refsWanted - refs.size() : 0;
+    } else if (kw == "MATRIX FORMAT") {
+        matrix = args.empty() ? "" : Upper(args[0]);
+        if (matrix != "FULL" && matrix != "LOWER" && matrix != "UPPER")
+            throw Fail(lineNo, "[Matrix Format] must be Full, Lower or Upper");
+    } else if (kw == "MIXED-MODE ORDER") {
+        throw Fail(lineNo, "mixed-mode data are not read; give the single-ended S-parameters");
+    } else if (kw == "BEGIN INFORMATION") {
+        inInfo = true;
+    } else if (kw == "NETWORK DATA") {
+        if (!optionSeen) throw Fail(lineNo, "[Network Data] before the option line");
+        Setup(ts.portsLine ? ts.portsLine : lineNo);
+        inData = true;
+    } else if (kw == "NOISE DATA" || kw == "END") {
+        inData = false;
+        dataDone = true;
+    } else {
+        throw Fail(lineNo, "unknown keyword [" + Printable(kw) + "]");
+    }
+}
+
+void TouchstoneReader::OptionLine(const std::string& line)
+{
+    if (optionSeen) {
+        if (ts.version == 2) throw Fail(lineNo, "a second option line");
+        return;  // 1.x: later option lines are ignored
+    }
+    optionSeen = true;
+    const std::vector<std::string> t = Split(line.substr(1));
+    for (size_t i = 0; i < t.size(); ++i) {
+        const std::string u = Upper(t[i]);
+        if (u == "HZ" || u == "KHZ" || u == "MHZ" || u == "GHZ") {
+            unit = u;
+        } else if (u == "S" || u == "Y" || u == "Z" || u == "H" || u == "G") {
+            param = u;
+        } else if (u == "DB" || u == "MA" || u == "RI") {
+            ts.format = u;
+        } else if (u == "R") {
+            if (i + 1 >= t.size() || !ParseNumber(t[i + 1], r))
+                throw Fail(lineNo, "option line: R needs the reference impedance");
+            ++i;
+        } else {
+            throw Fail(lineNo, "option line: unknown item '" + Printable(t[i]) + "'");
         }
     }
-    if (inInfo) throw fail(lineNo, "[Begin Information] without [End Information]");
+    if (param != "S") throw Fail(lineNo, "only S-parameters are read (the option line says " + param + ")");
+    if (ts.version == 1) {
+        if (ts.ports < 1) throw Fail(lineNo, "the number of ports is unknown (a 1.x file is named .s<N>p)");
+        Setup(lineNo);
+        ts.portsLine = 0;
+        inData = true;
+    }
+}
+
+void TouchstoneReader::DataLine(const std::string& line)
+{
+    if (!inData) {
+        if (ts.version == 1 && !optionSeen) {
+            // Data without an option line: the defaults hold.
+            optionSeen = true;
+            Setup(lineNo);
+            inData = true;
+        } else {
+            throw Fail(lineNo, "data before [Network Data]");
+        }
+    }
+    // A data line: numbers only.
+    std::vector<double> nums;
+    for (const auto& t : Split(line)) {
+        double v = 0;
+        if (!ParseNumber(t, v)) throw Fail(lineNo, "'" + Printable(t) + "' is not a number");
+        if (!std::isfinite(v)) throw Fail(lineNo, "'" + t + "' is not a finite number");
+        nums.push_back(v);
+    }
+    if (noise) {
+        if (nums.size() != 5) throw Fail(lineNo, "noise data need 5 values per line, found " + std::to_string(nums.size()));
+        return;
+    }
+    if (rec.empty()) {
+        // A 2-port 1.x file may end with noise data, whose first frequency
+        // is not above the last one of the network data.
+        if (ts.ports == 2 && ts.version == 1 && !ts.freq.empty() && nums.size() == 5 &&
+            nums[0] * ts.unit <= ts.freq.back()) {
+            noise = true;
+            return;
+        }
+        recLine = lineNo;
+        curLayout.clear();
+    }
+    const size_t lineIndex = curLayout.size();
+    if (!layout.empty() && ts.freq.size() >= 1) {
+        if (lineIndex >= layout.size() || nums.size() != layout[lineIndex])
+            throw Fail(lineNo, "expected " +
+                                   (lineIndex < layout.size() ? std::to_string(layout[lineIndex]) : std::string("no")) +
+                                   " values on this line, as on line " + std::to_string(lineIndex + 1) +
+                                   " of the first frequency's data, found " + std::to_string(nums.size()));
+    }
+    if (rec.size() + nums.size() > recordLen)
+        throw Fail(lineNo, "too many values: the frequency on line " + std::to_string(recLine) + " needs " +
+                               std::to_string(recordLen) + " (" + std::to_string(ts.ports) +
+                               " ports), this line brings it to " + std::to_string(rec.size() + nums.size()));
+    rec.insert(rec.end(), nums.begin(), nums.end());
+    curLayout.push_back(nums.size());
+    if (rec.size() == recordLen) {
+        if (layout.empty()) layout = curLayout;
+        StoreRecord();
+        rec.clear();
+    }
+}
+
+void TouchstoneReader::Line(const std::string& raw)
+{
+    ++lineNo;
+    const size_t bang = raw.find('!');
+    const std::string line = Trim(bang == std::string::npos ? raw : raw.substr(0, bang));
+    if (line.empty() || dataDone) return;
+    if (line[0] == '[') return Keyword(line);
+    if (inInfo) return;
+    if (refsWanted > 0) {  // [Reference] continued on the next lines
+        for (const auto& a : Split(line)) {
+            double z = 0;
+            if (!ParseNumber(a, z)) throw Fail(lineNo, "[Reference]: '" + Printable(a) + "' is not a number");
+            refs.push_back(z);
+            if (refsWanted > 0) --refsWanted;
+        }
+        return;
+    }
+    if (line[0] == '#') return OptionLine(line);
+    DataLine(line);
+}
+
+Touchstone TouchstoneReader::Finish()
+{
+    if (inInfo) throw Fail(lineNo, "[Begin Information] without [End Information]");
     if (!rec.empty())
-        throw fail(lineNo, "the file ends inside the data of the frequency on line " + std::to_string(recLine) + " (" +
+        throw Fail(lineNo, "the file ends inside the data of the frequency on line " + std::to_string(recLine) + " (" +
                                std::to_string(rec.size()) + " of " + std::to_string(recordLen) + " values)");
-    if (ts.version == 2 && !versionSeen) throw fail(lineNo, "no [Version]");
-    if (ts.freq.empty()) throw fail(lineNo, "no network data");
+    if (ts.version == 2 && !versionSeen) throw Fail(lineNo, "no [Version]");
+    if (ts.freq.empty()) throw Fail(lineNo, "no network data");
     if (expectFreqs >= 0 && static_cast<long long>(ts.freq.size()) != expectFreqs)
-        throw fail(expectFreqsLine, "[Number of Frequencies] says " + std::to_string(expectFreqs) + ", the data hold " +
-                               std::to_string(ts.freq.size()));
-    return ts;
+        throw Fail(expectFreqsLine, "[Number of Frequencies] says " + std::to_string(expectFreqs) +
+                                        ", the data hold " + std::to_string(ts.freq.size()));
+    return std::move(ts);
+}
+
+}  // namespace
+
+Touchstone ParseTouchstone(std::istream& in, const std::string& name, int portsHint)
+{
+    TouchstoneReader reader(name, portsHint);
+    std::string raw;
+    while (std::getline(in, raw)) reader.Line(raw);
+    return reader.Finish();
 }
 
 Touchstone ReadTouchstone(const std::string& path)
