@@ -294,14 +294,6 @@ void HDR_AllowAnyVersion(int iFlag) { s_bAnyVersion = iFlag != 0; }
 void HDR_Allow1xVersions(int iFlag) { s_b1xVersions = iFlag != 0; }
 void HDR_AllowAnyFile_name(int iFlag) { s_bAnyFileName = iFlag != 0; }
 
-const char* HDR_VersionList(void) {
-  static char list[8 * (sizeof s_aszVersions / sizeof s_aszVersions[0]) + 1];
-  if (!list[0])
-    for (const char* v : s_aszVersions) {
-      if (list[0]) strcat(list, ", ");
-      strcat(list, v);
-    }
-  return list;
-}
+const char* HDR_VersionList(void) { return VER_List(); }
 
 }  // extern "C"

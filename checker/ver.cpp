@@ -2,6 +2,8 @@
 // sub-parameters and enumerations of the newer versions.
 #include "checker/ver.h"
 
+#include <string>
+
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -193,6 +195,15 @@ int VER_ForMajor(int iMajor) {
     case 5: return VER_LEVEL_50;
     default: return 0;
   }
+}
+
+const char* VER_List(void) {
+  static const std::string list = [] {
+    std::string l;
+    for (const Version& v : s_aVersions) l += (l.empty() ? "" : ", ") + std::string(v.name);
+    return l;
+  }();
+  return list.c_str();
 }
 
 const char* VER_Name(int iLevel) {

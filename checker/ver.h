@@ -29,6 +29,8 @@ AMI_EXPORT int VER_Level(const char* pszText, int* pbKnown);
 // 4 -> 42, 5 -> 50; 0 outside 2..5.
 AMI_EXPORT int VER_ForMajor(int iMajor);
 // The version text of a level ("7.1"); "" for a level not in the table.
+/* Every version read, oldest first: "2.0, 2.1, ..., 7.2". */
+AMI_EXPORT const char* VER_List(void);
 AMI_EXPORT const char* VER_Name(int iLevel);
 // Whether a version text is one of the known versions after 5.0.
 AMI_EXPORT int VER_IsNewVersion(const char* pszText);

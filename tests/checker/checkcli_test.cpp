@@ -184,7 +184,7 @@ TEST_F(CheckCliTest, HelpNamesVersionsFlagsAndExitCodesAndEveryProgramHasAVersio
 {
     const ProgramResult r = RunProgram({kDriver, "--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* s : {"2.0, 2.1, 3.0, 3.1, 3.2, 4.0, 4.1, 4.2, 5.0", "-caution", "-numbered", "-ebd", "--format F",
+    for (const char* s : {"2.0, 2.1, 3.0, 3.1, 3.2, 4.0, 4.1, 4.2, 5.0, 5.1, 6.0, 6.1, 7.0, 7.1, 7.2", "-caution", "-numbered", "-ebd", "--format F",
                           "--jobs N", "--version", "Exit status", "  0  every file passed", "  1  at least one",
                           "  2  bad usage"})
         EXPECT_NE(r.out.find(s), std::string::npos) << s;
