@@ -177,6 +177,9 @@ void CountSymbolErrors(const LinkConfig& o, const std::vector<uint8_t>& symbols,
         ++p.symbols;
         p.bits += static_cast<uint64_t>(mod.BitsPerSymbol());
         if (d != s) {
+            if (p.firstErrorDecision < 0) p.firstErrorDecision = static_cast<int64_t>(k);
+            if (p.errorSymbols.size() < 32)
+                p.errorSymbols.push_back(static_cast<long long>(r.slots.slot[k] - r.align.lag));
             ++p.symbolErrors;
             p.bitErrors += static_cast<uint64_t>(BitErrors(mod, s, d));
         }

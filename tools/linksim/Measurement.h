@@ -61,6 +61,8 @@ struct LinkMeasurement {
         std::string thresholdSource;
         uint64_t symbols = 0, symbolErrors = 0, bits = 0, bitErrors = 0;
         std::vector<EyeDiagram::Opening> eyes;  // lowest eye first
+        int64_t firstErrorDecision = -1;
+        std::vector<long long> errorSymbols;    // the first symbols received wrong
     } pam;
     // The receiver's adaptation.
     AdaptLog adapt;

@@ -518,13 +518,17 @@ void MultilevelJson(const LinkReport& in, nlohmann::json& j)
                        {"bits_compared", p.bits},
                        {"bit_errors", p.valid ? nlohmann::json(p.bitErrors) : unmeasured},
                        {"ber", p.valid ? nlohmann::json(ber) : unmeasured},
-                       {"eyes", eyes}};
+                       {"eyes", eyes},
+                       {"extrapolated_and_data_jitter_of", "the middle crossing (0 V)"}};
     auto& b = j["ber"];
     b["available"] = p.valid;
     b["bits_compared"] = p.bits;
     b["errors"] = p.valid ? nlohmann::json(p.bitErrors) : unmeasured;
     b["ber"] = p.valid ? nlohmann::json(ber) : unmeasured;
     b["ber_upper_95"] = p.valid ? nlohmann::json(p.bitErrors ? 0.0 : 3.0 / std::max<uint64_t>(1, p.bits)) : unmeasured;
+    b["first_error_decision"] = p.firstErrorDecision;
+    b["error_bits"] = nlohmann::json::array();  // of symbols: error_symbols
+    b["error_symbols"] = p.errorSymbols;
     b["symbols_compared"] = p.symbols;
     b["symbol_errors"] = p.valid ? nlohmann::json(p.symbolErrors) : unmeasured;
     b["ser"] = p.valid ? nlohmann::json(ser) : unmeasured;
@@ -681,6 +685,8 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     else
         std::printf("  data jitter  n/a: %s\n", r.dataJitter.why.c_str());
     if (!r.toneWarning.empty()) std::printf("  warning      %s\n", r.toneWarning.c_str());
+    if (o.modulation.Multilevel())
+        std::printf("  note         the extrapolated eye and the data jitter are those of the middle crossing (0 V)\n");
     if (o.jitter.Any())
         std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
                     o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
