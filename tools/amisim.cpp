@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +51,7 @@ struct Options : linksim::LinkConfig {
     std::vector<std::string> sweeps;
     size_t jobs = 0;  // 0: the cores
     std::string shard;
+    std::string modulationText;  // --modulation; empty: the receiver's, else NRZ
 };
 
 // The parameters of a built-in model from its parameter file beside the
@@ -281,6 +284,9 @@ ModelGroups AddOptions(CLI::App& app, Options& o)
     app.add_option("-n,--bits", o.bits, "bits to simulate (1e6 is taken as 1000000)")
         ->transform(kWholeNumber)
         ->check(CLI::Range(1LL, 50000000LL));
+    app.add_option("--modulation", o.modulationText,
+                   "nrz, pam4 or pamN (N levels, a power of two up to 16; --bits then counts symbols); "
+                   "default: the receiver parameter file's Modulation, else nrz");
     app.add_option("--prbs", o.prbs, "PRBS order: 7, 15, 23 or 31")->check(CLI::IsMember({7, 15, 23, 31}));
     app.add_option("--seed", o.seed, "PRBS start state (0: all ones)");
     app.add_option("--bit-rate", o.bitRate, "bit rate in bit/s")->check(CLI::Range(1e6, 1e12));
@@ -466,6 +472,94 @@ void ReceiverSettingsFromKit(Options& o)
     o.rx.CTLEAdapt = value("CTLEAdapt", 0);
 }
 
+// The receiver's parameter file: its kit's, else the .ami beside a library
+// given by path, else the built-in receiver's; null when there is none or
+// it cannot be read.
+std::shared_ptr<linksim::ModelKit> ReceiverParameters(const Options& o)
+{
+    if (o.rxKit) return o.rxKit;
+    if (o.rxLib.empty()) return BuiltinParameters("rx_ami.ami");
+    const std::string ami = fs::path(o.rxLib).replace_extension(".ami").string();
+    std::error_code ec;
+    if (!fs::exists(ami, ec)) return nullptr;
+    try {
+        return std::make_shared<linksim::ModelKit>(linksim::LoadAmiFile(ami));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "amisim: warning: %s: %s\n", ami.c_str(), e.what());
+        return nullptr;
+    }
+}
+
+// The decimal numbers of a text ("0.25 -0.1"); false when any is not one.
+bool Numbers(const std::string& text, std::vector<double>& out)
+{
+    std::istringstream in(text);
+    for (std::string w; in >> w;) {
+        char* end = nullptr;
+        const double v = std::strtod(w.c_str(), &end);
+        if (*end != '\0' || !std::isfinite(v)) return false;
+        out.push_back(v);
+    }
+    return true;
+}
+
+// The modulation: --modulation, else the receiver's Modulation or
+// Modulation_Levels, else NRZ; the mapping from PAM4_Mapping; the
+// thresholds the receiver declares (PAM4_*Threshold, PAM_Thresholds).
+// Empty, or the reason the options are refused.
+std::string ChooseModulation(Options& o)
+{
+    const auto kit = ReceiverParameters(o);
+    auto initial = [&](const char* name) {
+        const linksim::AmiParameter* p = kit ? kit->Find(name) : nullptr;
+        std::string v = p ? p->Initial() : "";
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        return v;
+    };
+    linksim::Modulation& mod = o.modulation;
+    std::string why;
+    const std::string declared = !initial("Modulation_Levels").empty() ? "pam" + initial("Modulation_Levels")
+                                                                         : initial("Modulation");
+    if (!o.modulationText.empty()) {
+        mod.levels = linksim::ParseModulation(o.modulationText, why);
+        mod.source = "--modulation";
+    } else if (!declared.empty() && !(declared == "pam2" || declared == "NRZ" || declared == "nrz")) {
+        mod.levels = linksim::ParseModulation(declared, why);
+        if (mod.levels == 0) return "the receiver's parameter file declares modulation " + declared + ", which amisim cannot run";
+        mod.source = "the receiver's parameter file (" + kit->amiFile + ")";
+    } else {
+        mod.source = "default";
+    }
+    if (mod.levels == 0) return why;
+    if (!mod.Multilevel()) return {};
+    const std::string mapping = initial("PAM4_Mapping");
+    if (mod.levels == 4 && !mapping.empty()) {
+        std::string lower;
+        for (char c : mapping) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower == "binary" || lower == "natural") mod.gray = false;
+        else if (lower != "gray")
+            std::fprintf(stderr, "amisim: warning: PAM4_Mapping %s is not Gray or Binary; Gray mapping is used\n",
+                         mapping.c_str());
+    }
+    std::vector<double> t;
+    const std::string up = initial("PAM4_UpperThreshold"), centre = initial("PAM4_CenterThreshold"),
+                      low = initial("PAM4_LowerThreshold"), pamT = initial("PAM_Thresholds");
+    if (mod.levels == 4 && !up.empty() && !centre.empty() && !low.empty()) {
+        if (!Numbers(low + " " + centre + " " + up, t) || t.size() != 3)
+            return "the receiver's PAM4 thresholds are not numbers: " + low + ", " + centre + ", " + up;
+        mod.thresholdSource = "the receiver's PAM4_LowerThreshold, PAM4_CenterThreshold, PAM4_UpperThreshold";
+    } else if (!pamT.empty()) {
+        if (!Numbers(pamT, t) || t.size() != static_cast<size_t>(mod.levels - 1))
+            return "the receiver's PAM_Thresholds \"" + pamT + "\" are not " + std::to_string(mod.levels - 1) +
+                   " numbers";
+        mod.thresholdSource = "the receiver's PAM_Thresholds";
+    }
+    if (!std::is_sorted(t.begin(), t.end()) || std::adjacent_find(t.begin(), t.end()) != t.end())
+        return "the receiver's thresholds do not rise from lowest to highest";
+    mod.thresholds = t;
+    return {};
+}
+
 // The models' Ignore_Bits, and what would stop the host itself: empty, or
 // the reason (usage) or a failure (kit value, error set).
 std::string CheckRun(Options& o, std::string& error)
@@ -552,6 +646,7 @@ int main(int argc, char** argv)
         const std::string why = ApplySettings(sets, tx, rx);
         if (!why.empty()) return Usage(why);
     }
+    if (const std::string why = ChooseModulation(o); !why.empty()) return Usage(why);
     if (!o.sweeps.empty()) return RunSweepPoints(o, app, argc, argv, tx, rx);
     if (o.rxKit) ReceiverSettingsFromKit(o);
     std::string error;

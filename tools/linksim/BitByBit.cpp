@@ -65,12 +65,21 @@ BitByBitResult RunBitByBit(const LinkConfig& o, LinkModels& m, const std::vector
     Progress progress(!o.noProgress, o.bits);
     const auto tLoop = Clock::now();
     const double cpuLoop0 = CpuSeconds();
+    // With several levels txBits holds the symbols, sent at their levels.
+    const bool pam = o.modulation.Multilevel();
+    std::vector<double> levels(static_cast<size_t>(o.modulation.levels));
+    for (size_t s = 0; s < levels.size(); ++s) levels[s] = o.modulation.Level(static_cast<int>(s));
     auto bitsIn = [&](long long first) { return static_cast<size_t>(std::min<long long>(o.blockBits, o.bits - first)); };
     // Stimulus, transmitter and channel for the block from bit `first`.
     auto makeBlock = [&](long long first, std::vector<double>& w) {
         const size_t nb = bitsIn(first);
         const size_t n = nb * spb;
-        if (o.jitter.Any())
+        if (pam && o.jitter.Any())
+            FillJitteredSymbols(o.jitter, txBits, levels.data(), first, nb, spb, bitTime, w.data());
+        else if (pam)
+            for (size_t b = 0; b < nb; ++b)
+                std::fill_n(&w[b * spb], spb, levels[txBits[static_cast<size_t>(first) + b]]);
+        else if (o.jitter.Any())
             FillJitteredNrz(o.jitter, txBits, first, nb, spb, bitTime, w.data());
         else
             for (size_t b = 0; b < nb; ++b)

@@ -42,8 +42,15 @@ double JitterSpec::EdgeOffset(int64_t n, bool rising, double bitTime) const
 void FillJitteredNrz(const JitterSpec& jitter, const std::vector<uint8_t>& bits, int64_t first, size_t count, int spb,
                      double bitTime, double* out)
 {
+    static const double kNrz[2] = {-0.5, 0.5};
+    FillJitteredSymbols(jitter, bits, kNrz, first, count, spb, bitTime, out);
+}
+
+void FillJitteredSymbols(const JitterSpec& jitter, const std::vector<uint8_t>& bits, const double* levels,
+                         int64_t first, size_t count, int spb, double bitTime, double* out)
+{
     const int64_t total = static_cast<int64_t>(bits.size());
-    auto level = [&](int64_t b) { return bits[static_cast<size_t>(std::clamp<int64_t>(b, 0, total - 1))] ? 0.5 : -0.5; };
+    auto level = [&](int64_t b) { return levels[bits[static_cast<size_t>(std::clamp<int64_t>(b, 0, total - 1))]]; };
     // Edge positions (samples) of boundaries first-2 .. first+count+2; a
     // boundary without a transition has no edge (step 0 below).
     const int64_t n0 = first - 2;
@@ -53,7 +60,7 @@ void FillJitteredNrz(const JitterSpec& jitter, const std::vector<uint8_t>& bits,
         edge[i] = static_cast<double>(n) * spb;
         step[i] = 0.0;
         if (n >= 1 && n < total && bits[static_cast<size_t>(n - 1)] != bits[static_cast<size_t>(n)]) {
-            edge[i] += jitter.EdgeOffset(n, bits[static_cast<size_t>(n)] != 0, bitTime) * spb;
+            edge[i] += jitter.EdgeOffset(n, bits[static_cast<size_t>(n)] > bits[static_cast<size_t>(n - 1)], bitTime) * spb;
             step[i] = level(n) - level(n - 1);
         }
     }

@@ -33,6 +33,10 @@ struct JitterSpec {
 // 0 (the bits after the block are read when present, for its last edges).
 void FillJitteredNrz(const JitterSpec& jitter, const std::vector<uint8_t>& bits, int64_t first, size_t count, int spb,
                      double bitTime, double* out);
+// The same for symbols of several levels: symbol s at levels[s] V (a
+// rising edge is one to a higher level); bits holds symbols.
+void FillJitteredSymbols(const JitterSpec& jitter, const std::vector<uint8_t>& bits, const double* levels,
+                         int64_t first, size_t count, int spb, double bitTime, double* out);
 
 // The lower or upper tail of a sample, fitted as a Gaussian on the Q scale:
 // with the empirical probability p_i of the i-th smallest value, the values

@@ -130,9 +130,18 @@ int RunStages(const LinkConfig& o, const OutputPaths& out)
     }
 
     // All bits first: a jittered edge at the end of a block needs the next bit.
-    std::vector<uint8_t> txBits(static_cast<size_t>(o.bits));
+    const bool pam = o.modulation.Multilevel();
+    std::vector<uint8_t> txBits(static_cast<size_t>(o.bits) * static_cast<size_t>(pam ? o.modulation.BitsPerSymbol() : 1));
     Prbs(o.prbs, o.seed).Fill(txBits.data(), txBits.size());
-    const BitByBitResult bb = RunBitByBit(o, m, ch.taps, txBits);
+    // Several levels: the symbols are sent, and each one's first bit (the
+    // sign it should have) aligns the decisions.
+    std::vector<uint8_t> symbols;
+    if (pam) {
+        symbols = SymbolsFromBits(txBits, o.modulation);
+        txBits.resize(symbols.size());
+        for (size_t s = 0; s < symbols.size(); ++s) txBits[s] = symbols[s] >= o.modulation.levels / 2 ? 1 : 0;
+    }
+    const BitByBitResult bb = RunBitByBit(o, m, ch.taps, pam ? symbols : txBits);
     if (m.rxs.size() > 1) ChangeDir(out.outDir);
     bool closeOk = m.tx->Close();
     for (auto& r : m.rxs) {
@@ -145,11 +154,17 @@ int RunStages(const LinkConfig& o, const OutputPaths& out)
         return 2;
     }
     txBits.resize(static_cast<size_t>(bb.bitsDone));
+    if (pam) symbols.resize(static_cast<size_t>(bb.bitsDone));
 
     const auto tAnalysis = Clock::now();
-    const LinkMeasurement r = MeasureLink(o, m, txBits, bb.bitsDone, ReadFrom(adaptPath, adaptOffset));
+    const LinkMeasurement r =
+        MeasureLink(o, m, txBits, bb.bitsDone, ReadFrom(adaptPath, adaptOffset), pam ? &symbols : nullptr);
     if (!r.toneWarning.empty()) std::fprintf(stderr, "amisim: warning: %s\n", r.toneWarning.c_str());
-    const LinkStatistics sa = AnalyseLink(o, m, ch.taps, r.ctleSetting, out.outDir);
+    LinkStatistics sa;
+    if (pam)
+        sa.error = "not computed for " + o.modulation.Name() + " links (the statistical eye is drawn for NRZ only)";
+    else
+        sa = AnalyseLink(o, m, ch.taps, r.ctleSetting, out.outDir);
     LinkReport report{o, out, ch, m, bb, r, sa};
     const ReportPictures pictures = WriteReportPictures(report);
     report.analysisSeconds = SecondsSince(tAnalysis);

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "linksim/Jitter.h"
+#include "linksim/Pam.h"
 
 namespace linksim {
 
@@ -84,6 +85,9 @@ struct LinkConfig {
     int threads = 2;
     TxParams tx;
     RxParams rx;
+    // NRZ, or PAMn: then `bits` counts symbols (unit intervals), each
+    // carrying log2(n) PRBS bits.
+    Modulation modulation;
 };
 
 // Where a run writes its results (absolute). Every one of them is removed

@@ -32,6 +32,7 @@ void CollectDecisions(Receiver& r, double dt, double periodSamples)
             const int64_t at = std::llround(r.config == 0 ? a + p : centre);
             if (!r.tail->Has(at)) continue;
             r.decisions.push_back(r.tail->At(at) > 0.0f ? 1 : -1);
+            if (r.keepSamples) r.samples.push_back(r.tail->At(at));
             r.centres.push_back(centre);
             r.periods.push_back(p);
         }
@@ -90,6 +91,7 @@ std::string LoadLinkModels(const LinkConfig& o, const std::string& outDir, LinkM
         m.eyeRx = addReceiver(2, probeDir);
         if (!m.eyeRx) return error;
     }
+    for (auto& r : m.rxs) r->keepSamples = o.modulation.Multilevel();
     const int spb = o.samplesPerBit;
     const long long eyeSamples = std::max<long long>(o.eyeBits, 4) * spb + 4LL * spb;
     for (auto& r : m.rxs)

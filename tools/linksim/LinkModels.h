@@ -24,6 +24,10 @@ struct Receiver {
     std::vector<double> edges;  // clock times, seconds
     size_t edgesSeen = 0;       // edges already turned into decisions
     std::vector<int8_t> decisions;
+    // The signal at each decision's instant, kept when keepSamples is set
+    // (several levels: the host slices them once the thresholds are known).
+    bool keepSamples = false;
+    std::vector<float> samples;
     std::vector<double> centres;  // decision instants, samples
     std::vector<double> periods;  // clock period of each decision, samples
     size_t restored = 0;          // clock times the interface dropped

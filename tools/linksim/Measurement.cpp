@@ -129,10 +129,86 @@ void CompareSlicing(const LinkConfig& o, const LinkModels& m, LinkMeasurement& r
     }
 }
 
+// The symbol sent for slot `slot` as the receiver should see it (mirrored
+// when the link inverts), -1 when outside the run.
+int SentSymbol(const std::vector<uint8_t>& symbols, int64_t slot, const Alignment& a, int levels)
+{
+    const int64_t b = slot - a.lag;
+    if (!a.found || b < 0 || b >= static_cast<int64_t>(symbols.size())) return -1;
+    const int s = symbols[static_cast<size_t>(b)];
+    return a.inverted ? levels - 1 - s : s;
+}
+
+// Several levels: the thresholds (the receiver's, else halfway between the
+// mean received levels), the symbols sliced against them and counted.
+void CountSymbolErrors(const LinkConfig& o, const std::vector<uint8_t>& symbols, LinkMeasurement& r)
+{
+    const Modulation& mod = o.modulation;
+    const Receiver* rx = r.decRx;
+    auto& p = r.pam;
+    if (!rx || !r.align.found || rx->samples.size() != rx->decisions.size()) return;
+    p.thresholds = mod.thresholds;
+    p.thresholdSource = mod.thresholdSource;
+    if (p.thresholds.empty()) {
+        std::vector<double> sum(static_cast<size_t>(mod.levels), 0.0);
+        std::vector<size_t> count(sum.size(), 0);
+        for (size_t k = r.firstDecision; k < rx->samples.size(); ++k) {
+            const int s = SentSymbol(symbols, r.slots.slot[k], r.align, mod.levels);
+            if (s < 0) continue;
+            sum[static_cast<size_t>(s)] += rx->samples[k];
+            ++count[static_cast<size_t>(s)];
+        }
+        for (size_t s = 0; s < sum.size(); ++s) sum[s] = count[s] ? sum[s] / static_cast<double>(count[s]) : 0.0;
+        p.thresholds = MidThresholds(sum, count);
+        p.thresholdSource = "measured: halfway between the mean received levels (the receiver gives none)";
+    }
+    if (p.thresholds.size() != static_cast<size_t>(mod.levels - 1)) return;
+    for (size_t k = r.firstDecision; k < rx->samples.size(); ++k) {
+        const int s = SentSymbol(symbols, r.slots.slot[k], r.align, mod.levels);
+        if (s < 0) continue;
+        const int d = Slice(rx->samples[k], p.thresholds);
+        ++p.symbols;
+        p.bits += static_cast<uint64_t>(mod.BitsPerSymbol());
+        if (d != s) {
+            if (p.firstErrorDecision < 0) p.firstErrorDecision = static_cast<int64_t>(k);
+            if (p.errorSymbols.size() < 32)
+                p.errorSymbols.push_back(static_cast<long long>(r.slots.slot[k] - r.align.lag));
+            ++p.symbolErrors;
+            p.bitErrors += static_cast<uint64_t>(BitErrors(mod, s, d));
+        }
+    }
+    p.valid = true;
+}
+
+// Several levels: eye j lies between symbols j and j + 1; each is folded
+// from the traces of those two symbols only, the upper as "ones".
+void FoldMultilevelEyes(const LinkConfig& o, const Receiver& eyeRx, const std::vector<uint8_t>& symbols,
+                        LinkMeasurement& r)
+{
+    const int spb = o.samplesPerBit;
+    const int n = o.modulation.levels;
+    const int64_t from = std::max<int64_t>(eyeRx.tail->First(), static_cast<int64_t>(std::ceil(r.measureFrom)));
+    const std::vector<float> w = eyeRx.tail->CopyFrom(from);
+    if (!r.eye || w.empty() || !r.align.found) return;
+    std::vector<EyeDiagram> eyes;
+    for (int j = 0; j + 1 < n; ++j) eyes.emplace_back(16, 16, r.eye->VMin(), r.eye->VMax());
+    for (size_t k = 0; k < eyeRx.centres.size(); ++k) {
+        const double c = eyeRx.centres[k];
+        if (c - spb < from) continue;
+        const int64_t slot = static_cast<int64_t>(std::llround((c - r.slots.phase) / spb));
+        const int s = SentSymbol(symbols, slot, r.align, n);
+        if (s < 0) continue;
+        if (s > 0) eyes[static_cast<size_t>(s - 1)].Fold(w.data(), w.size(), from, c, eyeRx.periods[k], 1);
+        if (s + 1 < n) eyes[static_cast<size_t>(s)].Fold(w.data(), w.size(), from, c, eyeRx.periods[k], -1);
+    }
+    for (const EyeDiagram& e : eyes) r.pam.eyes.push_back(e.Measure());
+}
+
 }  // namespace
 
 LinkMeasurement MeasureLink(const LinkConfig& o, LinkModels& m, const std::vector<uint8_t>& txBits,
-                            long long bitsDone, const std::string& adaptText)
+                            long long bitsDone, const std::string& adaptText,
+                            const std::vector<uint8_t>* symbols)
 {
     LinkMeasurement r;
     const double bitTime = 1.0 / o.bitRate;
@@ -150,6 +226,7 @@ LinkMeasurement MeasureLink(const LinkConfig& o, LinkModels& m, const std::vecto
                                static_cast<long long>(r.measureFrom / spb));
     r.decRx = m.primary->config == 1 ? m.eyeRx : m.primary;
     CountBitErrors(o, txBits, bitsDone, r);
+    if (symbols) CountSymbolErrors(o, *symbols, r);
 
     r.eyeError = "no equalised signal (RX_Config is not 2 and the eye receiver is off)";
     if (m.eyeRx && m.eyeRx->centres.empty()) {
@@ -157,6 +234,7 @@ LinkMeasurement MeasureLink(const LinkConfig& o, LinkModels& m, const std::vecto
     } else if (m.eyeRx && m.eyeRx->tail) {
         r.eyeError.clear();
         FoldEye(o, *m.eyeRx, txBits, r);
+        if (symbols) FoldMultilevelEyes(o, *m.eyeRx, *symbols, r);
     }
 
     r.adapt = ParseAdaptLog(adaptText);

@@ -53,6 +53,17 @@ struct LinkMeasurement {
     std::string toneWarning;  // a jitter window shorter than the SJ's period
     // The host's slicing against the receiver's own decisions.
     long long sliceCompared = 0, sliceAgreed = 0;
+    // Several levels: the symbols sliced against the thresholds, the
+    // errors on symbols and on bits (through the mapping), and each eye.
+    struct Multilevel {
+        bool valid = false;               // the symbols were counted
+        std::vector<double> thresholds;   // ascending, V
+        std::string thresholdSource;
+        uint64_t symbols = 0, symbolErrors = 0, bits = 0, bitErrors = 0;
+        std::vector<EyeDiagram::Opening> eyes;  // lowest eye first
+        int64_t firstErrorDecision = -1;
+        std::vector<long long> errorSymbols;    // the first symbols received wrong
+    } pam;
     // The receiver's adaptation.
     AdaptLog adapt;
     int ctleSetting = 0;
@@ -60,7 +71,10 @@ struct LinkMeasurement {
 
 // Measures the run. adaptText: what the receiver appended to Adapt.txt
 // during the run.
+// With several levels, txBits holds each symbol's first bit (the sign the
+// signal should have) and symbols the symbols sent.
 LinkMeasurement MeasureLink(const LinkConfig& c, LinkModels& m, const std::vector<uint8_t>& txBits,
-                            long long bitsDone, const std::string& adaptText);
+                            long long bitsDone, const std::string& adaptText,
+                            const std::vector<uint8_t>* symbols = nullptr);
 
 }  // namespace linksim

@@ -204,8 +204,23 @@ std::string WriteEyePng(const std::string& path, const EyeDiagram& eye, const Ey
     }
     cairo_stroke(cr);
 
-    // Opening markers: height at the decision instant, width at zero volts.
+    // Opening markers: height at the decision instant, width at zero volts
+    // (several levels: each eye's around its threshold).
     const auto& o = info.opening;
+    for (const auto& [threshold, e] : info.eyes) {
+        if (!(e.valid && e.height > 0.0)) continue;
+        const double cx = r.x + 0.5 * r.w;
+        const double yt = r.y + r.h - (threshold - eye.VMin()) / (eye.VMax() - eye.VMin()) * r.h;
+        const double hpx = e.height / (eye.VMax() - eye.VMin()) * r.h;
+        const double wpx = e.widthUi / 2.0 * r.w, mid = cx + e.centreOffsetUi / 2.0 * r.w;
+        cairo_set_source_rgb(cr, 0.2, 1.0, 0.4);
+        cairo_set_line_width(cr, 2.0);
+        cairo_move_to(cr, cx, yt - hpx / 2);
+        cairo_line_to(cr, cx, yt + hpx / 2);
+        cairo_move_to(cr, mid - wpx / 2, yt);
+        cairo_line_to(cr, mid + wpx / 2, yt);
+        cairo_stroke(cr);
+    }
     if (o.valid && o.height > 0.0) {
         const double cx = r.x + 0.5 * r.w;
         const double hpx = o.height / (eye.VMax() - eye.VMin()) * r.h;

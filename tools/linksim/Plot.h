@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ struct EyePlotInfo {
     std::string title;
     double bitTime = 0.0;           // seconds, for the time axis in ps
     EyeDiagram::Opening opening;    // drawn as markers when valid
+    // Several levels: each eye's opening, marked around its threshold (V).
+    std::vector<std::pair<double, EyeDiagram::Opening>> eyes;
 };
 
 // Density of the folded eye on a logarithmic colour scale, with the time

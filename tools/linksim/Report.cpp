@@ -444,6 +444,11 @@ ReportPictures WriteReportPictures(const LinkReport& in)
         info.title = "Equalised signal at " + Num(o.bitRate / 1e9, 6) + " Gb/s, " + ShortKind(ch.kind);
         info.bitTime = bitTime;
         info.opening = r.opening;
+        if (o.modulation.Multilevel()) {
+            info.opening.valid = false;
+            for (size_t e = 0; e < r.pam.eyes.size() && e < r.pam.thresholds.size(); ++e)
+                info.eyes.push_back({r.pam.thresholds[e], r.pam.eyes[e]});
+        }
         p.eyeError = WriteEyePng(out.eye, *r.eye, info);
     }
     std::error_code ec;
@@ -467,9 +472,103 @@ ReportPictures WriteReportPictures(const LinkReport& in)
     return p;
 }
 
+namespace {
+
+// "lower", "middle", "upper" for PAM4; "eye 1" (the lowest) on for others.
+std::string EyeName(int levels, size_t j)
+{
+    static const char* const kPam4[] = {"lower", "middle", "upper"};
+    return levels == 4 ? kPam4[j] : "eye " + std::to_string(j + 1);
+}
+
+// Several levels: the modulation, its thresholds, the symbol and bit errors
+// (the "ber" figures become those of the bits through the mapping) and
+// each eye.
+void MultilevelJson(const LinkReport& in, nlohmann::json& j)
+{
+    REPORT_PARTS(in);
+    const auto& p = r.pam;
+    const Modulation& mod = o.modulation;
+    const nlohmann::json unmeasured(nullptr);
+    nlohmann::json eyes = nlohmann::json::array();
+    for (size_t e = 0; e < p.eyes.size(); ++e)
+        eyes.push_back({{"eye", EyeName(mod.levels, e)},
+                        {"valid", p.eyes[e].valid},
+                        {"closed", p.eyes[e].valid && !(p.eyes[e].height > 0.0)},
+                        {"height_v", std::max(0.0, p.eyes[e].height)},
+                        {"width_ui", p.eyes[e].widthUi},
+                        {"threshold_v", e < p.thresholds.size() ? nlohmann::json(p.thresholds[e]) : unmeasured}});
+    const double ser = p.symbols ? static_cast<double>(p.symbolErrors) / p.symbols : 0.0;
+    const double ber = p.bits ? static_cast<double>(p.bitErrors) / p.bits : 0.0;
+    j["modulation"] = {{"name", mod.Name()},
+                       {"levels", mod.levels},
+                       {"bits_per_symbol", mod.BitsPerSymbol()},
+                       {"mapping", mod.gray ? "Gray" : "binary"},
+                       {"source", mod.source},
+                       {"thresholds_v", p.thresholds},
+                       {"threshold_source", p.thresholdSource},
+                       {"symbols_compared", p.symbols},
+                       {"symbol_errors", p.valid ? nlohmann::json(p.symbolErrors) : unmeasured},
+                       {"ser", p.valid ? nlohmann::json(ser) : unmeasured},
+                       {"bits_compared", p.bits},
+                       {"bit_errors", p.valid ? nlohmann::json(p.bitErrors) : unmeasured},
+                       {"ber", p.valid ? nlohmann::json(ber) : unmeasured},
+                       {"eyes", eyes},
+                       {"extrapolated_and_data_jitter_of", "the middle crossing (0 V)"}};
+    auto& b = j["ber"];
+    b["available"] = p.valid;
+    b["bits_compared"] = p.bits;
+    b["errors"] = p.valid ? nlohmann::json(p.bitErrors) : unmeasured;
+    b["ber"] = p.valid ? nlohmann::json(ber) : unmeasured;
+    b["ber_upper_95"] = p.valid ? nlohmann::json(p.bitErrors ? 0.0 : 3.0 / std::max<uint64_t>(1, p.bits)) : unmeasured;
+    b["first_error_decision"] = p.firstErrorDecision;
+    b["error_bits"] = nlohmann::json::array();  // of symbols: error_symbols
+    b["error_symbols"] = p.errorSymbols;
+    b["symbols_compared"] = p.symbols;
+    b["symbol_errors"] = p.valid ? nlohmann::json(p.symbolErrors) : unmeasured;
+    b["ser"] = p.valid ? nlohmann::json(ser) : unmeasured;
+}
+
+// Several levels: the errors on symbols and bits, and each eye.
+void PrintMultilevel(const LinkReport& in)
+{
+    REPORT_PARTS(in);
+    const auto& p = r.pam;
+    const Modulation& mod = o.modulation;
+    std::printf("  modulation   %s, %s mapping (%s)\n", mod.Name().c_str(), mod.gray ? "Gray" : "binary",
+                mod.source.c_str());
+    std::string th;
+    for (double t : p.thresholds) th += (th.empty() ? "" : ", ") + Num(t * 1e3, 4) + " mV";
+    if (!p.thresholds.empty()) std::printf("  thresholds   %s (%s)\n", th.c_str(), p.thresholdSource.c_str());
+    if (p.valid)
+        std::printf("  SER          %llu symbol errors in %llu symbols %s: %s; BER %llu errors in %llu bits: %s "
+                    "(latency %lld symbols%s)\n",
+                    static_cast<unsigned long long>(p.symbolErrors), static_cast<unsigned long long>(p.symbols),
+                    r.scope.c_str(), p.symbolErrors ? Num(static_cast<double>(p.symbolErrors) / p.symbols, 4).c_str() : "0",
+                    static_cast<unsigned long long>(p.bitErrors), static_cast<unsigned long long>(p.bits),
+                    p.bitErrors ? Num(static_cast<double>(p.bitErrors) / p.bits, 4).c_str() : "0",
+                    static_cast<long long>(r.align.lag), r.align.inverted ? ", inverted" : "");
+    else
+        std::printf("  SER          n/a: %s\n", r.align.found ? "the thresholds could not be found"
+                                                             : r.align.why.empty() ? "no decisions" : r.align.why.c_str());
+    for (size_t e = p.eyes.size(); e-- > 0;) {
+        const auto& op = p.eyes[e];
+        const std::string name = EyeName(mod.levels, e);
+        if (op.valid && op.height > 0.0)
+            std::printf("  eye %-8s height %.1f mV, width %.3f UI (%.2f ps)\n", name.c_str(), op.height * 1e3,
+                        op.widthUi, op.widthUi * bitTime * 1e12);
+        else
+            std::printf("  eye %-8s %s\n", name.c_str(), op.valid ? "closed at the decision instant" : "n/a");
+    }
+}
+
+}  // namespace
+
 nlohmann::json ReportJson(const LinkReport& in, const ReportPictures& pics)
 {
-    return AnalysisJson(in, pics, MeasurementJson(in, pics, RunJson(in)));
+    nlohmann::json j = AnalysisJson(in, pics, MeasurementJson(in, pics, RunJson(in)));
+    if (in.config.modulation.Multilevel()) MultilevelJson(in, j);
+    return j;
 }
 
 bool WriteReportJson(const LinkReport& in, const ReportPictures& pics)
@@ -514,7 +613,9 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
                 "%.0f ppm\n",
                 r.clock.tieRms * 1e12, r.clock.tiePkPk * 1e12, r.clock.meanPeriod * 1e12, r.clock.periodStd * 1e12,
                 r.clock.frequencyOffsetPpm);
-    if (r.align.found)
+    if (o.modulation.Multilevel())
+        PrintMultilevel(in);
+    else if (r.align.found)
         std::printf("  BER          %llu errors in %llu bits %s: %s%s (latency %lld bits%s)\n",
                     static_cast<unsigned long long>(r.errors.errors), static_cast<unsigned long long>(r.errors.compared),
                     r.scope.c_str(), r.errors.errors ? Num(ber, 4).c_str() : "0",
@@ -533,7 +634,9 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
                     r.adapt.consistent ? "" : "; Adapt.txt does not follow the stepping rule");
     else
         std::printf("  CTLE         setting %d (fixed, EQ_Level)\n", o.rx.EQ_Level);
-    if (r.opening.valid && !(r.opening.height > 0.0))
+    if (o.modulation.Multilevel())
+        ;  // each eye above
+    else if (r.opening.valid && !(r.opening.height > 0.0))
         std::printf("  eye          closed at the decision instant: the ones' lowest trace lies %.1f mV below "
                     "the zeros' highest, %llu unit intervals\n",
                     -r.opening.height * 1e3, static_cast<unsigned long long>(r.eyeTraces));
@@ -577,6 +680,8 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     else
         std::printf("  data jitter  n/a: %s\n", r.dataJitter.why.c_str());
     if (!r.toneWarning.empty()) std::printf("  warning      %s\n", r.toneWarning.c_str());
+    if (o.modulation.Multilevel())
+        std::printf("  note         the extrapolated eye and the data jitter are those of the middle crossing (0 V)\n");
     if (o.jitter.Any())
         std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
                     o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
