@@ -127,6 +127,7 @@ TEST(Pictures, OneVisibleColourPerContour)
 // triangle, a measured one as a dot.
 TEST(Pictures, PanelKeysInsideAndBoundsMarked)
 {
+    const ReleaseFonts release;
     linksim::PlotPanel a, b;
     a.xLabel = b.xLabel = "loss at Nyquist (dB)";
     a.yLabel = "log10 BER";
