@@ -139,12 +139,10 @@ std::string ComponentFile(int pins)
     return path;
 }
 
-// A whole check of a component file of state.range(0) pins, as lines per
-// second: pin, mapping and differential-pin look-ups go by name index, so the
-// rate must not fall as the component grows.
-void BM_CheckComponentPins(benchmark::State& state)
+// Checks the file at path over and over, as lines per second, then removes
+// it, the files named in `beside` (in its folder) and the folder.
+void CheckWholeFile(benchmark::State& state, const std::string& path, std::initializer_list<const char*> beside)
 {
-    const std::string path = ComponentFile(static_cast<int>(state.range(0)));
     if (path.empty()) {
         state.SkipWithError("cannot write the file");
         return;
@@ -161,9 +159,19 @@ void BM_CheckComponentPins(benchmark::State& state)
     }
     ERRLOG_SetOutputFile(nullptr);
     std::fclose(devnull);
+    const std::string dir = path.substr(0, path.rfind('/'));
     std::remove(path.c_str());
-    rmdir(path.substr(0, path.rfind('/')).c_str());
+    for (const char* f : beside) std::remove((dir + "/" + f).c_str());
+    rmdir(dir.c_str());
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(lines));
+}
+
+// A whole check of a component file of state.range(0) pins, as lines per
+// second: pin, mapping and differential-pin look-ups go by name index, so the
+// rate must not fall as the component grows.
+void BM_CheckComponentPins(benchmark::State& state)
+{
+    CheckWholeFile(state, ComponentFile(static_cast<int>(state.range(0))), {});
 }
 BENCHMARK(BM_CheckComponentPins)->Arg(2000)->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
@@ -206,28 +214,7 @@ std::string NewerTablesFile(int rows)
 // as the tables grow.
 void BM_CheckNewerTables(benchmark::State& state)
 {
-    const std::string path = NewerTablesFile(static_cast<int>(state.range(0)));
-    if (path.empty()) {
-        state.SkipWithError("cannot write the file");
-        return;
-    }
-    FILE* devnull = std::fopen("/dev/null", "w");
-    ERRLOG_SetOutputFile(devnull);
-    PARSE_SuppressBanners(1);
-    unsigned long lines = 0;
-    for (auto _ : state) {
-        INIT();
-        if (PARSE(path.c_str(), FILE_TYPE_IBS)) (TEST)(FILE_TYPE_IBS, 0);
-        lines = PARSE_GetLineNum();
-        FINI();
-    }
-    ERRLOG_SetOutputFile(nullptr);
-    std::fclose(devnull);
-    const std::string dir = path.substr(0, path.rfind('/'));
-    std::remove(path.c_str());
-    std::remove((dir + "/pkg.s4p").c_str());
-    rmdir(dir.c_str());
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(lines));
+    CheckWholeFile(state, NewerTablesFile(static_cast<int>(state.range(0))), {"pkg.s4p"});
 }
 BENCHMARK(BM_CheckNewerTables)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 
