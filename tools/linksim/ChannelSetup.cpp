@@ -31,6 +31,44 @@ SParamChannel LoadSParamChannel(const std::string& path, const std::string& port
     return SParamChannelFrom(ReadTouchstone(path), ports, dt, bitTime);
 }
 
+// The wiring of the file's ports: --ports when given (with a warning when
+// the data pair the thru lines otherwise), S21 of a 2-port, else what the
+// data show (det: what they show, for a 4-port). `how` says which.
+namespace {
+PortMap ChooseWiring(const Touchstone& ts, const std::string& ports, PortDetection& det,
+                     std::vector<std::string>& warnings, std::string& how)
+{
+    PortMap map;
+    if (ts.ports == 4) det = DetectPorts(ts);
+    if (!ports.empty()) {
+        try {
+            map = ParsePortMap(ports, ts.ports);
+        } catch (const std::invalid_argument& e) {
+            throw PortsError(std::string("--ports ") + e.what());
+        }
+        how = "given by --ports";
+        if (ts.ports == 4 && det.ok) {
+            // The user's wiring against the data's: same thru lines?
+            auto samePair = [](int a, int b, int c, int d) { return (a == c && b == d) || (a == d && b == c); };
+            const PortMap& d = det.map;
+            const bool thrusAgree = (samePair(map.inP, map.outP, d.inP, d.outP) && samePair(map.inN, map.outN, d.inN, d.outN)) ||
+                                    (samePair(map.inP, map.outP, d.inN, d.outN) && samePair(map.inN, map.outN, d.inP, d.outP));
+            if (!thrusAgree)
+                warnings.push_back("--ports " + PortMapText(map) + " disagrees with the data, whose strongest "
+                                   "low-frequency transmission pairs the ports as " + PortMapText(d));
+        }
+    } else if (ts.ports == 2) {
+        how = "S21 of the 2-port";
+    } else {
+        if (!det.ok) throw std::runtime_error(ts.name + ": " + det.problem + "; give the wiring with --ports");
+        map = det.map;
+        how = "found from the data: thru " + Fixed(Db(det.thruLow), 1) + " dB against " + Fixed(Db(det.otherLow), 1) +
+              " dB for the next pairing below " + Fixed(det.lowBandHz / 1e9, 2) + " GHz; sides: " + det.sidesNote;
+    }
+    return map;
+}
+}  // namespace
+
 SParamChannel SParamChannelFrom(Touchstone ts, const std::string& ports, double dt, double bitTime)
 {
     const std::string path = ts.name;
@@ -48,35 +86,9 @@ SParamChannel SParamChannelFrom(Touchstone ts, const std::string& ports, double 
     }
     Renormalize(ts, 50.0);
 
-    PortMap map;
     std::string how;
     PortDetection det;
-    if (ts.ports == 4) det = DetectPorts(ts);
-    if (!ports.empty()) {
-        try {
-            map = ParsePortMap(ports, ts.ports);
-        } catch (const std::invalid_argument& e) {
-            throw PortsError(std::string("--ports ") + e.what());
-        }
-        how = "given by --ports";
-        if (ts.ports == 4 && det.ok) {
-            // The user's wiring against the data's: same thru lines?
-            auto samePair = [](int a, int b, int c, int d) { return (a == c && b == d) || (a == d && b == c); };
-            const PortMap& d = det.map;
-            const bool thrusAgree = (samePair(map.inP, map.outP, d.inP, d.outP) && samePair(map.inN, map.outN, d.inN, d.outN)) ||
-                                    (samePair(map.inP, map.outP, d.inN, d.outN) && samePair(map.inN, map.outN, d.inP, d.outP));
-            if (!thrusAgree)
-                ch.warnings.push_back("--ports " + PortMapText(map) + " disagrees with the data, whose strongest "
-                                      "low-frequency transmission pairs the ports as " + PortMapText(d));
-        }
-    } else if (ts.ports == 2) {
-        how = "S21 of the 2-port";
-    } else {
-        if (!det.ok) throw std::runtime_error(path + ": " + det.problem + "; give the wiring with --ports");
-        map = det.map;
-        how = "found from the data: thru " + Fixed(Db(det.thruLow), 1) + " dB against " + Fixed(Db(det.otherLow), 1) +
-              " dB for the next pairing below " + Fixed(det.lowBandHz / 1e9, 2) + " GHz; sides: " + det.sidesNote;
-    }
+    const PortMap map = ChooseWiring(ts, ports, det, ch.warnings, how);
     const std::vector<Complex> h = Transmission(ts, map);
     FrequencyFit fit;
     try {
