@@ -101,24 +101,19 @@ std::string WriteBathtubs(const LinkReport& in)
         }
         h.series.push_back(s);
     }
-    if (r.extrapolated.timingOk) {
+    // A bathtub of the bit-by-bit run: dashed, in orange.
+    auto extrapolated = [](const std::vector<double>& x, const std::vector<double>& ber) {
         PlotSeries s;
         s.label = "bit-by-bit, extrapolated";
         s.r = 0.85, s.g = 0.35, s.b = 0.05;
         s.dashed = true;
-        s.x = r.extrapolated.phaseUi;
-        for (double b : r.extrapolated.phaseBer) s.y.push_back(std::log10(std::max(b, 1e-300)));
-        h.series.push_back(s);
-    }
-    if (r.extrapolated.amplitudeOk) {
-        PlotSeries s;
-        s.label = "bit-by-bit, extrapolated";
-        s.r = 0.85, s.g = 0.35, s.b = 0.05;
-        s.dashed = true;
-        s.x = r.extrapolated.thresholdV;
-        for (double b : r.extrapolated.thresholdBer) s.y.push_back(std::log10(std::max(b, 1e-300)));
-        v.series.push_back(s);
-    }
+        s.x = x;
+        for (double b : ber) s.y.push_back(std::log10(std::max(b, 1e-300)));
+        return s;
+    };
+    if (r.extrapolated.timingOk) h.series.push_back(extrapolated(r.extrapolated.phaseUi, r.extrapolated.phaseBer));
+    if (r.extrapolated.amplitudeOk)
+        v.series.push_back(extrapolated(r.extrapolated.thresholdV, r.extrapolated.thresholdBer));
     if (h.series.empty() && v.series.empty())
         bathtubPngError = "no bathtub: neither the statistical analysis nor the bit-by-bit distributions are there";
     else

@@ -86,18 +86,7 @@ nlohmann::json Row(const nlohmann::json& j)
             {"loss_db_at_nyquist", get({"channel", "loss_db_at_nyquist"})}};
 }
 
-std::string Cell(const nlohmann::json& v)
-{
-    if (v.is_null()) return "";
-    if (v.is_string()) return v.get<std::string>();
-    if (v.is_boolean()) return v.get<bool>() ? "1" : "0";
-    if (v.is_number_float()) {
-        char b[64];
-        std::snprintf(b, sizeof b, "%.8g", v.get<double>());
-        return b;
-    }
-    return v.dump();
-}
+std::string Cell(const nlohmann::json& v) { return SweepCell(v); }
 
 // Points done / total on standard error, when it is a terminal.
 class SweepProgress {

@@ -339,19 +339,22 @@ std::string MergeShortfall(const json& merged)
     return s;
 }
 
+std::string SweepCell(const json& v)
+{
+    if (v.is_null()) return "";
+    if (v.is_string()) return v.get<std::string>();
+    if (v.is_boolean()) return v.get<bool>() ? "1" : "0";
+    if (v.is_number_float()) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%.8g", v.get<double>());
+        return b;
+    }
+    return v.dump();
+}
+
 std::string SweepCsv(const json& table)
 {
-    auto cell = [](const json& v) -> std::string {
-        if (v.is_null()) return "";
-        if (v.is_string()) return v.get<std::string>();
-        if (v.is_boolean()) return v.get<bool>() ? "1" : "0";
-        if (v.is_number_float()) {
-            char b[64];
-            std::snprintf(b, sizeof b, "%.8g", v.get<double>());
-            return b;
-        }
-        return v.dump();
-    };
+    const auto cell = SweepCell;
     std::vector<std::string> names;
     for (const auto& a : table["axes"]) names.push_back(a["name"].get<std::string>());
     std::ostringstream csv;

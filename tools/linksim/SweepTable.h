@@ -46,6 +46,10 @@ nlohmann::json MergeTables(const std::vector<std::pair<std::string, nlohmann::js
 // missing points and shards; empty when every point ran and succeeded.
 std::string MergeShortfall(const nlohmann::json& merged);
 
+// A table value as a CSV cell: empty for null, 1/0 for booleans, numbers
+// to 8 significant digits.
+std::string SweepCell(const nlohmann::json& v);
+
 // The table as CSV text: point, the axes, status, SweepColumns(), folder.
 std::string SweepCsv(const nlohmann::json& table);
 
