@@ -148,6 +148,51 @@ TEST(PamLink, IdealChannelOpensEveryEyeToTheLevelSpacing)
             EXPECT_NEAR(e["height_v"].get<double>(), 1.0 / (c.levels - 1), 1e-4) << c.args << " " << e["eye"];
             EXPECT_GT(e["width_ui"].get<double>(), 0.6) << c.args << " " << e["eye"];
         }
+        // The statistical eye: every eye as high as the spacing (within the
+        // voltage grid's bins), open and error-free at its centre.
+        const auto& st = r.summary["statistical"];
+        ASSERT_TRUE(st["available"].get<bool>()) << c.args << ": " << st["error"];
+        ASSERT_EQ(st["eyes"].size(), static_cast<size_t>(c.levels - 1)) << c.args;
+        for (const auto& e : st["eyes"]) {
+            EXPECT_NEAR(e["eye_height_at_centre_v"].get<double>(), 1.0 / (c.levels - 1), 0.004) << c.args << " " << e["eye"];
+            EXPECT_LE(e["ber_at_centre"].get<double>(), 1e-30) << c.args << " " << e["eye"];
+        }
+    }
+}
+
+// Through lossy lines the receiver's fixed thresholds miss the attenuated
+// levels. Two methods must agree on how often, over losses (and so channel
+// delays, which move the receiver's fixed sampling instant against the
+// pulse) and bit rates: the bit-by-bit symbol error rate, and the
+// statistical eyes where the receiver's clock samples (a symbol errs
+// across either of its thresholds: SER = 2 / n x the sum of the eyes' BERs).
+TEST(PamLink, StatisticalEyesAgreeWithTheSymbolErrors)
+{
+    const struct {
+        const char* loss;
+        const char* rate;
+    } cases[] = {{"2", "5e9"}, {"3", "5e9"}, {"4", "5e9"}, {"8", "5e9"}, {"12", "5e9"}, {"4", "10.3125e9"}, {"10", "10.3125e9"}};
+    for (const auto& c : cases) {
+        const std::string label = std::string("loss ") + c.loss + " dB at " + c.rate;
+        const RunResult r = Amisim("pam_stat", "--rx-lib " + Lib("pam4_rx.so") + " --TX_bypass 1 --loss " + c.loss +
+                                                   " --bit-rate " + c.rate + " --prbs 15 --bits 20000 --stat-noise 0.01");
+        ASSERT_EQ(r.Exit(), 0) << r.log;
+        const auto& st = r.summary["statistical"];
+        ASSERT_TRUE(st["available"].get<bool>()) << st["error"];
+        EXPECT_EQ(st["threshold_source"], "the receiver's thresholds");
+        const auto& clock = st["receiver_clock"];
+        ASSERT_TRUE(clock["ser"].is_number()) << label << ": " << clock.dump();
+        ASSERT_EQ(clock["ber"].size(), 3u) << label;
+        double sum = 0.0;
+        for (const auto& b : clock["ber"]) sum += b.get<double>();
+        EXPECT_NEAR(clock["ser"].get<double>(), 0.5 * sum, 1e-12 + 1e-9 * sum) << label;
+        const auto& m = r.summary["modulation"];
+        ASSERT_TRUE(m["ser"].is_number()) << label << ": " << m.dump();
+        const double ser = m["ser"].get<double>(), n = m["symbols_compared"].get<double>();
+        if (m["symbol_errors"].get<double>() == 0.0)
+            EXPECT_LT(clock["ser"].get<double>(), 3.0 / n) << label;
+        else
+            EXPECT_NEAR(clock["ser"].get<double>(), ser, 0.1 * ser + 3.0 * std::sqrt(ser / n)) << label;
     }
 }
 

@@ -58,7 +58,7 @@ TEST(StatEye, IdealChannelKnownAnswers)
             EXPECT_NEAR(eye.HeightAt(ber, false), want, 6.0 * dv) << label << " at " << ber;
         }
         if (c.h1 == 0.0) {
-            const double centre = eye.bathtub[static_cast<size_t>(c.spb / 2)];
+            const double centre = eye.CentreBer();
             if (c.noise == 0.0) {
                 EXPECT_EQ(centre, 0.0) << label;
             } else {
@@ -66,6 +66,79 @@ TEST(StatEye, IdealChannelKnownAnswers)
             }
             // Open over the whole unit interval, or shut.
             EXPECT_EQ(eye.WidthAt(1e-12), eye.HeightAt(1e-12, false) > 0.0 ? 1.0 : 0.0) << label;
+        }
+    }
+}
+
+// Several levels against an exact second method: a pulse with one
+// post-cursor h1 and Gaussian noise s. Symbol s sits at a u_s (u_s = -1 +
+// 2s/(n-1)); the interference a u h1 takes n values, so the probability
+// that symbol s lands beyond a threshold t is the mean over u of a normal
+// tail, which gives each eye's bathtub at the centre (with the mid-level
+// thresholds, or given ones moved off them); without post-cursor each eye
+// is the level spacing 2a/(n-1) high less 2 s Q^-1(2L).
+TEST(StatEye, MultilevelEyesAgainstExactEnumeration)
+{
+    struct Case {
+        int levels;
+        double h1, noise, offset;  // offset: the given thresholds moved up by this (V), 0: mid-levels
+    };
+    // Noise that puts the centre's BER between 1e-3 and 1e-16 (the grid's
+    // Gaussian reaches 12 sigma).
+    const Case cases[] = {{2, 0.0, 0.08, 0.0},   {4, 0.0, 0.0, 0.0},    {4, 0.0, 0.03, 0.0},  {4, 0.15, 0.02, 0.0},
+                          {4, -0.1, 0.015, 0.01}, {8, 0.0, 0.012, 0.0}, {8, 0.05, 0.01, 0.0}, {16, 0.0, 0.006, 0.005}};
+    const int spb = 32;
+    const double a = 0.5;
+    for (const Case& c : cases) {
+        std::vector<double> pulse(static_cast<size_t>(3 * spb), 0.0);
+        for (int i = 0; i < spb; ++i) {
+            pulse[static_cast<size_t>(i)] = 1.0;
+            pulse[static_cast<size_t>(i + spb)] = c.h1;
+        }
+        const int n = c.levels;
+        auto unit = [n](int s) { return -1.0 + 2.0 * s / (n - 1); };
+        linksim::StatEyeOptions o;
+        o.noiseRms = c.noise;
+        o.levels = n;
+        if (c.offset != 0.0)
+            for (int e = 0; e + 1 < n; ++e) o.thresholds.push_back(0.5 * a * (unit(e) + unit(e + 1)) + c.offset);
+        const linksim::StatEye eye = linksim::ComputeStatEye(pulse, spb, o);
+        const std::string label = "levels " + std::to_string(n) + ", h1 " + std::to_string(c.h1) + ", noise " +
+                                  std::to_string(c.noise) + ", offset " + std::to_string(c.offset);
+        ASSERT_EQ(eye.eyes.size(), static_cast<size_t>(n - 1)) << label;
+        const double dv = (eye.vMax - eye.vMin) / eye.bins;
+        for (int e = 0; e + 1 < n; ++e) {
+            const double t = 0.5 * a * (unit(e) + unit(e + 1)) + c.offset;
+            EXPECT_NEAR(eye.eyes[static_cast<size_t>(e)].threshold, t, 1e-12) << label;
+            // P(upper symbol below t) and P(lower symbol above t), summed
+            // over the interference's n values.
+            double below = 0.0, above = 0.0;
+            for (int k = 0; k < n; ++k) {
+                const double isi = a * unit(k) * c.h1;
+                const double up = a * unit(e + 1) + isi, lo = a * unit(e) + isi;
+                if (c.noise > 0.0) {
+                    below += NormalTail((up - t) / c.noise) / n;
+                    above += NormalTail((t - lo) / c.noise) / n;
+                }
+            }
+            const double want = 0.5 * (below + above), got = eye.CentreBer(static_cast<size_t>(e));
+            // The pulse is flat over its unit interval: every phase decides alike.
+            for (int j = 0; j < spb; ++j)
+                EXPECT_NEAR(eye.eyes[static_cast<size_t>(e)].bathtub[static_cast<size_t>(j)], got, 1e-9 * got)
+                    << label << " eye " << e << " phase " << j;
+            if (want < 1e-300) {
+                EXPECT_LT(got, 1e-30) << label << " eye " << e;
+            } else {
+                // The grid's bins move the levels by up to a bin: in Q terms
+                // dv / noise.
+                const double q = InverseNormalTail(want);
+                EXPECT_NEAR(InverseNormalTail(got), q, 1.5 * dv / c.noise + 1e-3) << label << " eye " << e;
+            }
+            if (c.h1 == 0.0 && c.offset == 0.0)
+                for (const double ber : {1e-6, 1e-12}) {
+                    const double h = 2.0 * a / (n - 1) - (c.noise > 0.0 ? 2.0 * c.noise * InverseNormalTail(2.0 * ber) : 0.0);
+                    EXPECT_NEAR(eye.HeightAt(ber, false, static_cast<size_t>(e)), h, 3.0 * dv) << label << " eye " << e;
+                }
         }
     }
 }

@@ -160,11 +160,8 @@ int RunStages(const LinkConfig& o, const OutputPaths& out)
     const LinkMeasurement r =
         MeasureLink(o, m, txBits, bb.bitsDone, ReadFrom(adaptPath, adaptOffset), pam ? &symbols : nullptr);
     if (!r.toneWarning.empty()) std::fprintf(stderr, "amisim: warning: %s\n", r.toneWarning.c_str());
-    LinkStatistics sa;
-    if (pam)
-        sa.error = "not computed for " + o.modulation.Name() + " links (the statistical eye is drawn for NRZ only)";
-    else
-        sa = AnalyseLink(o, m, ch.taps, r.ctleSetting, out.outDir);
+    LinkStatistics sa = AnalyseLink(o, m, ch.taps, r.ctleSetting, out.outDir);
+    PlaceReceiverClock(sa, o.samplesPerBit, r.decRx && r.firstDecision < r.decRx->centres.size(), r.slots.phase);
     LinkReport report{o, out, ch, m, bb, r, sa};
     const ReportPictures pictures = WriteReportPictures(report);
     report.analysisSeconds = SecondsSince(tAnalysis);

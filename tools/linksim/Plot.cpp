@@ -654,7 +654,8 @@ std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const s
     const auto& palette = ContourPalette();
     for (size_t l = 0; l < eye.contourBers.size(); ++l) {
         const Rgb& c = palette[l % palette.size()];
-        for (const auto* edge : {&eye.upper[l], &eye.lower[l]})
+        for (const StatEyeOpening& op : eye.eyes)
+          for (const auto* edge : {&op.upper[l], &op.lower[l]})
           for (int pass = 0; pass < 2; ++pass) {  // a white halo, then the colour
             if (pass == 0)
                 cairo_set_source_rgb(cr, 1, 1, 1), cairo_set_line_width(cr, 4.0);
@@ -664,7 +665,7 @@ std::string WriteStatEyePng(const std::string& path, const StatEye& eye, const s
             for (int px = 0; px <= 2 * spb; ++px) {
                 const double x = -1.0 + static_cast<double>(px) / spb;
                 const size_t j = phaseOf(x + 0.5 / spb);
-                const double u = eye.upper[l][j], w = eye.lower[l][j];
+                const double u = op.upper[l][j], w = op.lower[l][j];
                 if (!(u > w)) {
                     pen = false;
                     continue;

@@ -21,6 +21,14 @@ namespace linksim {
 
 namespace {
 
+// "lower", "middle", "upper" for PAM4; "eye 1" (the lowest) on for others.
+std::string EyeName(int levels, size_t j)
+{
+    static const char* const kPam4[] = {"lower", "middle", "upper"};
+    return levels == 4 ? kPam4[j] : "eye " + std::to_string(j + 1);
+}
+
+
 
 // The channel's description for a picture's title: file names without
 // their folders.
@@ -92,12 +100,21 @@ std::string WriteBathtubs(const LinkReport& in)
     h.yMax = v.yMax = 0.0;
     h.yMarks.push_back({std::log10(o.ber), "BER " + Num(o.ber, 3)});
     v.yMarks = h.yMarks;
-    if (!sa.eye.bathtub.empty()) {
+    // The statistical bathtubs: one per eye (several levels: blue, green,
+    // violet, ... from the lowest eye up).
+    const auto& palette = ContourPalette();
+    for (size_t e = 0; e < sa.eye.eyes.size() && sa.error.empty(); ++e) {
         PlotSeries s;
-        s.label = "statistical (pulse response)";
+        s.label = sa.eye.eyes.size() > 1 ? "statistical, " + EyeName(sa.eye.levels, e) + " eye"
+                                         : "statistical (pulse response)";
+        if (sa.eye.eyes.size() > 1) {
+            static const size_t kOrder[] = {0, 1, 4, 2, 3};
+            const Rgb& c = palette[kOrder[e % 5]];
+            s.r = c.r, s.g = c.g, s.b = c.b;
+        }
         for (int j = 0; j < sa.eye.phases; ++j) {
             s.x.push_back(static_cast<double>(j - sa.eye.phases / 2) / sa.eye.phases);
-            s.y.push_back(std::log10(std::max(sa.eye.bathtub[static_cast<size_t>(j)], 1e-300)));
+            s.y.push_back(std::log10(std::max(sa.eye.eyes[e].bathtub[static_cast<size_t>(j)], 1e-300)));
         }
         h.series.push_back(s);
     }
@@ -252,6 +269,96 @@ nlohmann::json MeasurementJson(const LinkReport& in, const ReportPictures& pics,
     return j;
 }
 
+// The statistical eye where the receiver's recovered clock samples on
+// average: each eye's BER there, and the symbol error rate they give (a
+// symbol errs across either of its thresholds: SER = 2 / n x the sum of the
+// eyes' BERs; NRZ: the BER).
+double ExpectedSer(const std::vector<double>& bers)
+{
+    double sum = 0.0;
+    for (double b : bers) sum += b;
+    return 2.0 / static_cast<double>(bers.size() + 1) * sum;
+}
+
+nlohmann::json ReceiverClockJson(const LinkStatistics& sa)
+{
+    const nlohmann::json unknown(nullptr);
+    nlohmann::json j = {{"what", "the statistical eye where the receiver's recovered clock samples on average"},
+                        {"offset_ui", unknown},
+                        {"ser", unknown}};
+    if (sa.rxBers.empty()) return j;
+    j["offset_ui"] = sa.rxOffsetUi;
+    j["ser"] = BerFloored(ExpectedSer(sa.rxBers));
+    nlohmann::json eyes = nlohmann::json::array();
+    for (double b : sa.rxBers) eyes.push_back(BerFloored(b));
+    j["ber"] = sa.rxBers.size() == 1 ? eyes[0] : eyes;
+    return j;
+}
+
+// Several levels: each eye's figures, and the top-level ones become the
+// worst eye's (the smallest height and width, the largest BER; the bathtub
+// and the contours' edges the worst of the eyes at each phase).
+void StatisticalEyesJson(const LinkConfig& o, const StatEye& eye, nlohmann::json& st)
+{
+    nlohmann::json eyes = nlohmann::json::array();
+    double height = INFINITY, heightCentre = INFINITY, width = INFINITY, contourWidth = INFINITY, centre = 0.0;
+    std::vector<double> worstTub(static_cast<size_t>(eye.phases), 0.0);
+    for (size_t e = 0; e < eye.eyes.size(); ++e) {
+        const StatEyeOpening& op = eye.eyes[e];
+        nlohmann::json tub = nlohmann::json::array();
+        for (int k = 0; k < eye.phases; ++k) {
+            const double b = op.bathtub[static_cast<size_t>(k)];
+            worstTub[static_cast<size_t>(k)] = std::max(worstTub[static_cast<size_t>(k)], b);
+            tub.push_back({{"offset_ui", static_cast<double>(k - eye.phases / 2) / eye.phases}, {"ber", BerFloored(b)}});
+        }
+        nlohmann::json contours = nlohmann::json::object();
+        for (size_t l = 0; l < eye.contourBers.size(); ++l)
+            contours[Num(eye.contourBers[l], 3)] = {{"height_v", std::max(0.0, eye.HeightAt(eye.contourBers[l], true, e))},
+                                                     {"width_ui", eye.WidthAt(eye.contourBers[l], e)},
+                                                     {"upper_v", op.upper[l]},
+                                                     {"lower_v", op.lower[l]}};
+        const double h = eye.HeightAt(o.ber, true, e);
+        height = std::min(height, h);
+        heightCentre = std::min(heightCentre, eye.HeightAt(o.ber, false, e));
+        width = std::min(width, eye.BathtubWidthAt(o.ber, e));
+        contourWidth = std::min(contourWidth, eye.WidthAt(o.ber, e));
+        centre = std::max(centre, eye.CentreBer(e));
+        eyes.push_back({{"eye", EyeName(eye.levels, e)},
+                        {"threshold_v", op.threshold},
+                        {"eye_height_v", std::max(0.0, h)},
+                        {"eye_height_at_centre_v", std::max(0.0, eye.HeightAt(o.ber, false, e))},
+                        {"closed", !(h > 0.0)},
+                        {"eye_width_ui", eye.BathtubWidthAt(o.ber, e)},
+                        {"contour_width_ui", eye.WidthAt(o.ber, e)},
+                        {"ber_at_centre", BerFloored(eye.CentreBer(e))},
+                        {"bathtub", tub},
+                        {"contours", contours}});
+    }
+    st["levels"] = eye.levels;
+    st["threshold_source"] = eye.thresholdsGiven ? "the receiver's thresholds" : "midway between the symbols' levels";
+    st["figures_of"] = "the worst of the eyes";
+    st["eye_height_v"] = std::max(0.0, height);
+    st["eye_height_at_centre_v"] = std::max(0.0, heightCentre);
+    st["closed"] = !(height > 0.0);
+    st["eye_width_ui"] = width;
+    st["contour_width_ui"] = contourWidth;
+    st["ber_at_centre"] = BerFloored(centre);
+    nlohmann::json tub = nlohmann::json::array();
+    for (int k = 0; k < eye.phases; ++k)
+        tub.push_back({{"offset_ui", static_cast<double>(k - eye.phases / 2) / eye.phases},
+                       {"ber", BerFloored(worstTub[static_cast<size_t>(k)])}});
+    st["bathtub"] = tub;
+    for (size_t l = 0; l < eye.contourBers.size(); ++l) {
+        double hl = INFINITY, wl = INFINITY;
+        for (size_t e = 0; e < eye.eyes.size(); ++e) {
+            hl = std::min(hl, eye.HeightAt(eye.contourBers[l], true, e));
+            wl = std::min(wl, eye.WidthAt(eye.contourBers[l], e));
+        }
+        st["contours"][Num(eye.contourBers[l], 3)] = {{"height_v", std::max(0.0, hl)}, {"width_ui", wl}};
+    }
+    st["eyes"] = eyes;
+}
+
 nlohmann::json StatisticalJson(const LinkReport& in, const ReportPictures& pics)
 {
     REPORT_PARTS(in);
@@ -277,19 +384,21 @@ nlohmann::json StatisticalJson(const LinkReport& in, const ReportPictures& pics)
         st["ber_floor"] = kBerFloor;
         st["eye_width_ui"] = sa.eye.BathtubWidthAt(o.ber);  // with the injected jitter
         st["contour_width_ui"] = sa.eye.WidthAt(o.ber);      // without it
-        st["ber_at_centre"] = BerFloored(sa.eye.bathtub[static_cast<size_t>(sa.eye.phases / 2)]);
+        st["ber_at_centre"] = BerFloored(sa.eye.CentreBer());
         nlohmann::json tub = nlohmann::json::array();
         for (int k = 0; k < sa.eye.phases; ++k)
             tub.push_back({{"offset_ui", static_cast<double>(k - sa.eye.phases / 2) / sa.eye.phases},
-                           {"ber", BerFloored(sa.eye.bathtub[static_cast<size_t>(k)])}});
+                           {"ber", BerFloored(sa.eye.eyes[0].bathtub[static_cast<size_t>(k)])}});
         st["bathtub"] = tub;
         nlohmann::json contours = nlohmann::json::object();
         for (size_t l = 0; l < sa.eye.contourBers.size(); ++l)
             contours[Num(sa.eye.contourBers[l], 3)] = {{"height_v", std::max(0.0, sa.eye.HeightAt(sa.eye.contourBers[l]))},
                                                         {"width_ui", sa.eye.WidthAt(sa.eye.contourBers[l])},
-                                                        {"upper_v", sa.eye.upper[l]},
-                                                        {"lower_v", sa.eye.lower[l]}};
+                                                        {"upper_v", sa.eye.eyes[0].upper[l]},
+                                                        {"lower_v", sa.eye.eyes[0].lower[l]}};
         st["contours"] = contours;
+        if (sa.eye.eyes.size() > 1) StatisticalEyesJson(o, sa.eye, st);
+        st["receiver_clock"] = ReceiverClockJson(sa);
         st["png"] = statPngError.empty() ? out.stat : "";
         st["csv"] = pics.statCsv ? out.statCsv : "";
         st["png_error"] = statPngError;
@@ -401,13 +510,18 @@ std::string EyeCsv(const EyeDiagram& eye)
     return t;
 }
 
+// Several levels add the eye's name as a last column.
 std::string StatEyeCsv(const StatEye& eye)
 {
-    std::string t = "offset_ui,contour_ber,upper_v,lower_v\n";
-    for (int j = 0; j < eye.phases; ++j)
-        for (size_t l = 0; l < eye.contourBers.size(); ++l)
-            t += Cell(static_cast<double>(j - eye.phases / 2) / eye.phases) + "," + Cell(eye.contourBers[l]) + "," +
-                 Cell(eye.upper[l][static_cast<size_t>(j)]) + "," + Cell(eye.lower[l][static_cast<size_t>(j)]) + "\n";
+    const bool named = eye.eyes.size() > 1;
+    std::string t = named ? "offset_ui,contour_ber,upper_v,lower_v,eye\n" : "offset_ui,contour_ber,upper_v,lower_v\n";
+    for (size_t e = 0; e < eye.eyes.size(); ++e)
+        for (int j = 0; j < eye.phases; ++j)
+            for (size_t l = 0; l < eye.contourBers.size(); ++l)
+                t += Cell(static_cast<double>(j - eye.phases / 2) / eye.phases) + "," + Cell(eye.contourBers[l]) + "," +
+                     Cell(eye.eyes[e].upper[l][static_cast<size_t>(j)]) + "," +
+                     Cell(eye.eyes[e].lower[l][static_cast<size_t>(j)]) +
+                     (named ? "," + EyeName(eye.levels, e) : std::string()) + "\n";
     return t;
 }
 
@@ -417,10 +531,14 @@ std::string BathtubCsv(const StatEye* stat, const ExtrapolatedEye& e)
     auto row = [&](const char* curve, double x, const char* unit, double ber) {
         t += std::string(curve) + "," + Cell(x) + "," + unit + "," + Cell(BerFloored(ber)) + "\n";
     };
-    if (stat)
+    // Several levels: a statistical curve per eye ("statistical lower", ...).
+    for (size_t e = 0; stat && e < stat->eyes.size(); ++e) {
+        const std::string curve =
+            stat->eyes.size() > 1 ? "statistical " + EyeName(stat->levels, e) : std::string("statistical");
         for (int j = 0; j < stat->phases; ++j)
-            row("statistical", static_cast<double>(j - stat->phases / 2) / stat->phases, "ui",
-                stat->bathtub[static_cast<size_t>(j)]);
+            row(curve.c_str(), static_cast<double>(j - stat->phases / 2) / stat->phases, "ui",
+                stat->eyes[e].bathtub[static_cast<size_t>(j)]);
+    }
     if (e.timingOk)
         for (size_t k = 0; k < e.phaseUi.size(); ++k) row("extrapolated", e.phaseUi[k], "ui", e.phaseBer[k]);
     if (e.amplitudeOk)
@@ -468,13 +586,6 @@ ReportPictures WriteReportPictures(const LinkReport& in)
 }
 
 namespace {
-
-// "lower", "middle", "upper" for PAM4; "eye 1" (the lowest) on for others.
-std::string EyeName(int levels, size_t j)
-{
-    static const char* const kPam4[] = {"lower", "middle", "upper"};
-    return levels == 4 ? kPam4[j] : "eye " + std::to_string(j + 1);
-}
 
 // Several levels: the modulation, its thresholds, the symbol and bit errors
 // (the "ber" figures become those of the bits through the mapping) and
@@ -575,6 +686,60 @@ bool WriteReportJson(const LinkReport& in, const ReportPictures& pics)
     return false;
 }
 
+namespace {
+
+// The statistical eye's lines: its figures (several levels: one line per
+// eye, from the top) and how it was obtained.
+void PrintStatisticalEye(const LinkReport& in)
+{
+    REPORT_PARTS(in);
+    if (!sa.error.empty()) {
+        std::printf("  stat eye     n/a: %s\n", sa.error.c_str());
+        return;
+    }
+    const std::string how = "statistical: the link's pulse response, tx " + sa.pulse.txSource + ", rx " +
+                            sa.pulse.rxSource +
+                            (sa.rxHeld ? " with the CTLE held at setting " + std::to_string(r.ctleSetting) : "");
+    auto figures = [&](size_t e) {
+        char width[32];
+        std::snprintf(width, sizeof width, "%.3f", sa.eye.BathtubWidthAt(o.ber, e));
+        return "height " + HeightText(sa.eye.HeightAt(o.ber, true, e)) + ", width " + width + " UI at BER " +
+               Num(o.ber, 3) + "; BER " + BerText(sa.eye.CentreBer(e)) + " at the centre";
+    };
+    if (sa.eye.eyes.size() == 1) {
+        std::printf("  stat eye     %s (%s)\n", figures(0).c_str(), how.c_str());
+        return;
+    }
+    std::printf("  stat eye     %s, every eye (%s; %s)\n", o.modulation.Name().c_str(), how.c_str(),
+                sa.eye.thresholdsGiven ? "bathtubs at the receiver's thresholds"
+                                       : "bathtubs midway between the symbols' levels");
+    for (size_t e = sa.eye.eyes.size(); e-- > 0;)
+        std::printf("  stat %-7s %s\n", EyeName(sa.eye.levels, e).c_str(), figures(e).c_str());
+}
+
+// Where the receiver's clock samples: the statistical eye's error rate
+// there (several levels: the symbol error rate and each eye's BER).
+void PrintStatisticalAtClock(const LinkStatistics& sa)
+{
+    if (!sa.error.empty() || sa.rxBers.empty()) return;
+    const std::vector<double>& bers = sa.rxBers;
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "%+.3f", sa.rxOffsetUi);
+    if (bers.size() == 1) {
+        std::printf("  stat clock   BER %s where the receiver's clock samples (%s UI from the pulse's peak)\n",
+                    BerText(bers[0]).c_str(), offset);
+        return;
+    }
+    std::string each;
+    for (size_t e = bers.size(); e-- > 0;)
+        each += std::string(each.empty() ? "" : ", ") + EyeName(sa.eye.levels, e) + " " + BerText(bers[e]);
+    std::printf("  stat clock   SER %s where the receiver's clock samples (%s UI from the pulse's peak; BER of "
+                "each eye: %s)\n",
+                BerText(ExpectedSer(bers)).c_str(), offset, each.c_str());
+}
+
+}  // namespace
+
 void PrintSummary(const LinkReport& in, const ReportPictures& pics)
 {
     REPORT_PARTS(in);
@@ -642,16 +807,8 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
                     r.opening.widthUi * bitTime * 1e12, static_cast<unsigned long long>(r.eyeTraces));
     else
         std::printf("  eye          n/a%s%s\n", eyeError.empty() ? "" : ": ", eyeError.c_str());
-    if (sa.error.empty())
-        std::printf("  stat eye     height %s, width %.3f UI at BER %s; BER %s at the centre (statistical: "
-                    "the link's pulse response, tx %s, rx %s%s)\n",
-                    HeightText(sa.eye.HeightAt(o.ber)).c_str(), sa.eye.BathtubWidthAt(o.ber),
-                    Num(o.ber, 3).c_str(),
-                    BerText(sa.eye.bathtub[static_cast<size_t>(sa.eye.phases / 2)]).c_str(),
-                    sa.pulse.txSource.c_str(), sa.pulse.rxSource.c_str(),
-                    sa.rxHeld ? (" with the CTLE held at setting " + std::to_string(r.ctleSetting)).c_str() : "");
-    else
-        std::printf("  stat eye     n/a: %s\n", sa.error.c_str());
+    PrintStatisticalEye(in);
+    PrintStatisticalAtClock(sa);
     if (r.extrapolated.timingOk || r.extrapolated.amplitudeOk)
         std::printf("  extrapolated height %s, width %s at BER %s (bit-by-bit run: Q-scale fits of the "
                     "measured tails, %zu crossings, %zu decisions)\n",

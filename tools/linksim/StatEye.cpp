@@ -10,18 +10,21 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// Adds half of `in`, shifted by +s and by -s bins (s fractional: each shift
-// splits linearly between the two neighbouring bins), into out.
-void SpreadTwoPoint(const std::vector<double>& in, double s, std::vector<double>& out)
+// Adds in / n, shifted by u_s x bins for each level u_s = -1 + 2s/(n - 1),
+// into out (each shift splits linearly between the two neighbouring
+// bins). The levels are taken from the top, so NRZ adds +x, then -x.
+void SpreadLevels(const std::vector<double>& in, double x, const std::vector<double>& units, std::vector<double>& out)
 {
     const int n = static_cast<int>(in.size());
+    const double weight = 1.0 / static_cast<double>(units.size());
     std::fill(out.begin(), out.end(), 0.0);
-    for (const double shift : {s, -s}) {
+    for (size_t l = units.size(); l-- > 0;) {
+        const double shift = units[l] * x;
         const double fl = std::floor(shift);
         const int i0 = static_cast<int>(fl);
         const double w1 = shift - fl, w0 = 1.0 - w1;
         for (int i = 0; i < n; ++i) {
-            const double v = 0.5 * in[static_cast<size_t>(i)];
+            const double v = weight * in[static_cast<size_t>(i)];
             if (v == 0.0) continue;
             const int j = i + i0;
             if (j >= 0 && j < n) out[static_cast<size_t>(j)] += w0 * v;
@@ -93,183 +96,272 @@ std::vector<double> PulseFromStep(const std::vector<double>& step, int spb)
     return p;
 }
 
+namespace {
+
+// The pulse with its polarity made positive, its reference instant t0 (the
+// peak, or the middle of a flat top) and the cursors at each phase.
+struct Cursors {
+    std::vector<double> pulse;
+    long t0 = 0;
+    int spb = 1;
+    bool inverted = false;
+
+    Cursors(const std::vector<double>& in, int samplesPerBit, long reference) : pulse(in), spb(samplesPerBit)
+    {
+        size_t peak = 0;
+        for (size_t i = 0; i < pulse.size(); ++i)
+            if (std::fabs(pulse[i]) > std::fabs(pulse[peak])) peak = i;
+        // A link that inverts: decisions are taken inverted, as the
+        // bit-by-bit alignment finds, so the eye is that of the negated pulse.
+        if (pulse[peak] < 0.0) {
+            inverted = true;
+            for (double& v : pulse) v = -v;
+        }
+        size_t topEnd = peak;
+        while (topEnd + 1 < pulse.size() && std::fabs(pulse[topEnd + 1]) >= (1.0 - 1e-9) * std::fabs(pulse[peak]))
+            ++topEnd;
+        t0 = reference >= 0 && reference < static_cast<long>(pulse.size()) ? reference
+                                                                            : static_cast<long>((peak + topEnd + 1) / 2);
+    }
+    // Phase j's main cursor, and the others in c.
+    double At(int j, std::vector<double>& c) const
+    {
+        const long len = static_cast<long>(pulse.size());
+        c.clear();
+        const long at = t0 + (j - spb / 2);
+        for (long i = at - spb; i >= 0; i -= spb) c.push_back(pulse[static_cast<size_t>(i)]);
+        for (long i = at + spb; i < len; i += spb) c.push_back(pulse[static_cast<size_t>(i)]);
+        return at >= 0 && at < len ? pulse[static_cast<size_t>(at)] : 0.0;
+    }
+    // The largest sum of |cursors| over the phases.
+    double Span() const
+    {
+        double span = 0.0;
+        std::vector<double> c;
+        for (int j = 0; j < spb; ++j) {
+            double s = std::fabs(At(j, c));
+            for (double v : c) s += std::fabs(v);
+            span = std::max(span, s);
+        }
+        return span;
+    }
+};
+
+// in shifted by s bins (fractional: split between the two neighbours).
+void Shift(const std::vector<double>& in, double s, std::vector<double>& out)
+{
+    const long nb = static_cast<long>(in.size());
+    std::fill(out.begin(), out.end(), 0.0);
+    const double fl = std::floor(s);
+    const long i0 = static_cast<long>(fl);
+    const double w1 = s - fl, w0 = 1.0 - w1;
+    for (long i = 0; i < nb; ++i) {
+        const long k = i + i0;
+        if (k >= 0 && k < nb) out[static_cast<size_t>(k)] += w0 * in[static_cast<size_t>(i)];
+        if (k + 1 >= 0 && k + 1 < nb) out[static_cast<size_t>(k + 1)] += w1 * in[static_cast<size_t>(i)];
+    }
+}
+
+// Probability below (or above) position pos, in bins from the bottom edge:
+// whole bins plus the fraction of the bin that holds it. Above is summed
+// from the top down.
+double MassBelow(const std::vector<double>& pdf, double pos)
+{
+    const long nb = static_cast<long>(pdf.size());
+    const long b = static_cast<long>(std::floor(pos));
+    double p = 0.0;
+    for (long i = 0; i < std::min(b, nb); ++i) p += pdf[static_cast<size_t>(i)];
+    if (b >= 0 && b < nb) p += (pos - static_cast<double>(b)) * pdf[static_cast<size_t>(b)];
+    return p;
+}
+double MassAbove(const std::vector<double>& pdf, double pos)
+{
+    const long nb = static_cast<long>(pdf.size());
+    const long b = static_cast<long>(std::floor(pos));
+    double p = 0.0;
+    for (long i = nb - 1; i > std::max(b, -1L); --i) p += pdf[static_cast<size_t>(i)];
+    if (b >= 0 && b < nb) p += (static_cast<double>(b + 1) - pos) * pdf[static_cast<size_t>(b)];
+    return p;
+}
+
+// The voltage where the cumulative probability of pdf reaches target,
+// scanning from below (or from above), interpolated within the bin.
+double EdgeAt(const std::vector<double>& pdf, bool fromBelow, double target, double vMin, double vMax, double dv)
+{
+    const size_t nb = pdf.size();
+    double acc = 0.0;
+    for (size_t k = 0; k < nb; ++k) {
+        const size_t i = fromBelow ? k : nb - 1 - k;
+        if (acc + pdf[i] >= target) {
+            const double f = pdf[i] > 0 ? (target - acc) / pdf[i] : 0.0;
+            const double lo = vMin + static_cast<double>(i) * dv;
+            return fromBelow ? lo + f * dv : lo + (1.0 - f) * dv;
+        }
+        acc += pdf[i];
+    }
+    return fromBelow ? vMax : vMin;
+}
+
+// Timing jitter at the sampling instant: the bathtub averaged over the
+// jitter's density on the phase grid (periodic in one unit interval, which
+// the shifted eye repeats).
+void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatEyeOptions& o)
+{
+    if (!(o.rjUi > 0.0 || o.sjUi > 0.0 || o.dcdUi > 0.0)) return;
+    const int half = spb * 2;
+    std::vector<double> jit(static_cast<size_t>(2 * half + 1), 0.0);
+    const int fine = 64;
+    for (int a = 0; a < fine; ++a) {
+        const double sj = o.sjUi * std::sin(2.0 * kPi * (a + 0.5) / fine);  // arcsine density
+        for (const double dcd : {-0.5 * o.dcdUi, 0.5 * o.dcdUi}) {
+            const double centre = (sj + dcd) * spb;
+            for (int d = -half; d <= half; ++d) {
+                double w;
+                if (o.rjUi > 0.0) {
+                    const double s = o.rjUi * spb;
+                    w = NormalTail((d - 0.5 - centre) / s) - NormalTail((d + 0.5 - centre) / s);
+                } else {
+                    w = std::fabs(d - centre) < 0.5 ? 1.0 : 0.0;
+                }
+                jit[static_cast<size_t>(d + half)] += w;
+            }
+        }
+    }
+    double sum = 0.0;
+    for (double w : jit) sum += w;
+    std::vector<double> out(bathtub.size(), 0.0);
+    for (int j = 0; j < spb; ++j)
+        for (int d = -half; d <= half; ++d) {
+            // Beyond the unit interval the sample decides the neighbouring
+            // symbol: on the wrong side of any one threshold half of the time.
+            const int k = j - d;
+            const double ber = k >= 0 && k < spb ? bathtub[static_cast<size_t>(k)] : 0.5;
+            out[static_cast<size_t>(j)] += jit[static_cast<size_t>(d + half)] / sum * ber;
+        }
+    bathtub.swap(out);
+}
+
+}  // namespace
+
 StatEye ComputeStatEye(const std::vector<double>& pulseIn, int spb, const StatEyeOptions& o)
 {
     if (pulseIn.empty() || spb < 1) throw std::invalid_argument("the statistical eye needs a pulse response");
+    const int n = o.levels;
+    if (n < 2 || n > 16) throw std::invalid_argument("the statistical eye takes 2 to 16 levels");
+    if (!o.thresholds.empty() && o.thresholds.size() != static_cast<size_t>(n - 1))
+        throw std::invalid_argument("the statistical eye needs one threshold between each two levels");
     StatEye eye;
-    // A link that inverts: decisions are taken inverted, as the bit-by-bit
-    // alignment finds, so the eye is that of the negated pulse.
-    std::vector<double> pulse = pulseIn;
-    {
-        size_t at = 0;
-        for (size_t i = 0; i < pulse.size(); ++i)
-            if (std::fabs(pulse[i]) > std::fabs(pulse[at])) at = i;
-        if (pulse[at] < 0.0) {
-            eye.inverted = true;
-            for (double& v : pulse) v = -v;
-        }
-    }
+    const Cursors cur(pulseIn, spb, o.reference);
+    eye.inverted = cur.inverted;
+    eye.t0 = cur.t0;
     eye.phases = spb;
+    eye.levels = n;
+    // Several levels: finer bins in proportion (up to 4097), as each eye is
+    // that much smaller than the swing.
     eye.bins = std::max(65, o.bins | 1);
-    // t0: the peak, or the middle of a flat top.
-    size_t peak = 0;
-    for (size_t i = 0; i < pulse.size(); ++i)
-        if (std::fabs(pulse[i]) > std::fabs(pulse[peak])) peak = i;
-    size_t topEnd = peak;
-    while (topEnd + 1 < pulse.size() && std::fabs(pulse[topEnd + 1]) >= (1.0 - 1e-9) * std::fabs(pulse[peak])) ++topEnd;
-    const long t0 = static_cast<long>((peak + topEnd + 1) / 2);
-    const long len = static_cast<long>(pulse.size());
-    auto cursorsAt = [&](int j, std::vector<double>& c, double& main) {
-        c.clear();
-        const long at = t0 + (j - spb / 2);
-        main = at >= 0 && at < len ? pulse[static_cast<size_t>(at)] : 0.0;
-        for (long i = at - spb; i >= 0; i -= spb) c.push_back(pulse[static_cast<size_t>(i)]);
-        for (long i = at + spb; i < len; i += spb) c.push_back(pulse[static_cast<size_t>(i)]);
-    };
-    // The voltage span: the largest sum of |cursors| over the phases.
-    double span = 0.0;
-    std::vector<double> c;
-    double main = 0.0;
-    for (int j = 0; j < spb; ++j) {
-        cursorsAt(j, c, main);
-        double s = std::fabs(main);
-        for (double v : c) s += std::fabs(v);
-        span = std::max(span, o.amplitude * s);
-    }
-    span = 1.05 * span + 6.0 * o.noiseRms + 1e-9;
+    if (n > 2) eye.bins = std::max(eye.bins, std::min(4097, (o.bins * (n - 1)) | 1));
+    const double span = 1.05 * (o.amplitude * cur.Span()) + 6.0 * o.noiseRms + 1e-9;
     eye.vMin = -span;
     eye.vMax = span;
     const double dv = 2.0 * span / eye.bins;
     const size_t nb = static_cast<size_t>(eye.bins);
+    // u_s; the ends are exactly -1 and +1.
+    std::vector<double> units(static_cast<size_t>(n));
+    for (int s = 0; s < n; ++s) units[static_cast<size_t>(s)] = s == n - 1 ? 1.0 : -1.0 + 2.0 * s / (n - 1);
+    // The variance of a u_s c_k over the symbols is (a c_k)^2 (n + 1) / (3 (n - 1)).
+    const double smallScale = n == 2 ? 1.0 : (n + 1.0) / (3.0 * (n - 1.0));
     eye.contourBers = {1e-3, 1e-6, 1e-9, 1e-12, 1e-15};
-    eye.upper.assign(eye.contourBers.size(), std::vector<double>(static_cast<size_t>(spb), 0.0));
-    eye.lower = eye.upper;
+    eye.thresholdsGiven = !o.thresholds.empty();
+    eye.eyes.resize(static_cast<size_t>(n - 1));
+    for (StatEyeOpening& e : eye.eyes) {
+        e.upper.assign(eye.contourBers.size(), std::vector<double>(static_cast<size_t>(spb), 0.0));
+        e.lower = e.upper;
+        e.bathtub.assign(static_cast<size_t>(spb), 0.0);
+    }
     eye.density.assign(static_cast<size_t>(spb) * nb, 0.0);
-    eye.bathtub.assign(static_cast<size_t>(spb), 0.0);
 
-    std::vector<double> isi(nb), tmp(nb), one(nb), zero(nb);
+    std::vector<double> isi(nb), tmp(nb), c;
+    eye.mainCursor = cur.At(spb / 2, c);
+    // Given thresholds of a link that inverts are mirrored, as its samples
+    // are; else each eye decides midway between its two symbols' levels.
+    for (int e = 0; e + 1 < n; ++e)
+        eye.eyes[static_cast<size_t>(e)].threshold =
+            !eye.thresholdsGiven ? 0.5 * o.amplitude * eye.mainCursor * (units[static_cast<size_t>(e)] + units[static_cast<size_t>(e + 1)])
+            : eye.inverted       ? -o.thresholds[static_cast<size_t>(n - 2 - e)]
+                                 : o.thresholds[static_cast<size_t>(e)];
+    std::vector<std::vector<double>> sym(static_cast<size_t>(n), std::vector<double>(nb));
     for (int j = 0; j < spb; ++j) {
-        cursorsAt(j, c, main);
-        if (j == spb / 2) eye.mainCursor = main;
+        const double main = cur.At(j, c);
         std::fill(isi.begin(), isi.end(), 0.0);
         isi[nb / 2] = 1.0;
         double smallVar = o.noiseRms * o.noiseRms;
         for (double ck : c) {
             const double s = o.amplitude * ck / dv;
             if (std::fabs(s) < 0.25) {
-                smallVar += (o.amplitude * ck) * (o.amplitude * ck);
+                smallVar += (o.amplitude * ck) * (o.amplitude * ck) * smallScale;
                 continue;
             }
-            SpreadTwoPoint(isi, s, tmp);
+            SpreadLevels(isi, s, units, tmp);
             isi.swap(tmp);
         }
         Gaussian(isi, std::sqrt(smallVar) / dv);
-        // One and zero: the interference shifted by +-a c_0.
+        // Each symbol: the interference shifted by a u_s c_0.
         const double m = o.amplitude * main / dv;
-        auto shifted = [&](double s, std::vector<double>& out) {
-            std::fill(out.begin(), out.end(), 0.0);
-            const double fl = std::floor(s);
-            const long i0 = static_cast<long>(fl);
-            const double w1 = s - fl, w0 = 1.0 - w1;
-            for (long i = 0; i < static_cast<long>(nb); ++i) {
-                const long k = i + i0;
-                if (k >= 0 && k < static_cast<long>(nb)) out[static_cast<size_t>(k)] += w0 * isi[static_cast<size_t>(i)];
-                if (k + 1 >= 0 && k + 1 < static_cast<long>(nb)) out[static_cast<size_t>(k + 1)] += w1 * isi[static_cast<size_t>(i)];
-            }
-        };
-        shifted(m, one);
-        shifted(-m, zero);
-        for (size_t i = 0; i < nb; ++i) eye.density[static_cast<size_t>(j) * nb + i] = 0.5 * (one[i] + zero[i]);
-        // Errors at threshold 0: ones below, zeros above (the bin holding
-        // 0 V is split in half).
-        double p1 = 0.0, p0 = 0.0;
-        for (size_t i = 0; i < nb / 2; ++i) {
-            p1 += one[i];
-            p0 += zero[nb - 1 - i];
+        for (int s = 0; s < n; ++s) Shift(isi, units[static_cast<size_t>(s)] * m, sym[static_cast<size_t>(s)]);
+        for (size_t i = 0; i < nb; ++i) {
+            double sum = 0.0;
+            for (int s = 0; s < n; ++s) sum += sym[static_cast<size_t>(s)][i];
+            eye.density[static_cast<size_t>(j) * nb + i] = sum / n;
         }
-        p1 += 0.5 * one[nb / 2];
-        p0 += 0.5 * zero[nb / 2];
-        eye.bathtub[static_cast<size_t>(j)] = 0.5 * (p1 + p0);
-        // Contours: scan the cumulative probability of a one from below and
-        // of a zero from above, interpolating within the bin.
-        for (size_t l = 0; l < eye.contourBers.size(); ++l) {
-            const double target = 2.0 * eye.contourBers[l];
-            auto edge = [&](const std::vector<double>& pdf, bool fromBelow) {
-                double acc = 0.0;
-                for (size_t k = 0; k < nb; ++k) {
-                    const size_t i = fromBelow ? k : nb - 1 - k;
-                    if (acc + pdf[i] >= target) {
-                        const double f = pdf[i] > 0 ? (target - acc) / pdf[i] : 0.0;
-                        const double lo = eye.vMin + static_cast<double>(i) * dv;
-                        return fromBelow ? lo + f * dv : lo + (1.0 - f) * dv;
-                    }
-                    acc += pdf[i];
-                }
-                return fromBelow ? eye.vMax : eye.vMin;
-            };
-            eye.upper[l][static_cast<size_t>(j)] = edge(one, true);
-            eye.lower[l][static_cast<size_t>(j)] = edge(zero, false);
+        for (int e = 0; e + 1 < n; ++e) {
+            StatEyeOpening& op = eye.eyes[static_cast<size_t>(e)];
+            const std::vector<double>& lo = sym[static_cast<size_t>(e)];
+            const std::vector<double>& up = sym[static_cast<size_t>(e + 1)];
+            // Errors at the threshold: the upper symbol below it, the lower
+            // above it.
+            // (0 V is the middle of the centre bin exactly.)
+            const double pos = op.threshold == 0.0 ? 0.5 * static_cast<double>(nb) : (op.threshold - eye.vMin) / dv;
+            op.bathtub[static_cast<size_t>(j)] = 0.5 * (MassBelow(up, pos) + MassAbove(lo, pos));
+            for (size_t l = 0; l < eye.contourBers.size(); ++l) {
+                const double target = 2.0 * eye.contourBers[l];
+                op.upper[l][static_cast<size_t>(j)] = EdgeAt(up, true, target, eye.vMin, eye.vMax, dv);
+                op.lower[l][static_cast<size_t>(j)] = EdgeAt(lo, false, target, eye.vMin, eye.vMax, dv);
+            }
         }
     }
-
-    // Timing jitter at the sampling instant: the bathtub averaged over the
-    // jitter's density on the phase grid (periodic in one unit interval,
-    // which the shifted eye repeats).
-    if (o.rjUi > 0.0 || o.sjUi > 0.0 || o.dcdUi > 0.0) {
-        const int half = spb * 2;
-        std::vector<double> jit(static_cast<size_t>(2 * half + 1), 0.0);
-        const int fine = 64;
-        for (int a = 0; a < fine; ++a) {
-            const double sj = o.sjUi * std::sin(2.0 * kPi * (a + 0.5) / fine);  // arcsine density
-            for (const double dcd : {-0.5 * o.dcdUi, 0.5 * o.dcdUi}) {
-                const double centre = (sj + dcd) * spb;
-                for (int d = -half; d <= half; ++d) {
-                    double w;
-                    if (o.rjUi > 0.0) {
-                        const double s = o.rjUi * spb;
-                        w = NormalTail((d - 0.5 - centre) / s) - NormalTail((d + 0.5 - centre) / s);
-                    } else {
-                        w = std::fabs(d - centre) < 0.5 ? 1.0 : 0.0;
-                    }
-                    jit[static_cast<size_t>(d + half)] += w;
-                }
-            }
-        }
-        double sum = 0.0;
-        for (double w : jit) sum += w;
-        std::vector<double> out(eye.bathtub.size(), 0.0);
-        for (int j = 0; j < spb; ++j)
-            for (int d = -half; d <= half; ++d) {
-                // Beyond the unit interval the sample decides the
-                // neighbouring bit: wrong half of the time.
-                const int k = j - d;
-                const double ber = k >= 0 && k < spb ? eye.bathtub[static_cast<size_t>(k)] : 0.5;
-                out[static_cast<size_t>(j)] += jit[static_cast<size_t>(d + half)] / sum * ber;
-            }
-        eye.bathtub.swap(out);
-    }
+    for (StatEyeOpening& e : eye.eyes) AverageBathtubOverJitter(e.bathtub, spb, o);
     return eye;
 }
 
-double StatEye::HeightAt(double ber, bool bestPhase) const
+namespace {
+
+size_t ContourIndex(const std::vector<double>& bers, double ber)
 {
     size_t l = 0;
-    while (l + 1 < contourBers.size() && contourBers[l] > ber * 1.0000001) ++l;
-    if (upper.empty()) return 0.0;
-    if (!bestPhase) return upper[l][static_cast<size_t>(phases / 2)] - lower[l][static_cast<size_t>(phases / 2)];
+    while (l + 1 < bers.size() && bers[l] > ber * 1.0000001) ++l;
+    return l;
+}
+
+}  // namespace
+
+double StatEye::HeightAt(double ber, bool bestPhase, size_t e) const
+{
+    if (e >= eyes.size() || eyes[e].upper.empty()) return 0.0;
+    const size_t l = ContourIndex(contourBers, ber);
+    const auto& up = eyes[e].upper[l];
+    const auto& lo = eyes[e].lower[l];
+    if (!bestPhase) return up[static_cast<size_t>(phases / 2)] - lo[static_cast<size_t>(phases / 2)];
     double best = -INFINITY;
-    for (int j = 0; j < phases; ++j)
-        best = std::max(best, upper[l][static_cast<size_t>(j)] - lower[l][static_cast<size_t>(j)]);
+    for (int j = 0; j < phases; ++j) best = std::max(best, up[static_cast<size_t>(j)] - lo[static_cast<size_t>(j)]);
     return best;
 }
 
-double StatEye::WidthAt(double ber) const
+double StatEye::WidthAt(double ber, size_t e) const
 {
-    size_t l = 0;
-    while (l + 1 < contourBers.size() && contourBers[l] > ber * 1.0000001) ++l;
-    if (upper.empty()) return 0.0;
+    if (e >= eyes.size() || eyes[e].upper.empty()) return 0.0;
+    const size_t l = ContourIndex(contourBers, ber);
     const int c = phases / 2;
-    auto open = [&](int j) { return upper[l][static_cast<size_t>(j)] > lower[l][static_cast<size_t>(j)]; };
+    auto open = [&](int j) { return eyes[e].upper[l][static_cast<size_t>(j)] > eyes[e].lower[l][static_cast<size_t>(j)]; };
     if (!open(c)) return 0.0;
     int a = c, b = c;
     while (a > 0 && open(a - 1)) --a;
@@ -277,14 +369,22 @@ double StatEye::WidthAt(double ber) const
     return static_cast<double>(b - a + 1) / phases;
 }
 
-double StatEye::BathtubWidthAt(double ber) const
+double StatEye::BathtubWidthAt(double ber, size_t e) const
 {
     const int c = phases / 2;
-    if (bathtub.empty() || !(bathtub[static_cast<size_t>(c)] < ber)) return 0.0;
+    if (e >= eyes.size()) return 0.0;
+    const std::vector<double>& tub = eyes[e].bathtub;
+    if (tub.empty() || !(tub[static_cast<size_t>(c)] < ber)) return 0.0;
     int a = c, b = c;
-    while (a > 0 && bathtub[static_cast<size_t>(a - 1)] < ber) --a;
-    while (b + 1 < phases && bathtub[static_cast<size_t>(b + 1)] < ber) ++b;
+    while (a > 0 && tub[static_cast<size_t>(a - 1)] < ber) --a;
+    while (b + 1 < phases && tub[static_cast<size_t>(b + 1)] < ber) ++b;
     return static_cast<double>(b - a + 1) / phases;
+}
+
+double StatEye::CentreBer(size_t e) const
+{
+    if (e >= eyes.size() || eyes[e].bathtub.empty()) return NAN;
+    return eyes[e].bathtub[static_cast<size_t>(phases / 2)];
 }
 
 }  // namespace linksim

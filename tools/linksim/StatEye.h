@@ -1,17 +1,20 @@
-// Statistical eye of a binary NRZ link from its pulse response, and the
+// Statistical eye of an NRZ or PAMn link from its pulse response, and the
 // bathtub curves that go with it.
 //
-// Symbols are +-a (a = half the stimulus swing) and independent, equally
-// likely. At sampling phase tau the received sample is
-//     y = a b_0 c_0 + sum_{k != 0} a b_k c_k + n,
+// Symbols take n equally spaced levels a u_s, u_s = -1 + 2 s / (n - 1)
+// (a = half the stimulus swing; NRZ: +-a), independent and equally likely.
+// At sampling phase tau the received sample is
+//     y = a u_0 c_0 + sum_{k != 0} a u_k c_k + n,
 // with cursors c_k = p(t_0 + tau + k T) of the pulse response p (the
 // response to a pulse of one unit interval and unit height; t_0 is its
 // peak) and Gaussian noise n. The density of the inter-symbol interference
-// is the convolution of the two-point densities {+-a c_k} (cursors smaller
+// is the convolution of the n-point densities {a u_s c_k} (cursors smaller
 // than a quarter of a voltage bin join a Gaussian of their summed variance,
-// with the noise); the densities of a one and a zero are that shifted by
-// +-a c_0. Probabilities are carried in double precision, so the contours
-// reach 1e-15 and below.
+// with the noise); the density of symbol s is that shifted by a u_s c_0.
+// Eye e (n - 1 of them, from the bottom) lies between symbols e and e + 1;
+// its bathtub and contours come from those two symbols' densities, as an
+// NRZ eye's from the ones and zeros. Probabilities are carried in double
+// precision, so the contours reach 1e-15 and below.
 #pragma once
 
 #include <cstddef>
@@ -27,29 +30,48 @@ struct StatEyeOptions {
     // averaging it over the jitter's density (random: Gaussian rms,
     // sinusoidal: arcsine of this amplitude, duty-cycle: +-half of it), UI.
     double rjUi = 0.0, sjUi = 0.0, dcdUi = 0.0;
+    int levels = 2;           // symbol levels: 2 (NRZ) to 16
+    // Decision thresholds (V, ascending, levels - 1 of them) for the
+    // bathtubs; empty: midway between neighbouring symbols' main-cursor
+    // levels (NRZ: 0 V).
+    std::vector<double> thresholds;
+    // The pulse's sample taken as phase 0 (-1: its peak, or the middle of
+    // a flat top).
+    long reference = -1;
+};
+
+// One eye: between symbols e and e + 1 (NRZ: the only one).
+struct StatEyeOpening {
+    double threshold = 0.0;          // V, where its bathtub decides
+    std::vector<double> bathtub;     // per phase: BER at the threshold (with the jitter, if any)
+    // Inner edges per contour BER L, per phase: the voltage below which the
+    // upper symbol falls with probability 2L (upper edge) and above which
+    // the lower symbol rises with probability 2L (lower edge): the decision
+    // between the two errs with probability L on that side.
+    std::vector<std::vector<double>> upper, lower;
 };
 
 struct StatEye {
     int phases = 0;              // samples per unit interval: phase j is (j - phases/2) samples from t_0
     double vMin = 0.0, vMax = 0.0;
     int bins = 0;
-    std::vector<double> density; // phases x bins, probability per bin of the sample (ones and zeros)
-    std::vector<double> bathtub; // per phase: BER at the threshold 0 V (with the jitter, if any)
-    // Inner edges of the eye per phase at each contour BER L: the voltage
-    // below which a one falls with probability 2L (upper edge) and above
-    // which a zero rises with probability 2L (lower edge): the decision
-    // with that threshold errs with probability L on that side.
+    int levels = 2;
+    std::vector<double> density; // phases x bins, probability per bin of the sample (all symbols)
     std::vector<double> contourBers;
-    std::vector<std::vector<double>> upper, lower;
+    std::vector<StatEyeOpening> eyes;  // levels - 1, from the bottom
+    bool thresholdsGiven = false;  // the bathtubs decide at the caller's thresholds
     double mainCursor = 0.0;      // c_0 at phase 0 (after the polarity is made positive)
+    long t0 = 0;                  // the pulse's sample at phase 0 (its peak)
     bool inverted = false;        // the pulse's peak was negative: the link inverts
 
-    // Eye height at BER L at the phase where it is largest, and at phase 0.
-    double HeightAt(double ber, bool bestPhase = true) const;
-    // Width (UI) of the run of phases around phase 0 where the eye is open
-    // at BER L (from the contours), and where the bathtub is below L.
-    double WidthAt(double ber) const;
-    double BathtubWidthAt(double ber) const;
+    // Eye e's height at BER L at the phase where it is largest, and at phase 0.
+    double HeightAt(double ber, bool bestPhase = true, size_t eye = 0) const;
+    // Width (UI) of the run of phases around phase 0 where eye e is open
+    // at BER L (from the contours), and where its bathtub is below L.
+    double WidthAt(double ber, size_t eye = 0) const;
+    double BathtubWidthAt(double ber, size_t eye = 0) const;
+    // Eye e's bathtub at phase 0.
+    double CentreBer(size_t eye = 0) const;
 };
 
 // pulse: response to a unit pulse one UI long at spb samples per UI.

@@ -1,5 +1,6 @@
 #include "linksim/Statistical.h"
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -80,8 +81,42 @@ LinkStatistics AnalyseLink(const LinkConfig& o, const LinkModels& m, const std::
     so.rjUi = o.jitter.rjUi;
     so.sjUi = o.jitter.sjUi;
     so.dcdUi = o.jitter.dcdUi;
+    so.levels = o.modulation.levels;
+    // The receiver's own thresholds where it gives them; else the eyes'
+    // mid-levels.
+    if (o.modulation.Multilevel() && !o.modulation.thresholds.empty()) so.thresholds = o.modulation.thresholds;
+    s.options = so;
     s.eye = ComputeStatEye(s.pulse.pulse, o.samplesPerBit, so);
     return s;
+}
+
+void PlaceReceiverClock(LinkStatistics& s, int spb, bool known, double samplingPhase)
+{
+    s.rxBers.clear();
+    if (!known || !s.error.empty() || spb < 1 || !std::isfinite(samplingPhase)) return;
+    // The instant nearest the peak, and the one a unit interval to the
+    // other side when it lies far out.
+    const long t0 = s.eye.t0;
+    long d = (std::lround(samplingPhase) - t0) % spb;
+    if (d < 0) d += spb;
+    if (d >= spb - spb / 2) d -= spb;  // now in [-spb/2, spb/2)
+    std::vector<long> candidates = {t0 + d};
+    if (std::labs(d) >= spb / 4) candidates.push_back(t0 + d + (d > 0 ? -spb : spb));
+    double best = INFINITY;
+    for (const long at : candidates) {
+        if (at < 0 || at >= static_cast<long>(s.pulse.pulse.size())) continue;
+        StatEyeOptions o = s.options;
+        o.reference = at;
+        const StatEye eye = ComputeStatEye(s.pulse.pulse, spb, o);
+        double sum = 0.0;
+        std::vector<double> bers;
+        for (size_t e = 0; e < eye.eyes.size(); ++e) bers.push_back(eye.CentreBer(e)), sum += bers.back();
+        if (sum < best) {
+            best = sum;
+            s.rxBers = bers;
+            s.rxOffsetUi = static_cast<double>(at - t0) / spb;
+        }
+    }
 }
 
 }  // namespace linksim

@@ -23,7 +23,20 @@ struct LinkStatistics {
     std::string rxParameters;   // the receiver's parameter string for it
     bool rxHeld = false;        // the CTLE was held at ctleSetting
     int ctleSetting = 0;
+    StatEyeOptions options;     // what the eye was computed with
+    // Where the receiver's recovered clock samples on average: its offset
+    // from the pulse's peak, and each eye's BER there (empty: not known,
+    // as without decisions).
+    double rxOffsetUi = 0.0;
+    std::vector<double> rxBers;
 };
+
+// The receiver's mean sampling instant (samples from the start of a unit
+// interval, as the bit-by-bit run's clock gives it) on the pulse response:
+// the statistical eye there. Of the two symbols the instant lies between,
+// the one decided on is the one giving fewer errors, as the bit-by-bit
+// alignment takes the latency that agrees best.
+void PlaceReceiverClock(LinkStatistics& s, int samplesPerBit, bool known, double samplingPhase);
 
 // Runs in outDir/stat-probe (the receiver's reports of this instance go
 // there) and returns to outDir.
