@@ -532,6 +532,11 @@ std::string ChooseModulation(Options& o)
     }
     if (mod.levels == 0) return why;
     if (!mod.Multilevel()) return {};
+    if (!o.txKit && o.txLib.empty() && o.tx.TX_bypass == 0)
+        std::fprintf(stderr,
+                     "amisim: warning: the built-in transmitter drives two levels (TX_bypass 0): the %s stimulus "
+                     "leaves it as NRZ; --TX_bypass 1 passes the levels through\n",
+                     mod.Name().c_str());
     const std::string mapping = initial("PAM4_Mapping");
     if (mod.levels == 4 && !mapping.empty()) {
         std::string lower;

@@ -198,6 +198,12 @@ TEST(PamLink, StatisticalEyesAgreeWithTheSymbolErrors)
 
 TEST(PamLink, LevelsOtherThanPowersOfTwoRefusedByName)
 {
+    // A two-level transmitter in the way is said, not silently run.
+    const RunResult two = Amisim("pam_two_level", "--modulation pam4 --rx-lib " + Lib("pam4_rx.so") + " --bits 2000");
+    EXPECT_NE(two.log.find("the built-in transmitter drives two levels"), std::string::npos) << two.log;
+    const RunResult bypassed =
+        Amisim("pam_bypassed", "--modulation pam4 --rx-lib " + Lib("pam4_rx.so") + " --TX_bypass 1 --bits 2000");
+    EXPECT_EQ(bypassed.log.find("drives two levels"), std::string::npos) << bypassed.log;
     for (const char* m : {"pam3", "pam32", "qam16"}) {
         const RunResult r = Amisim("pam_refused", std::string("--modulation ") + m + " --bits 2000");
         EXPECT_EQ(r.Exit(), 2) << m;
