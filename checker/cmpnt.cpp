@@ -395,6 +395,8 @@ int CMPNT_TestList(CMPNT_STRUCT* pList, EXT_STRUCT* pExts, MDL_STRUCT* pModels) 
     }
     if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName, c);
     if (c->pDiffPins) DIFPIN_TestList(c->pDiffPins, c->pPins, c->szName);
+    CMPX_TestRepeaters(c, pModels, msels);
+    CMPX_TestSupplySignals(c);
     if (c->iSpinMpgCols) SPINMPG_TestList(c->pSpinMpgs, c->pPins, c->szName, c->pSswchs, pModels, msels);
     if (c->pSswchs) SSWCH_TestList(c->pSswchs, c->pSpinMpgs, c->szName);
     for (const CMPNT_NAME* e = c->pAltPkgMdls; e; e = e->pNext)

@@ -154,6 +154,11 @@ const Item s_aItems[] = {
     // A POWER or GND pin missing from [Pin Mapping] takes its signal name as
     // its bus label.
     {"Pin Mapping", "supply pin bus label default", 70},
+    // Model types that may not carry an [Algorithmic Model]: the ban holds
+    // from the level given (BIRD 148, adopted January 2012 for 5.1).
+    {"Algorithmic Model banned Model_type", "Terminator", 51},
+    {"Algorithmic Model banned Model_type", "Series", 51},
+    {"Algorithmic Model banned Model_type", "Series_switch", 51},
 };
 
 bool s_digit(char c) { return c >= '0' && c <= '9'; }
