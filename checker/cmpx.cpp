@@ -176,23 +176,43 @@ void s_repeaterModel(const CMPX_REPEATER& r, const char* pin, const MDL_STRUCT* 
   if (!m->pAlgMod) ERRLOG_CautionNew(5109, r.line, pin, cmpnt, m->szName);
 }
 
+// The file's models and selectors by name (the first of a name, as
+// MDL_FindModel and MSEL_FindMsel find it), so that many repeater rows cost
+// linear time.
+struct ModelIndex {
+  std::unordered_map<std::string, const MDL_STRUCT*> models;
+  std::unordered_map<std::string, const MSEL_STRUCT*> msels;
+  ModelIndex(const MDL_STRUCT* m, const MSEL_STRUCT* s) {
+    for (; m; m = m->pNext) models.emplace(m->szName, m);
+    for (; s; s = s->pNext) msels.emplace(s->szName, s);
+  }
+  const MDL_STRUCT* model(const char* name) const {
+    const auto it = models.find(name);
+    return it == models.end() ? nullptr : it->second;
+  }
+  const MSEL_STRUCT* msel(const char* name) const {
+    const auto it = msels.find(name);
+    return it == msels.end() ? nullptr : it->second;
+  }
+};
+
 // One pin of a repeater row: the non-inverting pin of a [Diff Pin] pair
 // (C5108), then its model, or every model of its selector. Pins missing from
 // [Pin] were reported when the row was read; unknown models by the pin
 // checks.
-void s_repeaterPin(const CMPNT_STRUCT* c, const CMPX_REPEATER& r, bool rx, MDL_STRUCT* models, MSEL_STRUCT* msels) {
+void s_repeaterPin(const CMPNT_STRUCT* c, const CMPX_REPEATER& r, bool rx, const ModelIndex& idx) {
   const char* name = rx ? r.rx.c_str() : r.tx.c_str();
   PIN_STRUCT* pin = PIN_FindPin(c->pPins, name);
   if (!pin) return;
   const DIFPIN_STRUCT* d = s_diffRow(c->pDiffPins, name);
   if (!d || strcmp(d->szPin, name) != 0) ERRLOG_CautionNew(5108, r.line, name, c->szName);
-  if (const MDL_STRUCT* m = MDL_FindModel(models, pin->szModel)) {
+  if (const MDL_STRUCT* m = idx.model(pin->szModel)) {
     s_repeaterModel(r, name, m, rx, c->szName);
     return;
   }
-  if (const MSEL_STRUCT* s = MSEL_FindMsel(pin->szModel, msels))
+  if (const MSEL_STRUCT* s = idx.msel(pin->szModel))
     for (const MSEL_MODEL* e = s->pModels; e; e = e->pNext)
-      if (const MDL_STRUCT* m = MDL_FindModel(models, e->szName)) s_repeaterModel(r, name, m, rx, c->szName);
+      if (const MDL_STRUCT* m = idx.model(e->szName)) s_repeaterModel(r, name, m, rx, c->szName);
 }
 
 // Whether a [Pin] row is a POWER (1) or GND (2) pin; 0 otherwise.
@@ -275,10 +295,11 @@ int CMPX_IsBusLabel(const CMPNT_STRUCT* pCmpnt, const char* pszName) {
 }
 
 int CMPX_TestRepeaters(const CMPNT_STRUCT* pCmpnt, MDL_STRUCT* pModels, MSEL_STRUCT* pMsels) {
-  if (!pCmpnt || !pCmpnt->pLabels) return 1;
+  if (!pCmpnt || !pCmpnt->pLabels || pCmpnt->pLabels->repeaters.empty()) return 1;
+  const ModelIndex idx(pModels, pMsels);
   for (const CMPX_REPEATER& r : pCmpnt->pLabels->repeaters) {
-    s_repeaterPin(pCmpnt, r, true, pModels, pMsels);
-    s_repeaterPin(pCmpnt, r, false, pModels, pMsels);
+    s_repeaterPin(pCmpnt, r, true, idx);
+    s_repeaterPin(pCmpnt, r, false, idx);
   }
   return 1;
 }
