@@ -10,7 +10,10 @@
 // costs time linear in its rows.
 //
 // Rules: a [Repeater Pin] row is "rx_pin tx_non_inv_pin", both pins of the
-// component (a pin named in two rows is a caution); a [Clock Pins] row
+// component (a pin named in two rows is a caution); once the models are
+// known, each pin should be the non-inverting pin of a [Diff Pin] pair whose
+// model receives (first column) or drives (second) and has an
+// [Algorithmic Model] (cautions, CMPX_TestRepeaters); a [Clock Pins] row
 // starts with the clock pin and names the clocked pin, both pins of the
 // component (the relationship column is accepted as given; a row of other
 // than three columns is a caution). [Bus Label] and [Die Supply Pads] rows
