@@ -50,40 +50,6 @@ TEST(VersionTable, LevelsOfKnownAndUnknownVersions)
     EXPECT_FALSE(VER_ItemAllowed("Language", "IBIS-ISS", 51));
 }
 
-// The sub-parameters, enumerations and limits that arrived with the 3.2,
-// 4.2 and 5.0 tables: each known from its table on and not one table
-// before; items of a group's first table are always known.
-TEST(VersionTable, OlderItemsAndLimitsByTheTableThatFirstHeldThem)
-{
-    const struct {
-        const char* group;
-        const char* name;
-        int from;  // 0: known at every level
-    } items[] = {
-        {"Model_type", "Input", 0},           {"Model_type", "Terminator", 0},    {"Model_type", "Series", 32},
-        {"Model_type", "3-state_ECL", 32},    {"Model_type", "Input_diff", 42},   {"Model", "C_comp", 0},
-        {"Model", "C_comp_gnd_clamp", 42},    {"Model", "Cref_diff", 42},         {"Model Spec", "Vmeas", 0},
-        {"Model Spec", "Vref", 42},           {"Model Spec", "Vmeas_falling", 42}, {"Model Spec", "D_overshoot_area_l", 50},
-        {"Submodel_type", "Bus_hold", 0},     {"Submodel_type", "Fall_back", 42},
-    };
-    const int tables[] = {21, 32, 42, 50, 72};
-    for (const auto& it : items)
-        for (int level : tables)
-            EXPECT_EQ(VER_ItemKnown(it.group, it.name, level), level >= it.from ? 1 : 0)
-                << it.group << " " << it.name << " at " << level;
-    EXPECT_TRUE(VER_ItemAllowed("Component", "Si_location", 32));
-    EXPECT_FALSE(VER_ItemAllowed("Component", "Si_location", 21));
-    EXPECT_TRUE(VER_ItemAllowed("Pin Mapping", "ext_ref", 42));
-    EXPECT_FALSE(VER_ItemAllowed("Pin Mapping", "ext_ref", 32));
-    const struct {
-        int level, names, rows;
-    } limits[] = {{21, 20, 100}, {32, 20, 100}, {42, 40, 1000}, {50, 40, 1000}, {72, 40, 1000}};
-    for (const auto& l : limits) {
-        EXPECT_EQ(VER_NameMax(l.level), l.names) << l.level;
-        EXPECT_EQ(VER_WaveformRowsMax(l.level), l.rows) << l.level;
-    }
-}
-
 // Pins 1 to 4 (in, in, out, out) and 5 (VDD) of component c; the tables
 // under test follow the [Pin] rows from line 16 on.
 LineList Pins(const LineList& tables)
