@@ -17,6 +17,7 @@
 #include "checker/keywords.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -182,6 +183,9 @@ void s_testModels(MDL_STRUCT* pModels) {
   for (MDL_STRUCT* m = pModels; m; m = m->pNext) {
     ALGMOD_STRUCT* r = m->pAlgMod;
     if (!r) continue;
+    const char* type = MDL_FindTypeName(m->iType);
+    if (type[0] && VER_ItemAllowed("Algorithmic Model banned Model_type", type, PARSE_GetIbisLevel()))
+      ERRLOG_ErrorNew(5500, m->szName, type);
     if (!r->pEntries) {
       ERRLOG_ErrorNew(4615, m->szName);
       continue;

@@ -42,8 +42,10 @@ AMI_EXPORT int ALGMOD_ReceiveLine(const char* pszLine, ALGMOD_STRUCT* pRecord);
 AMI_EXPORT int ALGMOD_Fini(ALGMOD_STRUCT* pRecord, int iNewKeyword);
 // Frees the entries, their trees and the record; *ppRecord becomes null.
 AMI_EXPORT void ALGMOD_Free(ALGMOD_STRUCT** ppRecord);
-// File checks of every model of the list that has a record: E4615 for an
-// empty record, E4616 for a missing code file, E4617/E4618 for the AMI file
+// File checks of every model of the list that has a record: E5500 for a
+// record in a model of a Model_type that may not carry one at the file's
+// version (the version table's "Algorithmic Model banned Model_type"
+// items), E4615 for an empty record, E4616 for a missing code file, E4617/E4618 for the AMI file
 // name, then the AMI file is read, parsed and checked, its tree kept.
 AMI_EXPORT int ALGMOD_Test(MDL_STRUCT* pModels);
 

@@ -18,6 +18,7 @@
 #include "checker/mdl.h"
 #include "checker/msel.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/pin.h"
 #include "checker/pinmpg.h"
 #include "checker/pkg.h"
@@ -216,7 +217,9 @@ void s_altPackageModel(CMPNT_STRUCT* c, const char* pLine) {
 void s_dataLine(CMPNT_STRUCT* c, const char* pLine) {
   switch (s_iKeyword) {
     case KW_COMPONENT:
-      if (PARSE_GetFileVersion() <= 2)
+      // Sub-parameters of [Component] (Si_location, Timing_location) came
+      // with the 3.2 table.
+      if (!VER_ItemAllowed("Component", "Si_location", PARSE_GetRuleLevel()))
         ERRLOG_LineErrorNew(506);
       else
         s_subParameter(c, pLine);
@@ -395,6 +398,8 @@ int CMPNT_TestList(CMPNT_STRUCT* pList, EXT_STRUCT* pExts, MDL_STRUCT* pModels) 
     }
     if (c->pPinMpgs) PINMPG_TestList(c->pPinMpgs, c->pPins, c->szName, c);
     if (c->pDiffPins) DIFPIN_TestList(c->pDiffPins, c->pPins, c->szName);
+    CMPX_TestRepeaters(c, pModels, msels);
+    CMPX_TestSupplySignals(c);
     if (c->iSpinMpgCols) SPINMPG_TestList(c->pSpinMpgs, c->pPins, c->szName, c->pSswchs, pModels, msels);
     if (c->pSswchs) SSWCH_TestList(c->pSswchs, c->pSpinMpgs, c->szName);
     for (const CMPNT_NAME* e = c->pAltPkgMdls; e; e = e->pNext)

@@ -9,6 +9,7 @@
 #include "checker/frameio.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 extern "C" {
 
@@ -52,7 +53,7 @@ int DRVSH_ReceiveLine(const char* pszLine, DRVSH_STRUCT* pSched, const char* psz
     ERRLOG_LineErrorNew(4211);
   } else {
     const char* name = CMN_ArgGet(args, 0);
-    const unsigned limit = PARSE_GetFileVersion() >= 4 ? 40u : 20u;
+    const unsigned limit = (unsigned)VER_NameMax(PARSE_GetRuleLevel());
     if (strlen(name) > limit) ERRLOG_LineErrorNew(4212, (int)limit);
     CMN_strncpy(e->szName, name, limit);
     named = true;

@@ -16,6 +16,7 @@
 #include "checker/keywords.h"
 #include "checker/mspec.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/ramp.h"
 #include "checker/rcvth.h"
 #include "checker/wvfrm.h"
@@ -161,7 +162,7 @@ void s_modelLine(const char* pLine) {
   }
   if (args->uiFound > 1) ERRLOG_LineErrorNew(128, (int)args->uiFound, "Model", 1);
   const char* name = CMN_ArgGet(args, 0);
-  const unsigned limit = PARSE_GetFileVersion() <= 3 ? 20u : 40u;
+  const unsigned limit = (unsigned)VER_NameMax(PARSE_GetRuleLevel());
   if (strlen(name) > limit) {
     ERRLOG_LineErrorNew(129, (int)limit);
     CMN_strncpy(s_pCur->szName, name, limit);
@@ -198,20 +199,24 @@ void s_enumLine(int iSub, const CMN_ARGLIST* args) {
   const char* value = CMN_ArgGet(args, 1);
   const char* const* list = s_aszPolarity;
   int count = 4;
+  // Model types newer than the file's table are not offered.
+  const char* group = "";
   if (iSub == MDL_SUB_MODEL_TYPE) {
-    const int ver = PARSE_GetFileVersion();
     list = s_aszTypes;
-    count = 2 + (ver <= 2 ? 14 : ver == 3 ? 17 : 21);
+    count = s_nTypes;
+    group = "Model_type";
   } else if (iSub == MDL_SUB_ENABLE) {
     list = s_aszEnable;
   }
+  const int level = PARSE_GetRuleLevel();
+  auto known = [&](int i) { return !*group || VER_ItemKnown(group, list[i], level); };
   for (int i = 2; i < count; ++i)
-    if (strcmp(value, list[i]) == 0) {
+    if (known(i) && strcmp(value, list[i]) == 0) {
       *field = i;
       return;
     }
   for (int i = 2; i < count; ++i)
-    if (CMN_StrSameIC(value, list[i])) {
+    if (known(i) && CMN_StrSameIC(value, list[i])) {
       ERRLOG_LineErrorNew(136, name, value, list[i]);
       return;
     }
@@ -263,7 +268,7 @@ void s_valueLine(int iSub, const CMN_ARGLIST* args) {
       break;
     case MDL_SUB_RREF_DIFF:
     case MDL_SUB_CREF_DIFF:
-      if (PARSE_GetFileVersion() < 4) {
+      if (!VER_ItemKnown("Model", name, PARSE_GetRuleLevel())) {
         ERRLOG_LineErrorNew(iSub == MDL_SUB_RREF_DIFF ? 164 : 162);
         return;
       }
@@ -282,7 +287,7 @@ void s_valueLine(int iSub, const CMN_ARGLIST* args) {
 // C_comp and its variants: a typ/min/max range after the name.
 void s_ccompLine(int iSub, const char* pLine) {
   const char* name = s_aszSubs[iSub];
-  if (iSub != MDL_SUB_C_COMP && PARSE_GetFileVersion() < 4) {
+  if (!VER_ItemKnown("Model", name, PARSE_GetRuleLevel())) {
     ERRLOG_LineErrorNew(170 + (iSub - MDL_SUB_C_COMP_PULLUP));
     return;
   }

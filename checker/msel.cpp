@@ -10,6 +10,7 @@
 #include "checker/keywords.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ MSEL_STRUCT* s_pCur = nullptr;
 int s_iCurKeyword = KW_NOT_KEY;
 int s_iPrevKeyword = KW_NOT_KEY;
 
-unsigned s_nameLimit() { return PARSE_GetFileVersion() <= 3 ? 20u : 40u; }
+unsigned s_nameLimit() { return (unsigned)VER_NameMax(PARSE_GetRuleLevel()); }
 
 const char* s_afterKeyword(const char* pLine) {
   const char* p = strchr(pLine, ']');

@@ -9,6 +9,7 @@
 #include "checker/frameio.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -18,9 +19,9 @@ struct SubName {
   int iSlot;
 };
 
-// The sub-parameter table in file-version order: versions 1 to 3 use the
-// first 15 rows, version 4 the first 28, version 5 all 32 (Rref stands
-// before Cref on purpose).
+// The sub-parameter table (Rref stands before Cref on purpose). The version
+// table (ver.h, group "Model Spec") tells which rows a file's level knows:
+// versions 1 to 3 the first 15, version 4 the first 28, 5.0 and later all.
 const SubName s_aSubs[] = {
     {"Vinh", 1, MSPEC_VINH},
     {"Vinl", 2, MSPEC_VINL},
@@ -58,10 +59,9 @@ const SubName s_aSubs[] = {
 };
 
 const SubName* s_lookup(const char* pszName) {
-  const int ver = PARSE_GetFileVersion();
-  const int rows = ver >= 5 ? 32 : ver == 4 ? 28 : 15;
-  for (int i = 0; i < rows; ++i)
-    if (strcmp(s_aSubs[i].pszName, pszName) == 0) return &s_aSubs[i];
+  const int level = PARSE_GetRuleLevel();
+  for (const SubName* s = s_aSubs; s->iSlot >= 0; ++s)
+    if (strcmp(s->pszName, pszName) == 0) return VER_ItemKnown("Model Spec", s->pszName, level) ? s : nullptr;
   return nullptr;
 }
 

@@ -451,6 +451,7 @@ int PARSE_GetIbisLevel(void) {
   return ver >= 5 && s_iLevel ? s_iLevel : VER_ForMajor(ver < 2 ? 2 : ver);
 }
 void PARSE_SetIbisLevel(int iLevel) { s_iLevel = iLevel; }
+int PARSE_GetRuleLevel(void) { return s_dispatchLevel(); }
 int PARSE_GetCurKeyword(void) { return s_iCurKeyword; }
 int PARSE_InSubmodel(void) { return s_bInSubmodel ? 1 : 0; }
 void PARSE_SetContinuation(int iFlag) { s_bContinuation = iFlag != 0; }

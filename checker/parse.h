@@ -81,6 +81,12 @@ AMI_EXPORT void PARSE_SetFileVersion(int iVersion);
 // The file's level (ver.h: 21 for 2.x files, 32, 42, then 50, 51 ... 72);
 // 0 before the version is known.
 AMI_EXPORT int PARSE_GetIbisLevel(void);
+// The level whose tables the file's lines are read with: 21 until
+// [IBIS Ver] sets a version and for versions 1 and 2, 32 for 3.x, 42 for
+// 4.x, the file's own level (at least 50) from 5.0 on. The keyword dispatch
+// and the version-dependent sub-parameters, enumerations and limits of the
+// modules (ver.h) read it.
+AMI_EXPORT int PARSE_GetRuleLevel(void);
 // Sets the level of a file of major number 5 or later ([IBIS Ver]).
 AMI_EXPORT void PARSE_SetIbisLevel(int iLevel);
 AMI_EXPORT int PARSE_GetCurKeyword(void);

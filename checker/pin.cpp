@@ -41,7 +41,7 @@ int PIN_ParseLine(const char* pszLine, const int* aiOrder, int iHeaderCols, PIN_
   }
   PIN_STRUCT* p = (PIN_STRUCT*)mem;
   p->ulLine = PARSE_GetLineNum();
-  const unsigned limit = PARSE_GetFileVersion() <= 3 ? 20u : 40u;
+  const unsigned limit = (unsigned)VER_NameMax(PARSE_GetRuleLevel());
   const unsigned n = args->uiFound;
   p->iColumns = (int)n;
   if (n >= 1) CMN_SetStr(p->szPin, CMN_ArgGet(args, 0), PIN_NAME_MAX, "Pin");

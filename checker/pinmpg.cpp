@@ -9,6 +9,7 @@
 #include "checker/cmpx.h"
 #include "checker/frameio.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/nameidx.h"
 #include "checker/pin.h"
 
@@ -17,7 +18,8 @@ namespace {
 const char* const s_aszCols[PINMPG_BUSES] = {"pulldown_ref", "pullup_ref", "gnd_clamp_ref", "power_clamp_ref",
                                              "ext_ref"};
 
-bool s_modern() { return PARSE_GetFileVersion() >= 4; }
+// Whether the file's table has the sixth column, ext_ref.
+bool s_modern() { return VER_ItemAllowed("Pin Mapping", "ext_ref", PARSE_GetRuleLevel()) != 0; }
 
 // A bus name that connects: present and not NC.
 bool s_isRef(const char* b) { return b[0] && !CMN_StrSameIC(b, "NC"); }

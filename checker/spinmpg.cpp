@@ -11,6 +11,7 @@
 #include "checker/mdl.h"
 #include "checker/msel.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/pin.h"
 #include "checker/sswch.h"
 
@@ -108,7 +109,7 @@ int SPINMPG_ParseLine(const char* pszLine, int iHeaderCols, SPINMPG_STRUCT** ppR
   const unsigned n = args->uiFound;
   if (n > 4) ERRLOG_LineErrorNew(2600);
   r->iColumns = (int)n;
-  const unsigned limit = PARSE_GetFileVersion() <= 3 ? 20u : 40u;
+  const unsigned limit = (unsigned)VER_NameMax(PARSE_GetRuleLevel());
   if (n >= 1)
     CMN_SetStr(r->szPin1, CMN_ArgGet(args, 0), SPINMPG_PIN_MAX, "Pin1");
   else

@@ -11,6 +11,7 @@
 #include "checker/keywords.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/ramp.h"
 #include "checker/sect.h"
 #include "checker/smspec.h"
@@ -73,7 +74,9 @@ void s_typeLine(const char* pLine) {
   } else if (s->iType != SUBMDL_TYPE_NONE) {
     ERRLOG_LineErrorNew(2417, "Submodel_type", s->szName);
   } else {
-    const int words = PARSE_GetFileVersion() >= 4 ? 5 : 4;
+    // The types in s_aszTypes order; Fall_back only where the file's table
+    // knows it.
+    const int words = VER_ItemKnown("Submodel_type", "Fall_back", PARSE_GetRuleLevel()) ? 5 : 4;
     s->iType = SECT_WordLine(pLine, "Submodel_type", s_aszTypes, words, &s_valueCodes);
   }
 }

@@ -13,6 +13,7 @@
 #include "checker/keywords.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/sect.h"
 #include "checker/testload.h"
 #include "checker/wvfrm.h"
@@ -91,7 +92,7 @@ void s_subParameter(const char* pLine) {
     if (strcmp(CMN_ArgGet(args, 0), s_aszSubs[i]) == 0) sub = i;
   CMN_ArgFree(&args);
   const char* name = s_aszSubs[sub];
-  const unsigned modelLimit = PARSE_GetFileVersion() >= 4 ? 40u : 20u;
+  const unsigned modelLimit = (unsigned)VER_NameMax(PARSE_GetRuleLevel());
   switch (sub) {
     case SUB_NONE:
       ERRLOG_LineErrorNew(2322);

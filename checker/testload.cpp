@@ -13,6 +13,7 @@
 #include "checker/keywords.h"
 #include "checker/mdl.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 #include "checker/sect.h"
 
 namespace {
@@ -101,7 +102,7 @@ void s_modelLine(char* pszDst, const char* name, const char* pLine) {
   CMN_ARGLIST* args = nullptr;
   const char* value = SECT_OneValue(pLine, name, &s_valueCodes, &args);
   if (value) {
-    const unsigned limit = PARSE_GetFileVersion() >= 4 ? 40u : 20u;
+    const unsigned limit = (unsigned)VER_NameMax(PARSE_GetRuleLevel());
     CMN_strncpy(pszDst, value, limit);
     if (strlen(value) > limit) ERRLOG_LineErrorNew(2222, name, (int)limit);
     else if (CMN_ReservedWord(value)) ERRLOG_LineErrorNew(2223, name, value);

@@ -14,7 +14,9 @@ namespace {
 
 // The known versions, oldest first. lineMax: longest line; mixedCase: file
 // names may carry upper-case letters, several periods and a relative
-// subdirectory path; nameMax: longest file name. 7.0 lifted the lower-case
+// subdirectory path; nameMax: longest file name; modelNameMax: longest
+// model, signal, selector and test load name; waveRowsMax: most rows of a
+// waveform table. 7.0 lifted the lower-case
 // and same-folder rules and raised the length limits; the new numbers could
 // not be confirmed here, so from 7.0 on only the frame's own bound
 // (CMN_MAX_FILENAME) applies rather than risk a false error.
@@ -24,14 +26,19 @@ struct Version {
   int lineMax;
   bool mixedCase;
   int nameMax;
+  int modelNameMax;
+  int waveRowsMax;
 };
 
 const Version s_aVersions[] = {
-    {20, "2.0", 80, false, 12},   {21, "2.1", 80, false, 12},  {30, "3.0", 80, false, 24},
-    {31, "3.1", 80, false, 24},   {32, "3.2", 80, false, 24},  {40, "4.0", 120, false, 44},
-    {41, "4.1", 120, false, 44},  {42, "4.2", 120, false, 44}, {50, "5.0", 120, false, 44},
-    {51, "5.1", 120, false, 44},  {60, "6.0", 120, false, 44}, {61, "6.1", 120, false, 44},
-    {70, "7.0", 120, true, 1024}, {71, "7.1", 120, true, 1024}, {72, "7.2", 120, true, 1024},
+    {20, "2.0", 80, false, 12, 20, 100},     {21, "2.1", 80, false, 12, 20, 100},
+    {30, "3.0", 80, false, 24, 20, 100},     {31, "3.1", 80, false, 24, 20, 100},
+    {32, "3.2", 80, false, 24, 20, 100},     {40, "4.0", 120, false, 44, 40, 1000},
+    {41, "4.1", 120, false, 44, 40, 1000},   {42, "4.2", 120, false, 44, 40, 1000},
+    {50, "5.0", 120, false, 44, 40, 1000},   {51, "5.1", 120, false, 44, 40, 1000},
+    {60, "6.0", 120, false, 44, 40, 1000},   {61, "6.1", 120, false, 44, 40, 1000},
+    {70, "7.0", 120, true, 1024, 40, 1000},  {71, "7.1", 120, true, 1024, 40, 1000},
+    {72, "7.2", 120, true, 1024, 40, 1000},
 };
 
 const Version* s_find(int level) {
@@ -132,9 +139,10 @@ const Keyword s_aKeywords[KW_COUNT] = {
     {"NOT_KEY", 0, 0},
 };
 
-// Sub-parameters and enumeration values that arrived after 5.0, by the
-// group that reads them. Older ones are checked by their modules under the
-// old grouping.
+// Sub-parameters and enumeration values that arrived after the first
+// table of their group, by the group that reads them. As in the keyword
+// table, levels up to 5.0 name the old table that first holds the item
+// (3.2, 4.2 or 5.0), since files up to 5.0 are read with those tables.
 struct Item {
   const char* group;
   const char* name;
@@ -142,6 +150,46 @@ struct Item {
 };
 
 const Item s_aItems[] = {
+    // [Model] Model_type values beyond those of the 2.1 table.
+    {"Model_type", "Series", 32},
+    {"Model_type", "Series_switch", 32},
+    {"Model_type", "3-state_ECL", 32},
+    {"Model_type", "I/O_diff", 42},
+    {"Model_type", "Output_diff", 42},
+    {"Model_type", "3-state_diff", 42},
+    {"Model_type", "Input_diff", 42},
+    // [Model] sub-parameters beyond those of the 3.2 table.
+    {"Model", "Rref_diff", 42},
+    {"Model", "Cref_diff", 42},
+    {"Model", "C_comp_pullup", 42},
+    {"Model", "C_comp_pulldown", 42},
+    {"Model", "C_comp_power_clamp", 42},
+    {"Model", "C_comp_gnd_clamp", 42},
+    // [Model Spec] sub-parameters beyond those of the 3.2 table.
+    {"Model Spec", "Vref", 42},
+    {"Model Spec", "Rref", 42},
+    {"Model Spec", "Cref", 42},
+    {"Model Spec", "Rref_diff", 42},
+    {"Model Spec", "Cref_diff", 42},
+    {"Model Spec", "Vref_rising", 42},
+    {"Model Spec", "Vref_falling", 42},
+    {"Model Spec", "Cref_rising", 42},
+    {"Model Spec", "Cref_falling", 42},
+    {"Model Spec", "Rref_rising", 42},
+    {"Model Spec", "Rref_falling", 42},
+    {"Model Spec", "Vmeas_rising", 42},
+    {"Model Spec", "Vmeas_falling", 42},
+    {"Model Spec", "D_overshoot_amp_h", 50},
+    {"Model Spec", "D_overshoot_amp_l", 50},
+    {"Model Spec", "D_overshoot_area_h", 50},
+    {"Model Spec", "D_overshoot_area_l", 50},
+    // Submodel_type values beyond those of the 3.2 table.
+    {"Submodel_type", "Fall_back", 42},
+    // [Component] sub-parameters, none in the 2.1 table.
+    {"Component", "Si_location", 32},
+    {"Component", "Timing_location", 32},
+    // The sixth [Pin Mapping] column.
+    {"Pin Mapping", "ext_ref", 42},
     {"Language", "IBIS-ISS", 60},
     {"Repeater Pin", "tx_non_inv_pin", 60},
     {"Clock Pins", "clocked_pins", 71},
@@ -154,6 +202,11 @@ const Item s_aItems[] = {
     // A POWER or GND pin missing from [Pin Mapping] takes its signal name as
     // its bus label.
     {"Pin Mapping", "supply pin bus label default", 70},
+    // Model types that may not carry an [Algorithmic Model]: the ban holds
+    // from the level given (BIRD 148, adopted January 2012 for 5.1).
+    {"Algorithmic Model banned Model_type", "Terminator", 51},
+    {"Algorithmic Model banned Model_type", "Series", 51},
+    {"Algorithmic Model banned Model_type", "Series_switch", 51},
 };
 
 bool s_digit(char c) { return c >= '0' && c <= '9'; }
@@ -223,6 +276,10 @@ int VER_FileNamesMixedCase(int iLevel) { return s_atOrBelow(iLevel).mixedCase ? 
 
 int VER_FileNameMax(int iLevel) { return s_atOrBelow(iLevel).nameMax; }
 
+int VER_NameMax(int iLevel) { return s_atOrBelow(iLevel).modelNameMax; }
+
+int VER_WaveformRowsMax(int iLevel) { return s_atOrBelow(iLevel).waveRowsMax; }
+
 const char* VER_KeywordName(int iKeyword) {
   if (iKeyword < 0 || iKeyword >= KW_COUNT) return "NOT_KEY";
   return s_aKeywords[iKeyword].name;
@@ -254,6 +311,11 @@ int VER_ItemIntroduced(const char* pszGroup, const char* pszName) {
 int VER_ItemAllowed(const char* pszGroup, const char* pszName, int iLevel) {
   const int from = VER_ItemIntroduced(pszGroup, pszName);
   return from != 0 && from <= iLevel;
+}
+
+int VER_ItemKnown(const char* pszGroup, const char* pszName, int iLevel) {
+  const int from = VER_ItemIntroduced(pszGroup, pszName);
+  return from == 0 || from <= iLevel;
 }
 
 }  // extern "C"

@@ -41,6 +41,12 @@ AMI_EXPORT int VER_LineMax(int iLevel);
 AMI_EXPORT int VER_FileNamesMixedCase(int iLevel);
 // The longest file name (base, period and extension) at this level.
 AMI_EXPORT int VER_FileNameMax(int iLevel);
+// The longest model, signal, selector and test load name at this level
+// (20 characters before 4.x, 40 from it on).
+AMI_EXPORT int VER_NameMax(int iLevel);
+// The most rows of a [Rising Waveform] or [Falling Waveform] table at this
+// level (100 before 4.x, 1000 from it on).
+AMI_EXPORT int VER_WaveformRowsMax(int iLevel);
 
 // The table name of a keyword number ("IBIS_VER"; "NOT_KEY" outside).
 AMI_EXPORT const char* VER_KeywordName(int iKeyword);
@@ -57,5 +63,10 @@ AMI_EXPORT int VER_KeywordAllowed(int iKeyword, int iLevel);
 AMI_EXPORT int VER_ItemIntroduced(const char* pszGroup, const char* pszName);
 // Whether the table holds the item and allows it at this level.
 AMI_EXPORT int VER_ItemAllowed(const char* pszGroup, const char* pszName, int iLevel);
+// Whether an item of a group is known at this level: the table does not
+// hold it (it belongs to the group's first table) or allows it. For groups
+// whose later members the table lists (Model_type, Model, Model Spec,
+// Submodel_type).
+AMI_EXPORT int VER_ItemKnown(const char* pszGroup, const char* pszName, int iLevel);
 
 }  // extern "C"

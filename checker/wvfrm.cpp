@@ -10,6 +10,7 @@
 #include "base/errlog.h"
 #include "checker/frameio.h"
 #include "checker/parse.h"
+#include "checker/ver.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ void s_dataRow(const char* pszLine, const char* pszTable) {
   if (!RNGP_ParseLine(pszLine, pszTable, "Time", &row) || !row) return;
   unsigned count = 0;
   RNGP_LinkLine(&s_pCur->rows, row, &count, 1);
-  const unsigned limit = (PARSE_GetFileVersion() >= 4 && !s_isPulse(pszTable)) ? 1000u : 100u;
+  const unsigned limit = s_isPulse(pszTable) ? 100u : (unsigned)VER_WaveformRowsMax(PARSE_GetRuleLevel());
   if (count > limit && !s_bOverLimit) {
     ERRLOG_LineErrorNew(2018, (int)limit, pszTable);
     s_bOverLimit = true;

@@ -82,6 +82,13 @@ TEST(ErrlogCatalogue, TextsKeepTheirExactForm)
         {4619, "The AMI parameter file has mismatched parenthesis"},
         {4634, "Invalid syntax of branch or leaf. At least 2 elements expected in a list"},
         {2328, "Invalid %s (\"%s\") (try \"%s\")"},
+        {5108, "(line %lu) Repeater Pin names pin '%s' of Component '%s', which is not the non-inverting pin of a "
+               "Diff Pin pair"},
+        {5109, "(line %lu) Repeater Pin '%s' of Component '%s' uses Model '%s', which has no Algorithmic Model"},
+        {5110, "(line %lu) Repeater Pin '%s' of Component '%s' uses Model '%s' of Model_type %s, which does not %s"},
+        {5111, "(line %lu) Signal name '%s' of Component '%s' is carried by POWER pin '%s' and GND pin '%s'; as a "
+               "bus it would join the two rails"},
+        {5500, "Algorithmic Model is not allowed in Model '%s' of Model_type %s"},
     };
     for (const auto& c : cases) {
         const int i = BSearchErrorLogTable(c.code);

@@ -58,7 +58,23 @@ LineList Pins(const LineList& tables)
                 Input("in"), Output("out")});
 }
 
-class NewerKeywordTest : public ModelKeywordTest {};
+// Pins 1/2 and 3/4 as differential pairs (2 lines), and an [Algorithmic
+// Model] section (3 lines) whose files WriteAmiModelFiles writes.
+const LineList kDiffPins = {"[Diff Pin] inv_pin vdiff tdelay_typ tdelay_min tdelay_max", "1 2 0.1 0 NA NA",
+                            "3 4 0 0 NA NA"};
+const LineList kAmi = {"[Algorithmic Model]", "Executable Linux_gcc_64 code.so m.ami", "[End Algorithmic Model]"};
+
+class NewerKeywordTest : public ModelKeywordTest {
+protected:
+    void WriteAmiModelFiles()
+    {
+        Write("code.so", "binary");
+        Write("m.ami", "(m (Reserved_Parameters (AMI_Version (Usage Info) (Type String) (Value \"5.1\") "
+                       "(Description \"v\")) (Init_Returns_Impulse (Usage Info) (Type Boolean) (Value True) "
+                       "(Description \"i\")) (GetWave_Exists (Usage Info) (Type Boolean) (Value True) "
+                       "(Description \"g\"))))\n");
+    }
+};
 
 TEST_F(NewerKeywordTest, ComponentTables)
 {
@@ -73,7 +89,20 @@ TEST_F(NewerKeywordTest, ComponentTables)
          "E5102 (line   17) - Repeater Pin names '9', which is not a pin of Component 'c'\n"
          "E5101 (line   18) - Repeater Pin row has 1 columns; expecting 2\n"
          "E5101 (line   19) - Repeater Pin row has 3 columns; expecting 2\n"
-         "C5107 - (line 20) Repeater Pin names pin '1' twice in Component 'c'\n",
+         "C5107 - (line 20) Repeater Pin names pin '1' twice in Component 'c'\n"
+         "C5108 - (line 17) Repeater Pin names pin '1' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n"
+         "C5109 - (line 17) Repeater Pin '1' of Component 'c' uses Model 'in', which has no Algorithmic Model\n"
+         "C5108 - (line 20) Repeater Pin names pin '3' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n"
+         "C5110 - (line 20) Repeater Pin '3' of Component 'c' uses Model 'out' of Model_type Output, which does not "
+         "receive\n"
+         "C5109 - (line 20) Repeater Pin '3' of Component 'c' uses Model 'out', which has no Algorithmic Model\n"
+         "C5108 - (line 20) Repeater Pin names pin '1' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n"
+         "C5110 - (line 20) Repeater Pin '1' of Component 'c' uses Model 'in' of Model_type Input, which does not "
+         "drive\n"
+         "C5109 - (line 20) Repeater Pin '1' of Component 'c' uses Model 'in', which has no Algorithmic Model\n",
          true},
         {"clock pins: unknown clock and clocked pins; a short row is a caution", "7.1",
          Pins({"[Clock Pins] clocked_pins relationship", "8 1 x", "1 9 x", "2 3"}),
@@ -328,11 +357,109 @@ TEST_F(NewerKeywordTest, SupplyPinsOutOfPinMappingFrom70)
     RunIbs(cases, sizeof cases / sizeof cases[0]);
 }
 
+// A repeater pairs the non-inverting pin of a receiving differential pair
+// with that of a driving one, both models with AMI models. Pins 1 to 4 and 5
+// as in Pins(), 6 (in2) and 7 (out2) outside any pair; the rows from line 22
+// on. Each departure is a caution.
+TEST_F(NewerKeywordTest, RepeaterPinPairsAndTheirModels)
+{
+    WriteAmiModelFiles();
+    auto file = [](const LineList& rows, bool ami) {
+        return Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 B in", "3 C out", "4 D out", "5 VDD POWER",
+                         "6 E in2", "7 F out2"}),
+                    kDiffPins, {"[Repeater Pin] tx_non_inv_pin"}, rows, Input("in"), ami ? kAmi : LineList{},
+                    Output("out"), ami ? kAmi : LineList{}, Input("in2"), kAmi, Output("out2"), kAmi});
+    };
+    const Case cases[] = {
+        {"receiving pair to driving pair, AMI models", "6.0", file({"1 3"}, true), "", true},
+        {"inverting pins and pins of no pair", "7.2", file({"2 4", "6 7"}, true),
+         "C5108 - (line 22) Repeater Pin names pin '2' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n"
+         "C5108 - (line 22) Repeater Pin names pin '4' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n"
+         "C5108 - (line 23) Repeater Pin names pin '6' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n"
+         "C5108 - (line 23) Repeater Pin names pin '7' of Component 'c', which is not the non-inverting pin of a "
+         "Diff Pin pair\n",
+         true},
+        {"the pair reversed: a driver as the Rx half, a receiver as the Tx half", "6.1", file({"3 1"}, true),
+         "C5110 - (line 22) Repeater Pin '3' of Component 'c' uses Model 'out' of Model_type Output, which does not "
+         "receive\n"
+         "C5110 - (line 22) Repeater Pin '1' of Component 'c' uses Model 'in' of Model_type Input, which does not "
+         "drive\n",
+         true},
+        {"models without AMI models", "7.0", file({"1 3"}, false),
+         "C5109 - (line 22) Repeater Pin '1' of Component 'c' uses Model 'in', which has no Algorithmic Model\n"
+         "C5109 - (line 22) Repeater Pin '3' of Component 'c' uses Model 'out', which has no Algorithmic Model\n",
+         true},
+        {"cautions stay silent unless asked for", "7.0", file({"3 1", "2 4"}, false), ""},
+    };
+    RunIbs(cases, sizeof cases / sizeof cases[0]);
+}
+
+// From 5.1 on a Terminator, Series or Series_switch model may not carry an
+// [Algorithmic Model]; 5.0 files are judged as before. Every model type the
+// ban names, and two it does not, under each version.
+TEST_F(NewerKeywordTest, AlgorithmicModelBannedModelTypesFrom51)
+{
+    WriteAmiModelFiles();
+    const struct {
+        const char* type;
+        LineList subs;    // after Model_type
+        LineList tables;  // after [Voltage Range]
+        const char* banned;  // the line from 5.1 on ("" when allowed)
+    } types[] = {
+        {"Terminator", {}, {}, "E5500 - Algorithmic Model is not allowed in Model 'm' of Model_type Terminator\n"},
+        {"Series", {}, {"[R Series] 50 45 55"},
+         "E5500 - Algorithmic Model is not allowed in Model 'm' of Model_type Series\n"},
+        {"Series_switch", {}, {"[On]", "[R Series] 50 45 55", "[Off]", "[R Series] 1M 1M 1M"},
+         "E5500 -\n    Algorithmic Model is not allowed in Model 'm' of Model_type Series_switch\n"},
+        {"Input", {"Vinl = 0.8", "Vinh = 2.0"}, {}, ""},
+        {"Input_diff", {}, {}, ""},
+    };
+    for (const char* version : {"5.0", "5.1", "6.0", "6.1", "7.0", "7.1", "7.2"}) {
+        for (const auto& t : types) {
+            const LineList model = Cat({{"[Model] m", std::string("Model_type ") + t.type}, t.subs,
+                                        {"C_comp 1p 1p 1p", "[Voltage Range] 5 4.5 5.5"}, t.tables, kAmi});
+            const std::string what = std::string(version) + " " + t.type;
+            const Case c = {what.c_str(), version, model, std::string(version) == "5.0" ? "" : t.banned, true};
+            Run(&c, 1);
+        }
+    }
+}
+
+// From 7.0 on a supply pin's signal name names its bus, so one name on a
+// POWER and a GND pin would join the rails: a caution, once per name, in
+// files of 7.0 and later only. The [Pin] rows start at line 11; a name is
+// reported at the pin that joins it.
+TEST_F(NewerKeywordTest, SupplySignalNameOnBothRailsFrom70)
+{
+    const LineList joined = Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VDD GND", "4 VSS GND",
+                                      "5 VSS POWER", "6 VSS GND", "7 VDD GND"}),
+                                 Input("in")});
+    const LineList apart =
+        Cat({Cmp({"[Pin] signal_name model_name", "1 A in", "2 VDD POWER", "3 VSS GND", "4 VDD POWER", "5 A2 in"}),
+             Input("in")});
+    const char* both =
+        "C5111 - (line 13) Signal name 'VDD' of Component 'c' is carried by POWER pin '2' and GND pin '3'; as a bus "
+        "it would join the two rails\n"
+        "C5111 - (line 15) Signal name 'VSS' of Component 'c' is carried by POWER pin '5' and GND pin '4'; as a bus "
+        "it would join the two rails\n";
+    const Case cases[] = {
+        {"6.1: signal names are no buses yet", "6.1", joined, "", true},
+        {"7.0: each joined name once", "7.0", joined, both, true},
+        {"7.2 likewise", "7.2", joined, both, true},
+        {"7.2: separate names raise nothing", "7.2", apart, "", true},
+    };
+    RunIbs(cases, sizeof cases / sizeof cases[0]);
+}
+
 // One complete file of each newer version, with every keyword group the
 // version allows, raises nothing with every whole-file check on.
 TEST_F(NewerKeywordTest, CompleteFileOfEachVersionRaisesNothing)
 {
     Write("pkg.s4p", "! Touchstone\n# GHz S MA R 50\n");
+    WriteAmiModelFiles();
     const struct {
         const char* version;
         int level;
@@ -345,12 +472,13 @@ TEST_F(NewerKeywordTest, CompleteFileOfEachVersionRaisesNothing)
                                "[End Interconnect Model Set]"}});
         LineList tables;
         if (v.level >= 60) tables = Cat({tables, {"[Repeater Pin] tx_non_inv_pin", "1 3"}});
+        tables = Cat({kDiffPins, tables});
         if (v.level >= 70)
             tables = Cat({tables, {"[Interconnect Model Group] g", "a", "[End Interconnect Model Group]",
                                    "[Bus Label]", "VDDQ VDD", "[Die Supply Pads]", "P1 VDD"}});
         if (v.level >= 71) tables = Cat({tables, {"[Clock Pins] clocked_pins relationship", "1 2 x"}});
         body = Cat({body, Cmp({"[Pin] signal_name model_name", "1 A in", "2 B in", "3 C out", "4 D out", "5 VDD POWER"}),
-                    tables, Input("in"), Output("out"), DriverTables()});
+                    tables, Input("in"), kAmi, Output("out"), kAmi, DriverTables()});
         if (v.level >= 61) body = Cat({body, {"[Initial Delay]", "0 0 0"}});
         const Case c = {v.version, v.version, body, ""};
         gbSuppressCautions = 0;
