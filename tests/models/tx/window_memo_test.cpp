@@ -32,15 +32,13 @@ double Fingerprint(const std::deque<double>& w)
 
 TEST(WindowMemo, RemembersOnlyWhatWasStoredForTheSameWindow)
 {
-    const size_t spans[] = {1, 2, 3, 40, 300};
-    const size_t budgets[] = {1, 64 << 10, 4 << 20};
     // Run lengths: symbols of 64 samples, of 5, jittered ones of 3..9, and a
     // change at nearly every sample. Values: +-0.4, 0 and -0.
     const struct { const char* name; unsigned minRun, spread; } stimuli[] = {
         {"bits of 64", 64, 0}, {"bits of 5", 5, 0}, {"jittered 3..9", 3, 7}, {"dense", 1, 2}};
     const double values[] = {0.4, -0.4, 0.0, -0.0};
-    for (size_t span : spans)
-        for (size_t budget : budgets)
+    for (size_t span : {1, 2, 3, 40, 300})
+        for (size_t budget : {1, 64 << 10, 4 << 20})
             for (const auto& st : stimuli) {
                 const std::string what = "span " + std::to_string(span) + ", budget " + std::to_string(budget) +
                                          ", " + st.name;
@@ -48,36 +46,28 @@ TEST(WindowMemo, RemembersOnlyWhatWasStoredForTheSameWindow)
                 memo.Allocate(span, budget);
                 std::deque<double> window(span, 0.0);
                 unsigned s = 12345;
-                uint64_t hits = 0, blind = 0;
-                size_t refills = 0;
+                uint64_t blind = 0;
                 for (int pushed = 0; pushed < 20000;) {
                     s = s * 1664525u + 1013904223u;
                     const double v = values[(s >> 16) % 4];
-                    const unsigned run = st.minRun + (st.spread ? (s >> 8) % st.spread : 0);
-                    for (unsigned r = 0; r < run; ++r, ++pushed) {
+                    for (unsigned r = st.minRun + (st.spread ? (s >> 8) % st.spread : 0); r > 0; --r, ++pushed) {
                         memo.Push(v);
                         window.pop_front();
                         window.push_back(v);
                         bool known = false;
                         double* slot = memo.Slot(known);
-                        if (!slot) {
-                            ++blind;
-                            continue;
-                        }
-                        if (known) {
-                            ++hits;
+                        blind += slot == nullptr;
+                        if (slot && known) {
                             ASSERT_EQ(*slot, Fingerprint(window)) << what << ", sample " << pushed;
-                        } else {
+                        } else if (slot) {
                             *slot = Fingerprint(window);
                             memo.Stored();
                         }
-                        refills = memo.Refills();
                     }
                 }
-                EXPECT_EQ(memo.Hits(), hits) << what;
                 // The paths the case is there for are taken.
-                if (st.minRun >= span && budget > 1) EXPECT_GT(hits, 10000u) << what;
-                if (st.minRun == 1 && span == 300) EXPECT_GT(blind, 10000u) << what;
-                if (budget == 1 && span > 2) EXPECT_GT(refills, 10u) << what;
+                EXPECT_TRUE(st.minRun < span || budget == 1 || memo.Hits() > 10000u) << what;
+                EXPECT_TRUE(st.minRun > 1 || span != 300 || blind > 10000u) << what;
+                EXPECT_TRUE(budget > 1 || span <= 2 || memo.Refills() > 10u) << what;
             }
 }
