@@ -4,6 +4,13 @@
 // Each iteration is one block of 1024 bits at 64 samples per bit; the rate
 // is in samples per second. The receiver writes its reports into a
 // temporary folder.
+//
+// Then the simulator's own pipeline: its bit-by-bit stage on two threads as
+// amisim runs it (BM_Pipeline, no analysis and no pictures), and the whole
+// default run of the amisim program with its analysis, pictures and JSON
+// (BM_WholeRun), each for NRZ and PAM4 at the same samples per unit
+// interval. These are timed on the wall clock (the stages run on two
+// threads).
 #include <benchmark/benchmark.h>
 
 #include "BenchMain.h"
@@ -18,8 +25,16 @@
 #include <string>
 #include <vector>
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include "linksim/AmiModel.h"
+#include "linksim/BitByBit.h"
 #include "linksim/Channel.h"
+#include "linksim/Link.h"
+#include "linksim/LinkChannel.h"
+#include "linksim/LinkModels.h"
+#include "linksim/Pam.h"
 #include "linksim/Prbs.h"
 
 namespace {
@@ -177,6 +192,87 @@ void BM_Link(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kBlock));
 }
 BENCHMARK(BM_Link)->Unit(benchmark::kMillisecond);
+
+// The bit-by-bit stage as amisim runs it with its defaults (built-in
+// libraries, 17 dB line, 1024-bit blocks, the transmitter and channel a
+// block ahead on a second thread, decisions collected as they come), over
+// range(0) unit intervals of range(1) levels: 2 (NRZ) or 4 (PAM4, the
+// built-in receiver slicing the same 64 samples per unit interval). The
+// models are loaded and initialised outside the timing.
+void BM_Pipeline(benchmark::State& state)
+{
+    EnterScratchFolder();
+    linksim::LinkConfig c;
+    c.bits = state.range(0);
+    c.modulation.levels = static_cast<int>(state.range(1));
+    c.noProgress = true;
+    c.quiet = true;
+    c.txLib = std::string(AMI_BUILD_DIR) + "/tx_ami.so";
+    c.rxLib = std::string(AMI_BUILD_DIR) + "/rx_ami.so";
+    const double bitTime = 1.0 / c.bitRate;
+    const double dt = bitTime / c.samplesPerBit;
+    const linksim::LinkChannel ch = linksim::MakeLinkChannel(c, dt, bitTime);
+    std::vector<uint8_t> symbols(static_cast<size_t>(c.bits));
+    linksim::Prbs prbs(c.prbs, c.seed);
+    for (auto& s : symbols) {
+        s = static_cast<uint8_t>(prbs.Next());
+        if (c.modulation.levels == 4) s = static_cast<uint8_t>(2 * s + prbs.Next());
+    }
+    const std::string dir = std::filesystem::current_path().string();
+    for (auto _ : state) {
+        state.PauseTiming();
+        linksim::LinkModels m;
+        std::string error = linksim::LoadLinkModels(c, dir, m);
+        if (error.empty()) error = linksim::InitLinkModels(m, ch.Impulse(dt), dt, bitTime);
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        state.ResumeTiming();
+        const linksim::BitByBitResult r = linksim::RunBitByBit(c, m, ch.taps, symbols);
+        state.PauseTiming();
+        if (!r.ok || r.bitsDone != c.bits) state.SkipWithError(("bit-by-bit stage failed: " + r.error).c_str());
+        m.tx->Close();
+        for (auto& rx : m.rxs) rx->model->Close();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * c.bits * c.samplesPerBit);
+}
+BENCHMARK(BM_Pipeline)
+    ->ArgNames({"ui", "levels"})
+    ->Args({200000, 2})->Args({200000, 4})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The whole default run of the amisim program beside the libraries (the
+// channel, models, bit-by-bit stage, measurement, statistical analysis,
+// pictures, CSV and JSON), started as a user starts it: `amisim --bits N
+// -q --no-progress` with --modulation pam4 for range(1) = 4. Samples per
+// second of the whole run, start to exit.
+void BM_WholeRun(benchmark::State& state)
+{
+    EnterScratchFolder();
+    const std::string program = std::string(AMI_BUILD_DIR) + "/amisim";
+    std::vector<std::string> args = {program, "--bits", std::to_string(state.range(0)), "-q", "--no-progress",
+                                     "-o", "whole_run"};
+    if (state.range(1) == 4) args.insert(args.end(), {"--modulation", "pam4"});
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError(("amisim failed: " + program).c_str());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0) * 64);
+}
+BENCHMARK(BM_WholeRun)
+    ->ArgNames({"ui", "levels"})
+    ->Args({1000000, 2})->Args({1000000, 4})
+    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

@@ -64,4 +64,17 @@ private:
     double m_dDecay = 0.0;
     double m_dDecayC1 = 0.0, m_dDecayC2 = 0.0, m_dDecayR = 0.0, m_dDecayT = 0.0;
     bool m_bDecayValid = false;
+
+    // The products of parameters in the closed form, and its terms in the
+    // current I (see LoopFilter.cpp), for the parameters and the I they were
+    // formed from.
+    struct Terms {
+        double negC1C2, C1C1, C2C1, C2C2, C1EC2, C1C1E, C1C2, C2C2E, S;
+        double C1C1IR, ITC1, ITC2, C1C1EIR, C1C2RI, C2EIC1R;
+        double I;
+        bool noCurrent;  // every term in I that is subtracted is +0
+        bool valid;
+    };
+    Terms m_Terms = {};
+    void Coefficients(double T);
 };

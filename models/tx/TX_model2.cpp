@@ -231,6 +231,9 @@ bool TX_model2::Setup()
     // Filters of another length have dropped their histories (FIR Setup):
     // the shared history no longer fits them either, until Initialize.
     if (m_Bank.Allocated() && FilterWindow() != m_Bank.Depth()) m_bBankStale = true;
+    // The taps may have been rebuilt (another rate or level): their sums go.
+    m_Memo.Forget();
+    m_pMemoTaps = nullptr;
     m_bSetupOk = ok;
     return ok;
 }
@@ -324,8 +327,15 @@ bool TX_model2::Initialize()
     // makes its moves rare: one move of a window per window of samples (or
     // per 4096 samples) costs less than one sample's dot product.
     const size_t window = FilterWindow();
-    if (window == 0) ok = false;  // filters of different lengths cannot share one
-    else m_Bank.Allocate(window, window > 4096 ? window : 4096);
+    if (window == 0) {
+        ok = false;  // filters of different lengths cannot share one
+    } else {
+        m_Bank.Allocate(window, window > 4096 ? window : 4096);
+        // 4 MiB: a few hundred bit patterns at every phase for the longest
+        // filters a link uses (thousands of taps), thousands for the usual.
+        m_Memo.Allocate(static_cast<size_t>(Data5.T1.m_iNumTaps), size_t(4) << 20);
+        m_pMemoTaps = nullptr;
+    }
     m_bFiltersBehind = false;
     m_bBankStale = false;
     m_bReady = ok;
@@ -439,7 +449,7 @@ bool TX_model2::Run()
     ok = SwingSelect.Run() && ok;
     ok = EmphasisFanout.Run() && ok;
     // What every filter takes in at this firing.
-    if (!m_bBankStale) m_Bank.Push(EmphasisFanout.Outputs[0][0]);
+    if (!m_bBankStale) PushBank(EmphasisFanout.Outputs[0][0]);
     if (!m_bAllFilters) m_bFiltersBehind = true;
 
     ok = RunSubnetwork(Data3, LiveFilter(Data3, 3)) && ok;
@@ -495,16 +505,39 @@ size_t TX_model2::RunBlock(double* wave, size_t n)
     }
     m_bFiltersBehind = true;
     if (live == 0) {  // bypass: the stimulus passes, the filters still take their input
-        for (size_t i = 0; i < n; ++i) m_Bank.Push(swing * Vantrel::MathSign(wave[i]));
+        for (size_t i = 0; i < n; ++i) PushBank(swing * Vantrel::MathSign(wave[i]));
         return n;
     }
     const Filter& f = bank->FilterNumber(live);
     const double gain = bank->GainNumber(live).GainFactor;
     const double* taps = f.m_pdTaps;
     const size_t count = static_cast<size_t>(f.m_iNumTaps);
+    if (m_Memo.Span() != count) {  // not the filters Initialize saw: no remembered sums
+        for (size_t i = 0; i < n; ++i) {
+            PushBank(swing * Vantrel::MathSign(wave[i]));
+            wave[i] = gain * Vantrel::FirKernel::DotLanes(taps, 1, m_Bank.Window(), count);
+        }
+        return n;
+    }
+    if (taps != m_pMemoTaps) {
+        m_Memo.Forget();
+        m_pMemoTaps = taps;
+    }
     for (size_t i = 0; i < n; ++i) {
-        m_Bank.Push(swing * Vantrel::MathSign(wave[i]));
-        wave[i] = gain * Vantrel::FirKernel::DotLanes(taps, 1, m_Bank.Window(), count);
+        PushBank(swing * Vantrel::MathSign(wave[i]));
+        bool known = false;
+        double* slot = m_Memo.Slot(known);
+        double sum;
+        if (known) {
+            sum = *slot;
+        } else {
+            sum = Vantrel::FirKernel::DotLanes(taps, 1, m_Bank.Window(), count);
+            if (slot) {
+                *slot = sum;
+                m_Memo.Stored();
+            }
+        }
+        wave[i] = gain * sum;
     }
     return n;
 }
@@ -518,6 +551,8 @@ bool TX_model2::Finalize()
     }
     ok = SignDetect.Finalize() && ok;
     m_Bank.Release();
+    m_Memo.Release();
+    m_pMemoTaps = nullptr;
     DeleteBuffers();
     DeleteArrayParameters();
     return ok;

@@ -74,6 +74,14 @@
 // the next firing writes them. Otherwise RunBlock fires the network sample
 // by sample.
 //
+// Remembered lane sums (RunBlock). The bank input takes three values at
+// most and a link's stimulus holds each for a bit or a good part of one, so
+// the windows of the selected filter repeat (the same bits at the same
+// phase). WindowMemo names each window exactly and keeps its lane sum: a
+// window seen before costs a look-up, with the bits the lane sum gave it.
+// The remembered sums belong to one tap array; a Setup (which may rebuild
+// the taps) or another selected filter forgets them.
+//
 // Sample rate of the filters: FilterSamplesPerBit = SamplesPerBit, so the
 // filters are resampled to the simulator's sample interval (BitTime /
 // SamplesPerBit) and the de-emphasis lasts the same time at any rate. The
@@ -105,6 +113,7 @@
 #include "dataflow/ScalarToScalar.h"
 #include "dataflow/TimeResponseFIR.h"
 #include "models/tx/BankHistory.h"
+#include "models/tx/WindowMemo.h"
 
 class TX_model2 : public Vantrel::DFModel {
 public:
@@ -254,6 +263,9 @@ public:
 
     double SymbolRate = 0.0;
 
+    // The remembered lane sums of RunBlock (see the header comment).
+    const WindowMemo& Memo() const { return m_Memo; }
+
 private:
     // Allocates one connection and attaches it to every buffer given.
     void ConnectDouble(std::initializer_list<DoubleBuffer*> ends);
@@ -285,6 +297,15 @@ private:
     bool m_bReady = false;    // Initialize succeeded and Finalize has not run
     bool m_bAllFilters = false;
     BankHistory m_Bank;            // the filters' shared input history
+    // The selected filter's lane sums per window content (RunBlock), fed
+    // every input the shared history takes; valid for m_pMemoTaps only.
+    WindowMemo m_Memo;
+    const double* m_pMemoTaps = nullptr;
+    void PushBank(double x)
+    {
+        m_Bank.Push(x);
+        m_Memo.Push(x);
+    }
     bool m_bFiltersBehind = false; // the filters' own histories lag m_Bank
     bool m_bBankStale = false;     // a Setup changed the filters' length since Initialize
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -524,3 +525,66 @@ TEST(NClockDelay, InitializeClearsTheCount)
 }
 
 }  // namespace
+
+namespace {
+
+// The step exactly as the block once wrote it, one expression per state.
+struct WrittenOutFilter {
+    double C1, C2, R, Ip, T;
+    double x1 = 0.0, x2 = 0.0, I = 0.0;
+    void Step(double command)
+    {
+        if (command == 1.0) I = Ip;
+        else if (command == -1.0) I = -Ip;
+        else if (command == 0.0) I = 0.0;
+        const double E = std::exp(-(C1 + C2) * T / (C2 * C1 * R));
+        const double S = (C1 + C2) * (C1 + C2);
+        const double N2 = -C1 * C2 * x2 - C1 * C1 * I * R - C1 * C1 * x1 - C2 * C1 * x1 - C2 * C2 * x2 -
+                          I * T * C1 - I * T * C2 - C1 * E * C2 * x2 + C1 * C1 * E * I * R +
+                          C1 * C1 * E * x1 + C1 * E * C2 * x1 - C1 * C1 * E * x2;
+        const double N1 = C1 * C2 * x1 + C1 * C1 * x1 + C1 * C2 * x2 + C2 * C2 * x2 - C1 * C2 * R * I +
+                          I * T * C1 + I * T * C2 - C2 * C2 * E * x2 + C2 * E * I * C1 * R +
+                          C1 * E * C2 * x1 + C2 * C2 * E * x1 - C1 * E * C2 * x2;
+        x2 = -N2 / S;
+        x1 = N1 / S;
+    }
+};
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+// The coefficients formed once and the zero-current terms left out give the
+// bits of the written-out step, for the receiver's constants, a pump of 0,
+// a negative pump, parameters whose products overflow (NaN against NaN: its
+// sign is the compiler's choice), and parameters changed between firings;
+// commands include the held ones and -0.
+TEST(LoopFilter, SameBitsAsTheWrittenOutStep)
+{
+    const double t = 9.696969696969696e-11 / 64.0;
+    const struct { double c1, c2, r, ip, t; } sets[] = {
+        {2.2e-8, 5e-11, 100.0, 2.5e-5, t}, {1.0, 1.0, 1.0, 1.0, 1.0}, {2.2e-8, 5e-11, 100.0, 0.0, t},
+        {2.2e-8, 5e-11, 100.0, -2.5e-5, t}, {1e200, 1e-3, 1e150, 1.0, 1e-3}, {2.2e-8, 5e-11, 50.0, 2.5e-5, 3 * t}};
+    const double commands[] = {-2.0, -1.0, 0.0, -0.0, 1.0, 2.0, 0.0, 0.0};
+    const size_t nSets = sizeof sets / sizeof sets[0];
+    for (size_t p = 0; p < nSets; ++p) {
+        LoopFilter f;
+        SetFilter(f, sets[p].c1, sets[p].c2, sets[p].r, sets[p].ip, sets[p].t);
+        WrittenOutFilter ref{sets[p].c1, sets[p].c2, sets[p].r, sets[p].ip, sets[p].t};
+        ASSERT_TRUE(f.Initialize());
+        unsigned seed = 99u + static_cast<unsigned>(p);
+        for (int n = 0; n < 6000; ++n) {
+            if (n == 3000) {  // the next set's resistance and interval, without a new Initialize
+                f.R = ref.R = sets[(p + 1) % nSets].r;
+                f.SampleInterval = ref.T = sets[(p + 1) % nSets].t;
+            }
+            seed = seed * 1103515245u + 12345u;
+            f.Command = commands[(seed >> 16) % 8];
+            ASSERT_TRUE(f.Run());
+            ref.Step(f.Command);
+            const bool nan = std::isnan(ref.x2) && std::isnan(f.OutputVoltage());
+            ASSERT_TRUE(nan || SameBits(f.OutputVoltage(), ref.x2)) << "set " << p << ", step " << n;
+            ASSERT_TRUE(nan || SameBits(f.CapacitorVoltage(), ref.x1)) << "set " << p << ", step " << n;
+        }
+    }
+}

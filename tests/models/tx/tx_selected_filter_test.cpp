@@ -237,3 +237,68 @@ TEST(TxSelectedFilter, SetupAtAnotherRateNeedsInitialize)
             EXPECT_EQ(h.Process(x), ref.Process(x)) << to << " samples per bit, all filters " << all;
         }
 }
+
+namespace {
+
+// A link's stimulus: symbols of `levels` levels (2: NRZ, 4: PAM4, the
+// middle ones +-1/3) held for samplesPerBit samples, each edge moved by up
+// to `jitter` samples either way, and a stretch of zeros (an idle line).
+std::vector<double> LinkStimulus(size_t bits, int samplesPerBit, int levels, int jitter, unsigned seed)
+{
+    std::vector<double> x;
+    unsigned s = seed;
+    for (size_t b = 0; b < bits; ++b) {
+        s = s * 1664525u + 1013904223u;
+        const int level = static_cast<int>((s >> 20) % static_cast<unsigned>(levels));
+        const double v = b >= bits / 2 && b < bits / 2 + 8 ? 0.0 : -1.0 + 2.0 * level / (levels - 1);
+        const int shift = jitter > 0 ? static_cast<int>((s >> 8) % (2u * jitter + 1)) - jitter : 0;
+        const size_t end = static_cast<size_t>(static_cast<int>((b + 1) * samplesPerBit) + shift);
+        while (x.size() < end) x.push_back(v);
+    }
+    return x;
+}
+
+}  // namespace
+
+// Blocks remember the lane sum of each window they have seen and give it
+// again when the window comes back: for stimuli as links send them (NRZ and
+// PAM4, edges on the sample grid or jittered, idle stretches) and levels
+// changed by a Setup between blocks, the output bits are those of the
+// network firing all sixteen filters, and the remembered sums are used.
+TEST(TxSelectedFilter, RememberedSumsAreTheNetworksOutput)
+{
+    const struct { int samplesPerBit, levels, jitter; } cases[] = {
+        {64, 2, 0}, {64, 4, 0}, {27, 2, 3}, {16, 4, 1}, {128, 2, 0}, {5, 2, 2}};
+    const struct { int vod, de; } steps[] = {{2, 0}, {1, 3}, {3, 1}};
+    for (const auto& c : cases) {
+        const std::vector<double> x = LinkStimulus(600, c.samplesPerBit, c.levels, c.jitter, 7u + c.levels);
+        const size_t part = x.size() / 3;
+        Observed obs[2];
+        uint64_t hits = 0;
+        for (int run = 0; run < 2; ++run) {
+            obs[run].err = CaptureErr([&] {
+                Settings s;
+                s.samplesPerBit = c.samplesPerBit;
+                Harness h(s);
+                ASSERT_TRUE(h.initOk);
+                h.model.SetAllFilters(run == 0);
+                for (size_t k = 0; k < 3; ++k) {
+                    h.model.VOD_Level = steps[k].vod;
+                    h.model.DE_Level = steps[k].de;
+                    ASSERT_TRUE(h.model.Setup());
+                    const std::vector<double> piece(x.begin() + k * part, x.begin() + (k + 1) * part);
+                    if (run == 0)
+                        Feed(h, piece, obs[run]);
+                    else
+                        FeedBlocks(h, piece, {1, 613, 4096, 37}, obs[run]);
+                }
+                hits = h.model.Memo().Hits();
+            });
+        }
+        const std::string what = "SamplesPerBit " + std::to_string(c.samplesPerBit) + ", " +
+                                 std::to_string(c.levels) + " levels, jitter " + std::to_string(c.jitter);
+        ExpectSame(obs[1], obs[0], what);
+        // Edges on the grid repeat their windows more often than jittered ones.
+        EXPECT_GT(hits, x.size() / (c.jitter == 0 ? 2 : 8)) << what;
+    }
+}
