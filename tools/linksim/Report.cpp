@@ -263,7 +263,9 @@ nlohmann::json StatisticalJson(const LinkReport& in, const ReportPictures& pics)
                           "statistical eye from the link's pulse response (channel, then each model: its AMI_Init "
                           "impulse response if it returns one, else its linear response from AMI_GetWave on a "
                           "step); the densities of inter-symbol interference convolved over every cursor, with "
-                          "Gaussian noise --stat-noise; the bathtub averaged over the injected jitter"},
+                          "Gaussian noise --stat-noise (and the receiver's Rx_GaussianNoise, in quadrature); decisions "
+                          "beyond +-Rx_Receiver_Sensitivity; the bathtub averaged over the injected jitter and the "
+                          "receiver's Rx_Clock_PDF"},
                          {"tx_response", sa.pulse.txSource},
                          {"rx_response", sa.pulse.rxSource},
                          {"rx_parameters", sa.rxParameters},
@@ -327,9 +329,15 @@ nlohmann::json AnalysisJson(const LinkReport& in, const ReportPictures& pics, nl
         {"png", bathtubPngError.empty() ? out.bathtub : ""},
         {"bathtub_csv", pics.bathtubCsv ? out.bathtubCsv : ""},
         {"png_error", bathtubPngError}};
+    nlohmann::json reserved = nlohmann::json::array();
+    for (const ReservedUse& u : o.reserved.uses)
+        reserved.push_back({{"model", u.model}, {"name", u.name}, {"value", u.value}, {"applied", u.applied},
+                            {u.applied ? "how" : "why_not", u.how}});
+    j["reserved_parameters"] = reserved;
     j["jitter"] = {
         {"injected", {{"rj_ui", o.jitter.rjUi}, {"sj_ui", o.jitter.sjUi}, {"sj_hz", o.jitter.sjFrequency},
-                      {"dcd_ui", o.jitter.dcdUi}, {"seed", o.jitter.seed}}},
+                      {"sj2_ui", o.jitter.sj2Ui}, {"sj2_hz", o.jitter.sj2Frequency},
+                      {"dcd_ui", o.jitter.dcdUi}, {"dj_ui", o.jitter.djUi}, {"seed", o.jitter.seed}}},
         {"measured",
          {{"available", r.dataJitter.ok},
           {"why", r.dataJitter.why},
@@ -677,9 +685,16 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     if (!r.toneWarning.empty()) std::printf("  warning      %s\n", r.toneWarning.c_str());
     if (o.modulation.Multilevel())
         std::printf("  note         the extrapolated eye and the data jitter are those of the middle crossing (0 V)\n");
-    if (o.jitter.Any())
-        std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
-                    o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
+    if (o.jitter.Any()) {
+        std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI, DJ +-%.4f UI", o.jitter.rjUi,
+                    o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi, o.jitter.djUi);
+        if (o.jitter.sj2Ui > 0.0)
+            std::printf(", SJ %.4f UI at %s MHz", o.jitter.sj2Ui, Num(o.jitter.sj2Frequency / 1e6, 4).c_str());
+        std::printf("\n");
+    }
+    for (const ReservedUse& u : o.reserved.uses)
+        std::printf("  reserved     %s %s %s: %s%s\n", u.model.c_str(), u.name.c_str(), u.value.c_str(),
+                    u.applied ? "applied, " : "not applied: ", u.how.c_str());
     std::printf("  throughput   %.3g samples/s, %.3g per processor second (processor time %.2f s: tx %.2f, "
                 "channel %.2f, rx %.2f%s; wall %.2f s)\n",
                 bb.loopSeconds > 0 ? samples / bb.loopSeconds : 0.0, bb.loopCpu > 0 ? samples / bb.loopCpu : 0.0, bb.loopCpu,

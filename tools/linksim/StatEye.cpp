@@ -59,7 +59,128 @@ void Gaussian(std::vector<double>& pdf, double sigmaBins)
     pdf.swap(out);
 }
 
+
+// The bathtub of decisions against the receiver's sensitivity S (a one errs
+// below +S, a zero above -S) is the bathtub at 0 V of the pulse whose main
+// cursors (the unit interval around t0, which no phase's other cursors
+// reach) are lowered by S / a: the same interference, each symbol S nearer
+// the threshold. The contours move by S towards the middle.
+void ApplySensitivity(StatEye& eye, std::vector<double> pulse, long t0, const StatEyeOptions& o)
+{
+    const int spb = eye.phases;
+    const double s = o.sensitivityV, delta = s / o.amplitude;
+    for (auto& level : eye.upper)
+        for (double& v : level) v -= s;
+    for (auto& level : eye.lower)
+        for (double& v : level) v += s;
+    for (int j = 0; j < spb; ++j) {
+        const long at = t0 + (j - spb / 2);
+        if (at >= 0 && at < static_cast<long>(pulse.size())) pulse[static_cast<size_t>(at)] -= delta;
+    }
+    StatEyeOptions lowered;
+    lowered.amplitude = o.amplitude;
+    lowered.noiseRms = o.noiseRms;
+    lowered.bins = o.bins;
+    const StatEye l = ComputeStatEye(pulse, spb, lowered);
+    if (!l.inverted && std::fabs(l.mainCursor - (eye.mainCursor - delta)) <= 1e-9 * std::max(1.0, std::fabs(delta))) {
+        eye.bathtub = l.bathtub;
+        return;
+    }
+    // The lowered pulse peaks elsewhere (its main cursor is no longer its
+    // largest: the sensitivity all but closes the eye): the bound from
+    // above, the errors at 0 V plus every sample within +-S.
+    const size_t nb = static_cast<size_t>(eye.bins);
+    const double dv = (eye.vMax - eye.vMin) / eye.bins;
+    for (int j = 0; j < spb; ++j) {
+        double band = 0.0;
+        for (size_t i = 0; i < nb; ++i) {
+            const double v = eye.vMin + (static_cast<double>(i) + 0.5) * dv;
+            if (std::fabs(v) < s) band += eye.density[static_cast<size_t>(j) * nb + i];
+        }
+        eye.bathtub[static_cast<size_t>(j)] = std::min(0.5, eye.bathtub[static_cast<size_t>(j)] + band);
+    }
+}
+
+// density (on a grid of 1/sub sample, centre index c0) convolved with the
+// points (offset in samples, weight); offsets beyond the grid land on its ends.
+void ConvolvePoints(std::vector<double>& density, int sub, const std::vector<std::pair<double, double>>& points)
+{
+    const long n = static_cast<long>(density.size());
+    std::vector<double> out(density.size(), 0.0);
+    for (const auto& [offset, weight] : points) {
+        const double shift = offset * sub;
+        const double fl = std::floor(shift);
+        const long i0 = static_cast<long>(fl);
+        const double w1 = (shift - fl) * weight, w0 = weight - w1;
+        for (long i = 0; i < n; ++i) {
+            const double v = density[static_cast<size_t>(i)];
+            if (v == 0.0) continue;
+            out[static_cast<size_t>(std::clamp(i + i0, 0L, n - 1))] += w0 * v;
+            out[static_cast<size_t>(std::clamp(i + i0 + 1, 0L, n - 1))] += w1 * v;
+        }
+    }
+    density.swap(out);
+}
+
+// The arcsine density of a tone of amplitude a (samples), as 64 points.
+std::vector<std::pair<double, double>> TonePoints(double a)
+{
+    std::vector<std::pair<double, double>> p;
+    for (int k = 0; k < 64; ++k) p.emplace_back(a * std::sin(2.0 * kPi * (k + 0.5) / 64), 1.0 / 64);
+    return p;
+}
+
 }  // namespace
+
+void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatEyeOptions& o)
+{
+    const bool clock = !o.clockOffsetUi.empty() && o.clockOffsetUi.size() == o.clockWeight.size();
+    const double sigma = std::sqrt(o.rjUi * o.rjUi + o.clockSigmaUi * o.clockSigmaUi) * spb;  // samples
+    if (!(sigma > 0.0 || o.sjUi > 0.0 || o.sj2Ui > 0.0 || o.dcdUi > 0.0 || o.djUi > 0.0 || clock)) return;
+    // The deterministic terms' density on a grid of 1/16 sample over +-2 UI,
+    // each convolved in turn, then the random part's Gaussian per sample.
+    const int half = spb * 2, sub = 16;
+    std::vector<double> det(static_cast<size_t>(2 * half * sub + 1), 0.0);
+    det[static_cast<size_t>(half * sub)] = 1.0;
+    if (o.sjUi > 0.0) ConvolvePoints(det, sub, TonePoints(o.sjUi * spb));
+    if (o.sj2Ui > 0.0) ConvolvePoints(det, sub, TonePoints(o.sj2Ui * spb));
+    if (o.dcdUi > 0.0) ConvolvePoints(det, sub, {{-0.5 * o.dcdUi * spb, 0.5}, {0.5 * o.dcdUi * spb, 0.5}});
+    if (o.djUi > 0.0) ConvolvePoints(det, sub, {{-o.djUi * spb, 0.5}, {o.djUi * spb, 0.5}});
+    if (clock) {
+        std::vector<std::pair<double, double>> p;
+        // A late clock (a positive offset) samples phase j at j + offset.
+        for (size_t i = 0; i < o.clockOffsetUi.size(); ++i) p.emplace_back(-o.clockOffsetUi[i] * spb, o.clockWeight[i]);
+        ConvolvePoints(det, sub, p);
+    }
+    std::vector<double> jit(static_cast<size_t>(2 * half + 1), 0.0);
+    for (size_t c = 0; c < det.size(); ++c) {
+        if (det[c] == 0.0) continue;
+        const double centre = (static_cast<double>(c) - half * sub) / sub;
+        if (!(sigma > 0.0)) {
+            const long d = std::clamp(static_cast<long>(std::floor(centre + 0.5)), -static_cast<long>(half), static_cast<long>(half));
+            jit[static_cast<size_t>(d + half)] += det[c];
+            continue;
+        }
+        const int lo = std::max(-half, static_cast<int>(std::floor(centre - 12.0 * sigma)));
+        const int hi = std::min(half, static_cast<int>(std::ceil(centre + 12.0 * sigma)));
+        for (int d = lo; d <= hi; ++d)
+            jit[static_cast<size_t>(d + half)] +=
+                det[c] * (NormalTail((d - 0.5 - centre) / sigma) - NormalTail((d + 0.5 - centre) / sigma));
+    }
+    double sum = 0.0;
+    for (double w : jit) sum += w;
+    if (!(sum > 0.0)) return;
+    std::vector<double> out(bathtub.size(), 0.0);
+    for (int j = 0; j < spb; ++j)
+        for (int d = -half; d <= half; ++d) {
+            // Beyond the unit interval the sample decides the neighbouring
+            // bit: wrong half of the time.
+            const int k = j - d;
+            const double ber = k >= 0 && k < spb ? bathtub[static_cast<size_t>(k)] : 0.5;
+            out[static_cast<size_t>(j)] += jit[static_cast<size_t>(d + half)] / sum * ber;
+        }
+    bathtub.swap(out);
+}
 
 double NormalTail(double x) { return 0.5 * std::erfc(x / std::sqrt(2.0)); }
 
@@ -212,42 +333,8 @@ StatEye ComputeStatEye(const std::vector<double>& pulseIn, int spb, const StatEy
         }
     }
 
-    // Timing jitter at the sampling instant: the bathtub averaged over the
-    // jitter's density on the phase grid (periodic in one unit interval,
-    // which the shifted eye repeats).
-    if (o.rjUi > 0.0 || o.sjUi > 0.0 || o.dcdUi > 0.0) {
-        const int half = spb * 2;
-        std::vector<double> jit(static_cast<size_t>(2 * half + 1), 0.0);
-        const int fine = 64;
-        for (int a = 0; a < fine; ++a) {
-            const double sj = o.sjUi * std::sin(2.0 * kPi * (a + 0.5) / fine);  // arcsine density
-            for (const double dcd : {-0.5 * o.dcdUi, 0.5 * o.dcdUi}) {
-                const double centre = (sj + dcd) * spb;
-                for (int d = -half; d <= half; ++d) {
-                    double w;
-                    if (o.rjUi > 0.0) {
-                        const double s = o.rjUi * spb;
-                        w = NormalTail((d - 0.5 - centre) / s) - NormalTail((d + 0.5 - centre) / s);
-                    } else {
-                        w = std::fabs(d - centre) < 0.5 ? 1.0 : 0.0;
-                    }
-                    jit[static_cast<size_t>(d + half)] += w;
-                }
-            }
-        }
-        double sum = 0.0;
-        for (double w : jit) sum += w;
-        std::vector<double> out(eye.bathtub.size(), 0.0);
-        for (int j = 0; j < spb; ++j)
-            for (int d = -half; d <= half; ++d) {
-                // Beyond the unit interval the sample decides the
-                // neighbouring bit: wrong half of the time.
-                const int k = j - d;
-                const double ber = k >= 0 && k < spb ? eye.bathtub[static_cast<size_t>(k)] : 0.5;
-                out[static_cast<size_t>(j)] += jit[static_cast<size_t>(d + half)] / sum * ber;
-            }
-        eye.bathtub.swap(out);
-    }
+    if (o.sensitivityV > 0.0) ApplySensitivity(eye, pulse, t0, o);
+    AverageBathtubOverJitter(eye.bathtub, spb, o);
     return eye;
 }
 
