@@ -580,7 +580,7 @@ std::string CheckRun(Options& o, std::string& error)
             error = why;
             return {};
         }
-    o.reserved = linksim::ReadReservedParameters(o.txKit.get(), o.rxKit.get(), o.bitRate);
+    o.reserved = linksim::ReadReservedParameters(o.txKit.get(), o.rxKit.get(), o.bitRate, ib.bits);
     linksim::CombineJitter(o.jitter, o.reserved);
     if (o.ignoreBits >= o.bits)
         return "--ignore-bits " + std::to_string(o.ignoreBits) + " leaves nothing of the " + std::to_string(o.bits) +

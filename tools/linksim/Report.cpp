@@ -686,11 +686,19 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     if (o.modulation.Multilevel())
         std::printf("  note         the extrapolated eye and the data jitter are those of the middle crossing (0 V)\n");
     if (o.jitter.Any()) {
-        std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI, DJ +-%.4f UI", o.jitter.rjUi,
-                    o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi, o.jitter.djUi);
-        if (o.jitter.sj2Ui > 0.0)
-            std::printf(", SJ %.4f UI at %s MHz", o.jitter.sj2Ui, Num(o.jitter.sj2Frequency / 1e6, 4).c_str());
-        std::printf("\n");
+        // The terms injected, from the command line and the transmitter's kit.
+        std::string t;
+        auto add = [&t](const char* format, double a, double b = 0.0) {
+            char text[96];
+            std::snprintf(text, sizeof text, format, a, b);
+            t += (t.empty() ? "" : ", ") + std::string(text);
+        };
+        if (o.jitter.rjUi > 0.0) add("RJ %.4f UI rms", o.jitter.rjUi);
+        if (o.jitter.sjUi > 0.0) add("SJ %.4f UI at %.4g MHz", o.jitter.sjUi, o.jitter.sjFrequency / 1e6);
+        if (o.jitter.sj2Ui > 0.0) add("SJ %.4f UI at %.4g MHz", o.jitter.sj2Ui, o.jitter.sj2Frequency / 1e6);
+        if (o.jitter.dcdUi != 0.0) add("DCD %.4f UI", o.jitter.dcdUi);
+        if (o.jitter.djUi > 0.0) add("DJ +-%.4f UI (dual-Dirac)", o.jitter.djUi);
+        std::printf("  tx jitter    injected %s\n", t.c_str());
     }
     for (const ReservedUse& u : o.reserved.uses)
         std::printf("  reserved     %s %s %s: %s%s\n", u.model.c_str(), u.name.c_str(), u.value.c_str(),

@@ -140,10 +140,14 @@ void ReadReceiver(const Reader& rx, ReservedEffects& r)
 
 // Ignore_Bits, Init_Returns_Impulse and GetWave_Exists: what the host does
 // with the model's own answer.
-void ReadExecution(const Reader& m)
+void ReadExecution(const Reader& m, long long ignoreBits)
 {
-    if (const AmiParameter* p = m.Find("Ignore_Bits"))
-        m.Note("Ignore_Bits", p->Initial(), true, "errors and eye counted after it (the larger of the two models')");
+    if (const AmiParameter* p = m.Find("Ignore_Bits")) {
+        const bool used = p->Initial() == std::to_string(ignoreBits);
+        m.Note("Ignore_Bits", p->Initial(), used,
+               used ? "errors and eye counted after it (the larger of the two models')"
+                    : "the other model's " + std::to_string(ignoreBits) + " is larger and is used");
+    }
     const AmiParameter* init = m.Find("Init_Returns_Impulse");
     const AmiParameter* wave = m.Find("GetWave_Exists");
     if (init)
@@ -157,14 +161,14 @@ void ReadExecution(const Reader& m)
 
 }  // namespace
 
-ReservedEffects ReadReservedParameters(const ModelKit* tx, const ModelKit* rx, double bitRate)
+ReservedEffects ReadReservedParameters(const ModelKit* tx, const ModelKit* rx, double bitRate, long long ignoreBits)
 {
     ReservedEffects r;
     const Reader t{tx, "tx", bitRate, r.uses}, x{rx, "rx", bitRate, r.uses};
     ReadTransmitter(t, r);
-    ReadExecution(t);
+    ReadExecution(t, ignoreBits);
     ReadReceiver(x, r);
-    ReadExecution(x);
+    ReadExecution(x, ignoreBits);
     return r;
 }
 

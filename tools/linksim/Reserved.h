@@ -47,7 +47,9 @@ struct ReservedEffects {
 // Reads the kits' reserved parameters (either may be null: a built-in model
 // or a library without a kit). A value that is not a number, is negative,
 // or a tone at or above half the bit rate is recorded as not applied.
-ReservedEffects ReadReservedParameters(const ModelKit* tx, const ModelKit* rx, double bitRate);
+// ignoreBits: the models' Ignore_Bits the run uses (the larger of the two).
+ReservedEffects ReadReservedParameters(const ModelKit* tx, const ModelKit* rx, double bitRate,
+                                       long long ignoreBits = 0);
 
 // The stimulus jitter with the transmitter's on top of the command line's:
 // random terms add in quadrature (independent), duty-cycle distortions add
