@@ -129,6 +129,10 @@ TEST(Reserved, ReadFromTheParameterFile)
         {"(Rx_Clock_PDF (Usage Info) (Type UI) (Format DjRj -0.05 0.05 0.01))", 0, 0, 0, 0, 0, 0, 0, 0, 0, "Rx_Clock_PDF"},
         {"(Rx_UniformNoise (Usage Info) (Type Float) (Value 0.01))", 0, 0, 0, 0, 0, 0, 0, 0, 0, "Rx_UniformNoise"},
         {"(Tx_Rj (Usage Info) (Type UI) (Value -0.01))", 0, 0, 0, 0, 0, 0, 0, 0, 0, "Tx_Rj"},
+        {"(Tx_Dj (Usage Info) (Type Float) (Value 1e300))", 0, 0, 0, 0, 0, 0, 0, 0, 0, "Tx_Dj"},
+        {"(Rx_Receiver_Sensitivity (Usage Info) (Type Float) (Value 1e300))", 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         "Rx_Receiver_Sensitivity"},
+        {"(Rx_Clock_PDF (Usage Info) (Type UI) (Gaussian 0 1e300))", 0, 0, 0, 0, 0, 0, 0, 0, 0, "Rx_Clock_PDF"},
     };
     const fs::path file = fs::path(::testing::TempDir()) / ("reserved_" + std::to_string(getpid()) + ".ami");
     for (const Case& c : cases) {

@@ -11,6 +11,9 @@ namespace linksim {
 
 namespace {
 
+// Receiver figures in volts beyond this are no signal amisim drives (+-0.5 V).
+constexpr double kMaxVolts = 10.0;
+
 bool ReadDouble(const std::string& s, double& v)
 {
     if (s.empty()) return false;
@@ -32,9 +35,10 @@ struct Reader {
     {
         uses.push_back({model, name, value, applied, how});
     }
-    // A jitter figure in UI (Type UI, or Float in seconds); false (noted) when
-    // absent or unusable.
-    bool Jitter(const char* name, double& ui, std::string& text) const
+    // A jitter figure in UI (Type UI, or Float in seconds) up to maxUi (the
+    // command line's bound for the same term); false (noted) when absent or
+    // unusable.
+    bool Jitter(const char* name, double maxUi, double& ui, std::string& text) const
     {
         const AmiParameter* p = Find(name);
         if (!p) return false;
@@ -48,8 +52,13 @@ struct Reader {
             Note(name, v, false, "\"" + v + "\" is not a number of 0 or more");
             return false;
         }
-        ui = p->type == "UI" ? x : x * bitRate;
-        text = p->type == "UI" ? Num(x) + " UI" : Num(x) + " s (" + Num(ui, 4) + " UI)";
+        const double u = p->type == "UI" ? x : x * bitRate;
+        text = p->type == "UI" ? Num(x) + " UI" : Num(x) + " s (" + Num(u, 4) + " UI)";
+        if (!(u <= maxUi)) {
+            Note(name, text, false, "more than the " + Num(maxUi) + " UI amisim injects");
+            return false;
+        }
+        ui = u;
         return true;
     }
     // A figure in volts (Type Float).
@@ -58,10 +67,12 @@ struct Reader {
         const AmiParameter* p = Find(name);
         if (!p) return false;
         const std::string v = p->Initial();
-        if (p->type != "Float" || !ReadDouble(v, volts) || volts < 0.0) {
-            Note(name, v, false, "not a Float of 0 V or more");
+        double x = 0.0;
+        if (p->type != "Float" || !ReadDouble(v, x) || x < 0.0 || x > kMaxVolts) {
+            Note(name, v, false, "not a Float from 0 to " + Num(kMaxVolts) + " V");
             return false;
         }
+        volts = x;
         text = Num(volts) + " V";
         return true;
     }
@@ -71,15 +82,15 @@ void ReadTransmitter(const Reader& t, ReservedEffects& r)
 {
     JitterSpec& j = r.txJitter;
     std::string text;
-    if (t.Jitter("Tx_Rj", j.rjUi, text)) t.Note("Tx_Rj", text, true, "random jitter (rms) on the stimulus edges");
-    if (t.Jitter("Tx_Dj", j.djUi, text))
+    if (t.Jitter("Tx_Rj", 0.15, j.rjUi, text)) t.Note("Tx_Rj", text, true, "random jitter (rms) on the stimulus edges");
+    if (t.Jitter("Tx_Dj", 0.45, j.djUi, text))
         t.Note("Tx_Dj", text, true, "bounded jitter: each stimulus edge at +-" + Num(j.djUi, 4) + " UI (dual-Dirac)");
-    if (t.Jitter("Tx_DCD", j.dcdUi, text)) {
+    if (t.Jitter("Tx_DCD", 0.225, j.dcdUi, text)) {
         t.Note("Tx_DCD", text, true, "half peak-to-peak: rising edges late and falling edges early by it");
         j.dcdUi *= 2.0;  // ours: rising minus falling
     }
     double sj = 0.0, hz = 0.0;
-    const bool haveSj = t.Jitter("Tx_Sj", sj, text);
+    const bool haveSj = t.Jitter("Tx_Sj", 0.45, sj, text);
     const AmiParameter* f = t.Find("Tx_Sj_Frequency");
     const std::string fv = f ? f->Initial() : "";
     const bool haveHz = f && ReadDouble(fv, hz) && hz > 0.0;
@@ -124,12 +135,13 @@ void ReadReceiver(const Reader& rx, ReservedEffects& r)
         rx.Note("Rx_Clock_PDF", all, false, "only the Gaussian form is read (" + c->format + " is not)");
         return;
     }
+    const double scale = c->type == "UI" ? 1.0 : rx.bitRate;
     if (v.size() != 2 || !ReadDouble(v[0], mean) || !ReadDouble(v[1], sigma) || sigma < 0.0 ||
-        (c->type != "UI" && c->type != "Float")) {
-        rx.Note("Rx_Clock_PDF", all, false, "not a Gaussian of a mean and a sigma of 0 or more in UI or seconds");
+        (c->type != "UI" && c->type != "Float") || !(std::fabs(mean * scale) <= 0.5) || !(sigma * scale <= 0.15)) {
+        rx.Note("Rx_Clock_PDF", all, false,
+                "not a Gaussian of a mean within +-0.5 UI and a sigma from 0 to 0.15 UI (Type UI, or Float in seconds)");
         return;
     }
-    const double scale = c->type == "UI" ? 1.0 : rx.bitRate;
     r.clock = true;
     r.clockMeanUi = mean * scale;
     r.clockSigmaUi = sigma * scale;

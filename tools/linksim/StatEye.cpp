@@ -108,7 +108,8 @@ void ConvolvePoints(std::vector<double>& density, int sub, const std::vector<std
     const long n = static_cast<long>(density.size());
     std::vector<double> out(density.size(), 0.0);
     for (const auto& [offset, weight] : points) {
-        const double shift = offset * sub;
+        // Beyond the grid every point lands on its ends anyway.
+        const double shift = std::clamp(offset * sub, -static_cast<double>(n), static_cast<double>(n));
         const double fl = std::floor(shift);
         const long i0 = static_cast<long>(fl);
         const double w1 = (shift - fl) * weight, w0 = weight - w1;
@@ -161,8 +162,9 @@ void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatE
             jit[static_cast<size_t>(d + half)] += det[c];
             continue;
         }
-        const int lo = std::max(-half, static_cast<int>(std::floor(centre - 12.0 * sigma)));
-        const int hi = std::min(half, static_cast<int>(std::ceil(centre + 12.0 * sigma)));
+        const double h = half;
+        const int lo = static_cast<int>(std::clamp(std::floor(centre - 12.0 * sigma), -h, h));
+        const int hi = static_cast<int>(std::clamp(std::ceil(centre + 12.0 * sigma), -h, h));
         for (int d = lo; d <= hi; ++d)
             jit[static_cast<size_t>(d + half)] +=
                 det[c] * (NormalTail((d - 0.5 - centre) / sigma) - NormalTail((d + 0.5 - centre) / sigma));
