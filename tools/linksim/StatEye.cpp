@@ -59,7 +59,6 @@ void Gaussian(std::vector<double>& pdf, double sigmaBins)
     pdf.swap(out);
 }
 
-
 // The bathtub of decisions against the receiver's sensitivity S (a one errs
 // below +S, a zero above -S) is the bathtub at 0 V of the pulse whose main
 // cursors (the unit interval around t0, which no phase's other cursors
@@ -101,8 +100,8 @@ void ApplySensitivity(StatEye& eye, std::vector<double> pulse, long t0, const St
     }
 }
 
-// density (on a grid of 1/sub sample, centre index c0) convolved with the
-// points (offset in samples, weight); offsets beyond the grid land on its ends.
+// density (on a grid of 1/sub sample) convolved with the points (offset in
+// samples, weight); offsets beyond the grid land on its ends.
 void ConvolvePoints(std::vector<double>& density, int sub, const std::vector<std::pair<double, double>>& points)
 {
     const long n = static_cast<long>(density.size());
@@ -137,16 +136,17 @@ void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatE
 {
     const bool clock = !o.clockOffsetUi.empty() && o.clockOffsetUi.size() == o.clockWeight.size();
     const double sigma = std::sqrt(o.rjUi * o.rjUi + o.clockSigmaUi * o.clockSigmaUi) * spb;  // samples
-    if (!(sigma > 0.0 || o.sjUi > 0.0 || o.sj2Ui > 0.0 || o.dcdUi > 0.0 || o.djUi > 0.0 || clock)) return;
+    if (!(sigma > 0.0 || o.sjUi != 0.0 || o.sj2Ui != 0.0 || o.dcdUi != 0.0 || o.djUi != 0.0 || clock)) return;
     // The deterministic terms' density on a grid of 1/16 sample over +-2 UI,
     // each convolved in turn, then the random part's Gaussian per sample.
     const int half = spb * 2, sub = 16;
     std::vector<double> det(static_cast<size_t>(2 * half * sub + 1), 0.0);
     det[static_cast<size_t>(half * sub)] = 1.0;
-    if (o.sjUi > 0.0) ConvolvePoints(det, sub, TonePoints(o.sjUi * spb));
-    if (o.sj2Ui > 0.0) ConvolvePoints(det, sub, TonePoints(o.sj2Ui * spb));
-    if (o.dcdUi > 0.0) ConvolvePoints(det, sub, {{-0.5 * o.dcdUi * spb, 0.5}, {0.5 * o.dcdUi * spb, 0.5}});
-    if (o.djUi > 0.0) ConvolvePoints(det, sub, {{-o.djUi * spb, 0.5}, {o.djUi * spb, 0.5}});
+    // Each term is symmetric: its sign does not matter.
+    if (o.sjUi != 0.0) ConvolvePoints(det, sub, TonePoints(o.sjUi * spb));
+    if (o.sj2Ui != 0.0) ConvolvePoints(det, sub, TonePoints(o.sj2Ui * spb));
+    if (o.dcdUi != 0.0) ConvolvePoints(det, sub, {{-0.5 * o.dcdUi * spb, 0.5}, {0.5 * o.dcdUi * spb, 0.5}});
+    if (o.djUi != 0.0) ConvolvePoints(det, sub, {{-o.djUi * spb, 0.5}, {o.djUi * spb, 0.5}});
     if (clock) {
         std::vector<std::pair<double, double>> p;
         // A late clock (a positive offset) samples phase j at j + offset.
