@@ -27,7 +27,8 @@ using linksim::NormalTail;
 TEST(StatEye, ReceiverSensitivityClosesTheEyeBySAtEachSide)
 {
     const int spb = 32;
-    for (const auto& [h1, noise, sens] : {std::tuple{0.0, 0.06, 0.1}, {0.0, 0.05, 0.2}, {0.2, 0.05, 0.1}, {-0.15, 0.05, 0.02}}) {
+    for (const auto& [h1, noise, sens] :
+         {std::tuple{0.0, 0.06, 0.1}, {0.0, 0.05, 0.2}, {0.2, 0.05, 0.1}, {-0.15, 0.05, 0.02}}) {
         std::vector<double> pulse(static_cast<size_t>(3 * spb), 0.0);
         for (int i = 0; i < spb; ++i) pulse[static_cast<size_t>(i)] = 1.0, pulse[static_cast<size_t>(i + spb)] = h1;
         linksim::StatEyeOptions o;
@@ -39,7 +40,8 @@ TEST(StatEye, ReceiverSensitivityClosesTheEyeBySAtEachSide)
         const std::string label = "h1 " + std::to_string(h1) + " S " + std::to_string(sens);
         for (const double ber : {1e-6, 1e-12})
             EXPECT_NEAR(eye.HeightAt(ber, false), plain.HeightAt(ber, false) - 2.0 * sens, 1e-12) << label;
-        const double want = 0.5 * (NormalTail((0.5 * (1 + h1) - sens) / noise) + NormalTail((0.5 * (1 - h1) - sens) / noise));
+        const double want =
+            0.5 * (NormalTail((0.5 * (1 + h1) - sens) / noise) + NormalTail((0.5 * (1 - h1) - sens) / noise));
         // 4097 bins over the span place each mean within a bin.
         EXPECT_NEAR(std::log10(eye.bathtub[static_cast<size_t>(spb / 2)]), std::log10(want), 0.05) << label;
         EXPECT_EQ(eye.density, plain.density) << label << ": the picture is the signal's";
@@ -55,7 +57,8 @@ TEST(StatEye, ClockDensityAveragesTheBathtub)
     const int spb = 64;
     std::vector<double> pulse(static_cast<size_t>(2 * spb + 1));
     for (int i = 0; i <= 2 * spb; ++i) pulse[static_cast<size_t>(i)] = 1.0 - std::fabs(i - spb) / spb;
-    for (const auto& [mean, sigma] : {std::pair{0.0, 0.01}, {0.0, 0.03}, {-0.125, 0.005}, {0.0625, 0.005}, {0.1, 0.005}}) {
+    for (const auto& [mean, sigma] :
+         {std::pair{0.0, 0.01}, {0.0, 0.03}, {-0.125, 0.005}, {0.0625, 0.005}, {0.1, 0.005}}) {
         linksim::StatEyeOptions rj, clock;
         rj.noiseRms = clock.noiseRms = 0.02;
         rj.rjUi = sigma;
@@ -93,22 +96,35 @@ TEST(Reserved, ReadFromTheParameterFile)
         const char* notApplied;
     };
     const Case cases[] = {
-        {"(Tx_Rj (Usage Info) (Type UI) (Value 0.02)) (Tx_Dj (Usage Info) (Type UI) (Value 0.05))", {0.02, 0.05, 0, 0, 0, 0, 0, 0, 0}, ""},
+        {"(Tx_Rj (Usage Info) (Type UI) (Value 0.02)) (Tx_Dj (Usage Info) (Type UI) (Value 0.05))",
+         {0.02, 0.05, 0, 0, 0, 0, 0, 0, 0},
+         ""},
         {"(Tx_Rj (Usage Info) (Type Float) (Value 2e-12)) (Tx_DCD (Usage Info) (Type Float) (Range 1e-12 0 5e-12))",
-         {0.02, 0, 0, 0, 0.02, 0, 0, 0, 0}, ""},
-        {"(Tx_Sj (Usage Info) (Type UI) (Value 0.1)) (Tx_Sj_Frequency (Usage Info) (Type Float) (Value 2e7))", {0, 0, 0.1, 2e7, 0, 0, 0, 0, 0}, ""},
+         {0.02, 0, 0, 0, 0.02, 0, 0, 0, 0},
+         ""},
+        {"(Tx_Sj (Usage Info) (Type UI) (Value 0.1)) (Tx_Sj_Frequency (Usage Info) (Type Float) (Value 2e7))",
+         {0, 0, 0.1, 2e7, 0, 0, 0, 0, 0},
+         ""},
         {"(Tx_Sj (Usage Info) (Type UI) (Value 0.1))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Tx_Sj"},
-        {"(Tx_Sj (Usage Info) (Type UI) (Value 0.1)) (Tx_Sj_Frequency (Usage Info) (Type Float) (Value 6e9))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Tx_Sj"},
-        {"(Rx_Receiver_Sensitivity (Usage Info) (Type Float) (Value 0.015)) (Rx_GaussianNoise (Usage Info) (Type Float) (Value 0.004))",
-         {0, 0, 0, 0, 0, 0.015, 0.004, 0, 0}, ""},
+        {"(Tx_Sj (Usage Info) (Type UI) (Value 0.1)) (Tx_Sj_Frequency (Usage Info) (Type Float) (Value 6e9))",
+         {0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "Tx_Sj"},
+        {"(Rx_Receiver_Sensitivity (Usage Info) (Type Float) (Value 0.015)) (Rx_GaussianNoise (Usage Info) (Type "
+         "Float) (Value 0.004))",
+         {0, 0, 0, 0, 0, 0.015, 0.004, 0, 0},
+         ""},
         {"(Rx_Clock_PDF (Usage Info) (Type UI) (Format Gaussian 0.05 0.01))", {0, 0, 0, 0, 0, 0, 0, 0.05, 0.01}, ""},
         {"(Rx_Clock_PDF (Usage Info) (Type Float) (Gaussian -1e-12 2e-12))", {0, 0, 0, 0, 0, 0, 0, -0.01, 0.02}, ""},
-        {"(Rx_Clock_PDF (Usage Info) (Type UI) (Format DjRj -0.05 0.05 0.01))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_Clock_PDF"},
+        {"(Rx_Clock_PDF (Usage Info) (Type UI) (Format DjRj -0.05 0.05 0.01))",
+         {0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "Rx_Clock_PDF"},
         {"(Rx_Clock_PDF (Usage Info) (Type UI) (Gaussian 0 1e300))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_Clock_PDF"},
         {"(Rx_UniformNoise (Usage Info) (Type Float) (Value 0.01))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_UniformNoise"},
         {"(Tx_Rj (Usage Info) (Type UI) (Value -0.01))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Tx_Rj"},
         {"(Tx_Dj (Usage Info) (Type Float) (Value 1e300))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Tx_Dj"},
-        {"(Rx_Receiver_Sensitivity (Usage Info) (Type Float) (Value 1e300))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_Receiver_Sensitivity"},
+        {"(Rx_Receiver_Sensitivity (Usage Info) (Type Float) (Value 1e300))",
+         {0, 0, 0, 0, 0, 0, 0, 0, 0},
+         "Rx_Receiver_Sensitivity"},
     };
     const fs::path file = fs::path(::testing::TempDir()) / ("reserved_" + std::to_string(getpid()) + ".ami");
     for (const Case& c : cases) {
@@ -120,8 +136,8 @@ TEST(Reserved, ReadFromTheParameterFile)
         ASSERT_NO_THROW(kit = linksim::LoadAmiFile(file.string())) << c.params;
         const linksim::ReservedEffects r = linksim::ReadReservedParameters(&kit, &kit, 10e9);
         const auto& j = r.txJitter;
-        const std::vector<double> got = {j.rjUi,           j.djUi,          j.sjUi,          j.sjFrequency,   j.dcdUi,
-                                         r.rxSensitivityV, r.rxNoiseRmsV,   r.clockMeanUi,   r.clockSigmaUi};
+        const std::vector<double> got = {j.rjUi,           j.djUi,        j.sjUi,        j.sjFrequency, j.dcdUi,
+                                         r.rxSensitivityV, r.rxNoiseRmsV, r.clockMeanUi, r.clockSigmaUi};
         for (size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], c.want[k], 1e-12) << c.params << ", figure " << k;
         EXPECT_EQ(r.clock, c.want[8] > 0.0) << c.params;
         int refused = 0;
@@ -139,7 +155,8 @@ public:
     {
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
-        for (const char* f : {"vantrel_serdes.ibs", "tx_ami.ami", "rx_ami.ami"}) fs::copy_file(fs::path(AMI_SOURCE_DIR) / "kit" / f, m_dir / f);
+        for (const char* f : {"vantrel_serdes.ibs", "tx_ami.ami", "rx_ami.ami"})
+            fs::copy_file(fs::path(AMI_SOURCE_DIR) / "kit" / f, m_dir / f);
         for (const char* f : {"rx_ami.so", "tx_ami.so"}) fs::copy_file(fs::path(AMI_BUILD_DIR) / f, m_dir / f);
         std::ifstream in(m_dir / "tx_ami.ami");
         m_ami.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -154,8 +171,9 @@ public:
         if (at != std::string::npos) text.replace(at, from.size(), to);
         std::ofstream(m_dir / "tx_ami.ami") << text;
         return Amisim("reserved_tx", "-n 16000 --prbs 15 --loss 0 --eye-bits 16000 --tx-ibs " +
-                                         (m_dir / "vantrel_serdes.ibs").string() + " --tx-model TX_model2 --TX_bypass 1 --rx-lib " +
-                                         AMI_BUILD_DIR + "/ideal_rx.so " + args);
+                                         (m_dir / "vantrel_serdes.ibs").string() +
+                                         " --tx-model TX_model2 --TX_bypass 1 --rx-lib " + AMI_BUILD_DIR +
+                                         "/ideal_rx.so " + args);
     }
 
 private:
@@ -178,8 +196,9 @@ TEST(Reserved, TransmitterJitterIsMeasuredBackThroughAmisim)
         {"(Tx_Rj " + ui + "(Value 0.03))", "", 0.03, 0, 0, 0, 0},
         {"(Tx_Rj (Usage Info) (Type Float) (Value 1.9394e-12))", "", 0.02, 0, 0, 0, 0},  // 0.02 UI at 10.3125 Gb/s
         {"(Tx_Rj " + ui + "(Value 0.01)) (Tx_Dj " + ui + "(Value 0.05))", "", 0.01, 0.10, 0, 0, 0},
-        {"(Tx_Sj " + ui + "(Value 0.08)) (Tx_Sj_Frequency (Usage Info) (Type Float) (Value 3e7)) (Tx_DCD " + ui + "(Value 0.02))", "", 0, 0,
-         0.08, 3e7, 0.04},
+        {"(Tx_Sj " + ui + "(Value 0.08)) (Tx_Sj_Frequency (Usage Info) (Type Float) (Value 3e7)) (Tx_DCD " + ui +
+             "(Value 0.02))",
+         "", 0, 0, 0.08, 3e7, 0.04},
         {"(Tx_Rj " + ui + "(Value 0.03)) (Tx_DCD " + ui + "(Value 0.01))", "--rj 0.04 --dcd 0.02", 0.05, 0, 0, 0, 0.04},
     };
     const TxKit kit;
@@ -191,7 +210,8 @@ TEST(Reserved, TransmitterJitterIsMeasuredBackThroughAmisim)
         ASSERT_TRUE(m["available"].get<bool>()) << c.params << ": " << m.dump();
         int applied = 0;
         for (const auto& u : run.summary["reserved_parameters"])
-            applied += u["model"] == "tx" && u["name"].get<std::string>().rfind("Tx_", 0) == 0 && u["applied"].get<bool>();
+            applied +=
+                u["model"] == "tx" && u["name"].get<std::string>().rfind("Tx_", 0) == 0 && u["applied"].get<bool>();
         int declared = 0;
         for (size_t at = c.params.find("(Tx_"); at != std::string::npos; at = c.params.find("(Tx_", at + 1)) ++declared;
         EXPECT_EQ(applied, declared) << c.params << ": " << run.summary["reserved_parameters"].dump();
@@ -219,11 +239,15 @@ TEST(Reserved, TransmitterJitterIsMeasuredBackThroughAmisim)
 TEST(Reserved, ModelWithoutGetWaveIsRefused)
 {
     const TxKit kit;
-    for (const auto& [impulse, says] : {std::pair{"True", "an AMI_Init impulse response only"}, {"False", "Init_Returns_Impulse is not True"}}) {
-        const std::string from = "(Default False)\n            (Description \"AMI_Init returns the impulse response unchanged.\"))\n"
-                                 "        (GetWave_Exists (Usage Info) (Type Boolean) (Default True)";
-        const RunResult run = kit.Run(from, std::string("(Default ") + impulse + ")\n            (Description \"\"))\n" +
-                                                "        (GetWave_Exists (Usage Info) (Type Boolean) (Default False)", "");
+    for (const auto& [impulse, says] :
+         {std::pair{"True", "an AMI_Init impulse response only"}, {"False", "Init_Returns_Impulse is not True"}}) {
+        const std::string from =
+            "(Default False)\n            (Description \"AMI_Init returns the impulse response unchanged.\"))\n"
+            "        (GetWave_Exists (Usage Info) (Type Boolean) (Default True)";
+        const RunResult run = kit.Run(from,
+                                      std::string("(Default ") + impulse + ")\n            (Description \"\"))\n" +
+                                          "        (GetWave_Exists (Usage Info) (Type Boolean) (Default False)",
+                                      "");
         EXPECT_EQ(run.Exit(), 2) << run.log;
         EXPECT_NE(run.log.find("the transmitter model TX_model2 has no AMI_GetWave"), std::string::npos) << run.log;
         EXPECT_NE(run.log.find(says), std::string::npos) << run.log;

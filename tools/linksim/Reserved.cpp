@@ -138,8 +138,9 @@ void ReadReceiver(const Reader& rx, ReservedEffects& r)
     const double scale = c->type == "UI" ? 1.0 : rx.bitRate;
     if (v.size() != 2 || !ReadDouble(v[0], mean) || !ReadDouble(v[1], sigma) || sigma < 0.0 ||
         (c->type != "UI" && c->type != "Float") || !(std::fabs(mean * scale) <= 0.5) || !(sigma * scale <= 0.15)) {
-        rx.Note("Rx_Clock_PDF", all, false,
-                "not a Gaussian of a mean within +-0.5 UI and a sigma from 0 to 0.15 UI (Type UI, or Float in seconds)");
+        rx.Note(
+            "Rx_Clock_PDF", all, false,
+            "not a Gaussian of a mean within +-0.5 UI and a sigma from 0 to 0.15 UI (Type UI, or Float in seconds)");
         return;
     }
     r.clock = true;
@@ -191,7 +192,8 @@ void CombineJitter(JitterSpec& j, ReservedEffects& r)
         for (ReservedUse& u : r.uses)
             if (u.model == "tx" && u.name == name && u.applied) u.how += "; " + how;
     };
-    if (m.rjUi > 0.0 && j.rjUi > 0.0) note("Tx_Rj", "with --rj in quadrature: " + Num(std::hypot(j.rjUi, m.rjUi), 4) + " UI rms");
+    if (m.rjUi > 0.0 && j.rjUi > 0.0)
+        note("Tx_Rj", "with --rj in quadrature: " + Num(std::hypot(j.rjUi, m.rjUi), 4) + " UI rms");
     j.rjUi = std::hypot(j.rjUi, m.rjUi);
     if (m.dcdUi > 0.0 && j.dcdUi != 0.0) note("Tx_DCD", "added to --dcd: " + Num(j.dcdUi + m.dcdUi, 4) + " UI");
     j.dcdUi += m.dcdUi;

@@ -26,11 +26,11 @@ namespace linksim {
 struct ModelKit;
 
 struct ReservedUse {
-    std::string model;    // "tx" or "rx"
+    std::string model;  // "tx" or "rx"
     std::string name;
-    std::string value;    // with its unit: "0.02 UI", "3e-12 s (0.0309 UI)", "0.01 V"
+    std::string value;  // with its unit: "0.02 UI", "3e-12 s (0.0309 UI)", "0.01 V"
     bool applied = false;
-    std::string how;      // what amisim does with it, or why it does not
+    std::string how;  // what amisim does with it, or why it does not
 };
 
 struct ReservedEffects {
@@ -39,7 +39,7 @@ struct ReservedEffects {
     JitterSpec txJitter;
     double rxSensitivityV = 0.0;
     double rxNoiseRmsV = 0.0;
-    bool clock = false;                        // Rx_Clock_PDF applied
+    bool clock = false;  // Rx_Clock_PDF applied
     double clockMeanUi = 0.0, clockSigmaUi = 0.0;
     std::vector<ReservedUse> uses;
 };

@@ -158,7 +158,8 @@ void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatE
         if (det[c] == 0.0) continue;
         const double centre = (static_cast<double>(c) - half * sub) / sub;
         if (!(sigma > 0.0)) {
-            const long d = std::clamp(static_cast<long>(std::floor(centre + 0.5)), -static_cast<long>(half), static_cast<long>(half));
+            const long d = std::clamp(static_cast<long>(std::floor(centre + 0.5)), -static_cast<long>(half),
+                                      static_cast<long>(half));
             jit[static_cast<size_t>(d + half)] += det[c];
             continue;
         }
