@@ -120,8 +120,13 @@ void ReadReceiver(const Reader& rx, ReservedEffects& r)
     if (const AmiParameter* p = rx.Find("Rx_UniformNoise"))
         rx.Note("Rx_UniformNoise", p->Initial() + " V", false,
                 "the statistical eye takes Gaussian noise only (a uniform density is not added)");
-    if (const AmiParameter* p = rx.Find("Rx_Noise"))
-        rx.Note("Rx_Noise", p->Initial(), false, "its distribution is not confirmed (Rx_GaussianNoise is applied)");
+    // Rx_Noise is the older name of the same Gaussian noise: counted once.
+    if (const AmiParameter* p = rx.Find("Rx_Noise")) {
+        if (rx.Find("Rx_GaussianNoise"))
+            rx.Note("Rx_Noise", p->Initial(), false, "Rx_GaussianNoise gives the same Gaussian noise and is used");
+        else if (rx.Volts("Rx_Noise", r.rxNoiseRmsV, text))
+            rx.Note("Rx_Noise", text, true, "statistical eye: Gaussian noise (rms) at the decision");
+    }
     const AmiParameter* c = rx.Find("Rx_Clock_PDF");
     if (!c) return;
     double mean = 0.0, sigma = 0.0;

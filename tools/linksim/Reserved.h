@@ -6,7 +6,8 @@
 //   Tx_Sj            sinusoidal jitter, amplitude           at Tx_Sj_Frequency (Hz); ignored without it
 //   Tx_DCD           duty-cycle distortion, half p-p        rising edges +Tx_DCD, falling -Tx_DCD
 //   Rx_Receiver_Sensitivity  volts: a sample decides only beyond +-it (statistical eye)
-//   Rx_GaussianNoise         volts rms at the decision (statistical eye)
+//   Rx_GaussianNoise         volts rms at the decision (statistical eye); Rx_Noise
+//                            likewise when the file has no Rx_GaussianNoise
 //   Rx_Clock_PDF     the recovered clock's offset density (Gaussian form: mean, sigma)
 //
 // Jitter of Type UI is in unit intervals, of Type Float in seconds. The
