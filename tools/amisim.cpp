@@ -29,6 +29,7 @@
 #include "linksim/Kit.h"
 #include "linksim/Link.h"
 #include "linksim/Measure.h"
+#include "linksim/Reserved.h"
 #include "linksim/Sweep.h"
 #include "linksim/SweepTable.h"
 
@@ -577,6 +578,15 @@ std::string CheckRun(Options& o, std::string& error)
     }
     o.modelIgnoreBits = ib.bits;
     o.modelIgnoreSource = ib.source;
+    // The models' reserved parameters: the transmitter's jitter joins the
+    // stimulus; a model without AMI_GetWave is refused.
+    for (const auto& [kit, who] : {std::pair{o.txKit.get(), "transmitter"}, std::pair{o.rxKit.get(), "receiver"}})
+        if (std::string why = linksim::BitByBitRefusal(kit, who); !why.empty()) {
+            error = why;
+            return {};
+        }
+    o.reserved = linksim::ReadReservedParameters(o.txKit.get(), o.rxKit.get(), o.bitRate, ib.bits);
+    linksim::CombineJitter(o.jitter, o.reserved);
     if (o.ignoreBits >= o.bits)
         return "--ignore-bits " + std::to_string(o.ignoreBits) + " leaves nothing of the " + std::to_string(o.bits) +
                " bits of the run (--bits) to measure";

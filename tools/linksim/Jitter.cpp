@@ -35,7 +35,10 @@ double JitterSpec::EdgeOffset(int64_t n, bool rising, double bitTime) const
         d += rjUi * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * kPi * u2);
     }
     if (sjUi != 0.0) d += sjUi * std::sin(2.0 * kPi * sjFrequency * static_cast<double>(n) * bitTime);
+    if (sj2Ui != 0.0) d += sj2Ui * std::sin(2.0 * kPi * sj2Frequency * static_cast<double>(n) * bitTime);
     d += (rising ? 0.5 : -0.5) * dcdUi;
+    // The side of the bounded jitter: one bit of a draw of its own from (seed, n).
+    if (djUi != 0.0) d += (SplitMix(SplitMix(seed ^ 0xD1D1D1D1ULL) + static_cast<uint64_t>(n)) >> 63) ? djUi : -djUi;
     return std::clamp(d, -0.45, 0.45);
 }
 

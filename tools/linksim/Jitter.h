@@ -11,16 +11,21 @@
 namespace linksim {
 
 // Edge n (between bits n-1 and n) lies at (n + d_n) UI, with
-//   d_n = rj g_n + sj sin(2 pi sjFrequency n T) + (+dcd/2 rising, -dcd/2 falling),
-// g_n a standard normal number drawn from (seed, n) alone, so a block split
-// never changes the stimulus. d_n is held within +-0.45 UI.
+//   d_n = rj g_n + sj sin(2 pi sjFrequency n T) + sj2 sin(2 pi sj2Frequency n T)
+//         + (+dcd/2 rising, -dcd/2 falling) + dj s_n,
+// g_n a standard normal number and s_n = +-1 (equally likely) drawn from
+// (seed, n) alone, so a block split never changes the stimulus. d_n is held
+// within +-0.45 UI.
 struct JitterSpec {
     double rjUi = 0.0;        // random jitter, rms
     double sjUi = 0.0;        // sinusoidal jitter, amplitude (peak)
     double sjFrequency = 0.0; // Hz
+    // A second tone (the transmitter model's Tx_Sj beside --sj).
+    double sj2Ui = 0.0, sj2Frequency = 0.0;
     double dcdUi = 0.0;       // duty-cycle distortion: rising minus falling edge delay
+    double djUi = 0.0;        // bounded jitter, dual-Dirac: each edge at +dj or -dj (half peak-to-peak)
     uint64_t seed = 1;
-    bool Any() const { return rjUi != 0.0 || sjUi != 0.0 || dcdUi != 0.0; }
+    bool Any() const { return rjUi != 0.0 || sjUi != 0.0 || sj2Ui != 0.0 || dcdUi != 0.0 || djUi != 0.0; }
     double EdgeOffset(int64_t n, bool rising, double bitTime) const;
 };
 

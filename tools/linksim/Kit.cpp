@@ -97,12 +97,13 @@ AmiParameter ReadParameter(const BRANCH_STRUCT* b, const std::string& name, bool
                 p.formatValues.push_back(l->pValues[v].pszValue ? l->pValues[v].pszValue : "");
             break;
         default:
-            // Older files put the format word itself as the leaf's name:
-            // (Range 0 0 31), (List 0 1 2), (Value 3).
+            // Older files, and files of 6.0 on, may put the format word
+            // itself as the leaf's name: (Range 0 0 31), (List 0 1 2),
+            // (Value 3), (Gaussian 0 0.01).
             if (p.format.empty()) {
                 const std::string n = l->pszName ? l->pszName : "";
                 if (n == "Range" || n == "List" || n == "Value" || n == "Corner" || n == "Increment" ||
-                    n == "Steps") {
+                    n == "Steps" || n == "Gaussian" || n == "Dual-Dirac" || n == "DjRj") {
                     p.format = n;
                     for (int v = 0; v < l->iNumValues; ++v)
                         p.formatValues.push_back(l->pValues[v].pszValue ? l->pValues[v].pszValue : "");

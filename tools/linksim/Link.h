@@ -20,6 +20,7 @@
 
 #include "linksim/Jitter.h"
 #include "linksim/Pam.h"
+#include "linksim/Reserved.h"
 
 namespace linksim {
 
@@ -79,6 +80,9 @@ struct LinkConfig {
     // The models' Ignore_Bits: the larger of the two, and which model gave it.
     long long modelIgnoreBits = 0;
     std::string modelIgnoreSource;
+    // The models' reserved parameters: the transmitter's jitter is in
+    // `jitter` already; the receiver's figures feed the statistical eye.
+    ReservedEffects reserved;
     int maxLag = 4096;
     bool quiet = false;
     bool noProgress = false;

@@ -370,7 +370,9 @@ nlohmann::json StatisticalJson(const LinkReport& in, const ReportPictures& pics)
                           "statistical eye from the link's pulse response (channel, then each model: its AMI_Init "
                           "impulse response if it returns one, else its linear response from AMI_GetWave on a "
                           "step); the densities of inter-symbol interference convolved over every cursor, with "
-                          "Gaussian noise --stat-noise; the bathtub averaged over the injected jitter"},
+                          "Gaussian noise --stat-noise (and the receiver's Rx_GaussianNoise, in quadrature); decisions "
+                          "beyond +-Rx_Receiver_Sensitivity; the bathtub averaged over the injected jitter and the "
+                          "receiver's Rx_Clock_PDF"},
                          {"tx_response", sa.pulse.txSource},
                          {"rx_response", sa.pulse.rxSource},
                          {"rx_parameters", sa.rxParameters},
@@ -436,9 +438,15 @@ nlohmann::json AnalysisJson(const LinkReport& in, const ReportPictures& pics, nl
         {"png", bathtubPngError.empty() ? out.bathtub : ""},
         {"bathtub_csv", pics.bathtubCsv ? out.bathtubCsv : ""},
         {"png_error", bathtubPngError}};
+    nlohmann::json reserved = nlohmann::json::array();
+    for (const ReservedUse& u : o.reserved.uses)
+        reserved.push_back({{"model", u.model}, {"name", u.name}, {"value", u.value}, {"applied", u.applied},
+                            {u.applied ? "how" : "why_not", u.how}});
+    j["reserved_parameters"] = reserved;
     j["jitter"] = {
         {"injected", {{"rj_ui", o.jitter.rjUi}, {"sj_ui", o.jitter.sjUi}, {"sj_hz", o.jitter.sjFrequency},
-                      {"dcd_ui", o.jitter.dcdUi}, {"seed", o.jitter.seed}}},
+                      {"sj2_ui", o.jitter.sj2Ui}, {"sj2_hz", o.jitter.sj2Frequency},
+                      {"dcd_ui", o.jitter.dcdUi}, {"dj_ui", o.jitter.djUi}, {"seed", o.jitter.seed}}},
         {"measured",
          {{"available", r.dataJitter.ok},
           {"why", r.dataJitter.why},
@@ -834,9 +842,24 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     if (!r.toneWarning.empty()) std::printf("  warning      %s\n", r.toneWarning.c_str());
     if (o.modulation.Multilevel())
         std::printf("  note         the extrapolated eye and the data jitter are those of the middle crossing (0 V)\n");
-    if (o.jitter.Any())
-        std::printf("  tx jitter    injected RJ %.4f UI rms, SJ %.4f UI at %s MHz, DCD %.4f UI\n", o.jitter.rjUi,
-                    o.jitter.sjUi, Num(o.jitter.sjFrequency / 1e6, 4).c_str(), o.jitter.dcdUi);
+    if (o.jitter.Any()) {
+        // The terms injected, from the command line and the transmitter's kit.
+        std::string t;
+        auto add = [&t](const char* format, double a, double b = 0.0) {
+            char text[96];
+            std::snprintf(text, sizeof text, format, a, b);
+            t += (t.empty() ? "" : ", ") + std::string(text);
+        };
+        if (o.jitter.rjUi > 0.0) add("RJ %.4f UI rms", o.jitter.rjUi);
+        if (o.jitter.sjUi > 0.0) add("SJ %.4f UI at %.4g MHz", o.jitter.sjUi, o.jitter.sjFrequency / 1e6);
+        if (o.jitter.sj2Ui > 0.0) add("SJ %.4f UI at %.4g MHz", o.jitter.sj2Ui, o.jitter.sj2Frequency / 1e6);
+        if (o.jitter.dcdUi != 0.0) add("DCD %.4f UI", o.jitter.dcdUi);
+        if (o.jitter.djUi > 0.0) add("DJ +-%.4f UI (dual-Dirac)", o.jitter.djUi);
+        std::printf("  tx jitter    injected %s\n", t.c_str());
+    }
+    for (const ReservedUse& u : o.reserved.uses)
+        std::printf("  reserved     %s %s %s: %s%s\n", u.model.c_str(), u.name.c_str(), u.value.c_str(),
+                    u.applied ? "applied, " : "not applied: ", u.how.c_str());
     std::printf("  throughput   %.3g samples/s, %.3g per processor second (processor time %.2f s: tx %.2f, "
                 "channel %.2f, rx %.2f%s; wall %.2f s)\n",
                 bb.loopSeconds > 0 ? samples / bb.loopSeconds : 0.0, bb.loopCpu > 0 ? samples / bb.loopCpu : 0.0, bb.loopCpu,

@@ -62,7 +62,90 @@ void Gaussian(std::vector<double>& pdf, double sigmaBins)
     pdf.swap(out);
 }
 
+// density (on a grid of 1/sub sample) convolved with the points (offset in
+// samples, weight); offsets beyond the grid land on its ends.
+void ConvolvePoints(std::vector<double>& density, int sub, const std::vector<std::pair<double, double>>& points)
+{
+    const long n = static_cast<long>(density.size());
+    std::vector<double> out(density.size(), 0.0);
+    for (const auto& [offset, weight] : points) {
+        // Beyond the grid every point lands on its ends anyway.
+        const double shift = std::clamp(offset * sub, -static_cast<double>(n), static_cast<double>(n));
+        const double fl = std::floor(shift);
+        const long i0 = static_cast<long>(fl);
+        const double w1 = (shift - fl) * weight, w0 = weight - w1;
+        for (long i = 0; i < n; ++i) {
+            const double v = density[static_cast<size_t>(i)];
+            if (v == 0.0) continue;
+            out[static_cast<size_t>(std::clamp(i + i0, 0L, n - 1))] += w0 * v;
+            out[static_cast<size_t>(std::clamp(i + i0 + 1, 0L, n - 1))] += w1 * v;
+        }
+    }
+    density.swap(out);
+}
+
+// The arcsine density of a tone of amplitude a (samples), as 64 points.
+std::vector<std::pair<double, double>> TonePoints(double a)
+{
+    std::vector<std::pair<double, double>> p;
+    for (int k = 0; k < 64; ++k) p.emplace_back(a * std::sin(2.0 * kPi * (k + 0.5) / 64), 1.0 / 64);
+    return p;
+}
+
 }  // namespace
+
+void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatEyeOptions& o)
+{
+    const bool clock = !o.clockOffsetUi.empty() && o.clockOffsetUi.size() == o.clockWeight.size();
+    const double sigma = std::sqrt(o.rjUi * o.rjUi + o.clockSigmaUi * o.clockSigmaUi) * spb;  // samples
+    if (!(sigma > 0.0 || o.sjUi != 0.0 || o.sj2Ui != 0.0 || o.dcdUi != 0.0 || o.djUi != 0.0 || clock)) return;
+    // The deterministic terms' density on a grid of 1/16 sample over +-2 UI,
+    // each convolved in turn, then the random part's Gaussian per sample.
+    const int half = spb * 2, sub = 16;
+    std::vector<double> det(static_cast<size_t>(2 * half * sub + 1), 0.0);
+    det[static_cast<size_t>(half * sub)] = 1.0;
+    // Each term is symmetric: its sign does not matter.
+    if (o.sjUi != 0.0) ConvolvePoints(det, sub, TonePoints(o.sjUi * spb));
+    if (o.sj2Ui != 0.0) ConvolvePoints(det, sub, TonePoints(o.sj2Ui * spb));
+    if (o.dcdUi != 0.0) ConvolvePoints(det, sub, {{-0.5 * o.dcdUi * spb, 0.5}, {0.5 * o.dcdUi * spb, 0.5}});
+    if (o.djUi != 0.0) ConvolvePoints(det, sub, {{-o.djUi * spb, 0.5}, {o.djUi * spb, 0.5}});
+    if (clock) {
+        std::vector<std::pair<double, double>> p;
+        // A late clock (a positive offset) samples phase j at j + offset.
+        for (size_t i = 0; i < o.clockOffsetUi.size(); ++i) p.emplace_back(-o.clockOffsetUi[i] * spb, o.clockWeight[i]);
+        ConvolvePoints(det, sub, p);
+    }
+    std::vector<double> jit(static_cast<size_t>(2 * half + 1), 0.0);
+    for (size_t c = 0; c < det.size(); ++c) {
+        if (det[c] == 0.0) continue;
+        const double centre = (static_cast<double>(c) - half * sub) / sub;
+        if (!(sigma > 0.0)) {
+            const long d = std::clamp(static_cast<long>(std::floor(centre + 0.5)), -static_cast<long>(half),
+                                      static_cast<long>(half));
+            jit[static_cast<size_t>(d + half)] += det[c];
+            continue;
+        }
+        const double h = half;
+        const int lo = static_cast<int>(std::clamp(std::floor(centre - 12.0 * sigma), -h, h));
+        const int hi = static_cast<int>(std::clamp(std::ceil(centre + 12.0 * sigma), -h, h));
+        for (int d = lo; d <= hi; ++d)
+            jit[static_cast<size_t>(d + half)] +=
+                det[c] * (NormalTail((d - 0.5 - centre) / sigma) - NormalTail((d + 0.5 - centre) / sigma));
+    }
+    double sum = 0.0;
+    for (double w : jit) sum += w;
+    if (!(sum > 0.0)) return;
+    std::vector<double> out(bathtub.size(), 0.0);
+    for (int j = 0; j < spb; ++j)
+        for (int d = -half; d <= half; ++d) {
+            // Beyond the unit interval the sample decides the neighbouring
+            // bit: wrong half of the time.
+            const int k = j - d;
+            const double ber = k >= 0 && k < spb ? bathtub[static_cast<size_t>(k)] : 0.5;
+            out[static_cast<size_t>(j)] += jit[static_cast<size_t>(d + half)] / sum * ber;
+        }
+    bathtub.swap(out);
+}
 
 double NormalTail(double x) { return 0.5 * std::erfc(x / std::sqrt(2.0)); }
 
@@ -202,45 +285,6 @@ double EdgeAt(const std::vector<double>& pdf, bool fromBelow, double target, dou
     return fromBelow ? vMax : vMin;
 }
 
-// Timing jitter at the sampling instant: the bathtub averaged over the
-// jitter's density on the phase grid (periodic in one unit interval, which
-// the shifted eye repeats).
-void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatEyeOptions& o)
-{
-    if (!(o.rjUi > 0.0 || o.sjUi > 0.0 || o.dcdUi > 0.0)) return;
-    const int half = spb * 2;
-    std::vector<double> jit(static_cast<size_t>(2 * half + 1), 0.0);
-    const int fine = 64;
-    for (int a = 0; a < fine; ++a) {
-        const double sj = o.sjUi * std::sin(2.0 * kPi * (a + 0.5) / fine);  // arcsine density
-        for (const double dcd : {-0.5 * o.dcdUi, 0.5 * o.dcdUi}) {
-            const double centre = (sj + dcd) * spb;
-            for (int d = -half; d <= half; ++d) {
-                double w;
-                if (o.rjUi > 0.0) {
-                    const double s = o.rjUi * spb;
-                    w = NormalTail((d - 0.5 - centre) / s) - NormalTail((d + 0.5 - centre) / s);
-                } else {
-                    w = std::fabs(d - centre) < 0.5 ? 1.0 : 0.0;
-                }
-                jit[static_cast<size_t>(d + half)] += w;
-            }
-        }
-    }
-    double sum = 0.0;
-    for (double w : jit) sum += w;
-    std::vector<double> out(bathtub.size(), 0.0);
-    for (int j = 0; j < spb; ++j)
-        for (int d = -half; d <= half; ++d) {
-            // Beyond the unit interval the sample decides the neighbouring
-            // symbol: on the wrong side of any one threshold half of the time.
-            const int k = j - d;
-            const double ber = k >= 0 && k < spb ? bathtub[static_cast<size_t>(k)] : 0.5;
-            out[static_cast<size_t>(j)] += jit[static_cast<size_t>(d + half)] / sum * ber;
-        }
-    bathtub.swap(out);
-}
-
 }  // namespace
 
 StatEye ComputeStatEye(const std::vector<double>& pulseIn, int spb, const StatEyeOptions& o)
@@ -318,14 +362,18 @@ StatEye ComputeStatEye(const std::vector<double>& pulseIn, int spb, const StatEy
             const std::vector<double>& lo = sym[static_cast<size_t>(e)];
             const std::vector<double>& up = sym[static_cast<size_t>(e + 1)];
             // Errors at the threshold: the upper symbol below it, the lower
-            // above it.
-            // (0 V is the middle of the centre bin exactly.)
+            // above it (0 V is the middle of the centre bin exactly). With
+            // the receiver's sensitivity S the upper symbol must clear the
+            // threshold by S and the lower stay S below it: the errors are
+            // counted at th + S and th - S, and the contours move in by S.
             const double pos = op.threshold == 0.0 ? 0.5 * static_cast<double>(nb) : (op.threshold - eye.vMin) / dv;
-            op.bathtub[static_cast<size_t>(j)] = 0.5 * (MassBelow(up, pos) + MassAbove(lo, pos));
+            const double sens = o.sensitivityV > 0.0 ? o.sensitivityV : 0.0;
+            const double upPos = sens > 0.0 ? pos + sens / dv : pos, loPos = sens > 0.0 ? pos - sens / dv : pos;
+            op.bathtub[static_cast<size_t>(j)] = 0.5 * (MassBelow(up, upPos) + MassAbove(lo, loPos));
             for (size_t l = 0; l < eye.contourBers.size(); ++l) {
                 const double target = 2.0 * eye.contourBers[l];
-                op.upper[l][static_cast<size_t>(j)] = EdgeAt(up, true, target, eye.vMin, eye.vMax, dv);
-                op.lower[l][static_cast<size_t>(j)] = EdgeAt(lo, false, target, eye.vMin, eye.vMax, dv);
+                op.upper[l][static_cast<size_t>(j)] = EdgeAt(up, true, target, eye.vMin, eye.vMax, dv) - sens;
+                op.lower[l][static_cast<size_t>(j)] = EdgeAt(lo, false, target, eye.vMin, eye.vMax, dv) + sens;
             }
         }
     }

@@ -28,8 +28,20 @@ struct StatEyeOptions {
     int bins = 1025;          // voltage bins (odd: 0 V is a bin centre)
     // Timing jitter at the sampling instant, applied to the bathtub by
     // averaging it over the jitter's density (random: Gaussian rms,
-    // sinusoidal: arcsine of this amplitude, duty-cycle: +-half of it), UI.
+    // sinusoidal: arcsine of this amplitude, a second tone likewise,
+    // duty-cycle: +-half of it, bounded: +-dj), UI.
     double rjUi = 0.0, sjUi = 0.0, dcdUi = 0.0;
+    double sj2Ui = 0.0, djUi = 0.0;
+    // The receiver's clock: its sampling instant offset by clockOffsetUi[i]
+    // with probability clockWeight[i] (weights summing to 1; none: no
+    // offset), each spread by a Gaussian of clockSigmaUi rms.
+    std::vector<double> clockOffsetUi, clockWeight;
+    double clockSigmaUi = 0.0;
+    // The receiver's sensitivity: a sample decides a one only above
+    // +sensitivityV and a zero only below -sensitivityV (between them it
+    // errs). The contours and the bathtub are those of that decision; the
+    // density (the picture) is the signal's.
+    double sensitivityV = 0.0;
     int levels = 2;           // symbol levels: 2 (NRZ) to 16
     // Decision thresholds (V, ascending, levels - 1 of them) for the
     // bathtubs; empty: midway between neighbouring symbols' main-cursor
@@ -50,6 +62,11 @@ struct StatEyeOpening {
     // between the two errs with probability L on that side.
     std::vector<std::vector<double>> upper, lower;
 };
+
+// The bathtub (per phase, spb phases) averaged over the timing jitter and
+// the receiver's clock density of `o`: beyond the unit interval the sample
+// decides the neighbouring bit, wrong half of the time.
+void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatEyeOptions& o);
 
 struct StatEye {
     int phases = 0;              // samples per unit interval: phase j is (j - phases/2) samples from t_0

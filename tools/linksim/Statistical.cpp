@@ -77,10 +77,18 @@ LinkStatistics AnalyseLink(const LinkConfig& o, const LinkModels& m, const std::
     s.error = s.pulse.error;
     if (!s.error.empty()) return s;
     StatEyeOptions so;
-    so.noiseRms = o.statNoise;
+    so.noiseRms = std::hypot(o.statNoise, o.reserved.rxNoiseRmsV);
     so.rjUi = o.jitter.rjUi;
     so.sjUi = o.jitter.sjUi;
     so.dcdUi = o.jitter.dcdUi;
+    so.sj2Ui = o.jitter.sj2Ui;
+    so.djUi = o.jitter.djUi;
+    so.sensitivityV = o.reserved.rxSensitivityV;
+    if (o.reserved.clock) {
+        so.clockOffsetUi = {o.reserved.clockMeanUi};
+        so.clockWeight = {1.0};
+        so.clockSigmaUi = o.reserved.clockSigmaUi;
+    }
     so.levels = o.modulation.levels;
     // The receiver's own thresholds where it gives them; else the eyes'
     // mid-levels.
