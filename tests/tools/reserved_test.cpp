@@ -119,7 +119,8 @@ TEST(Reserved, ReadFromTheParameterFile)
          {0, 0, 0, 0, 0, 0, 0, 0, 0},
          "Rx_Clock_PDF"},
         {"(Rx_Clock_PDF (Usage Info) (Type UI) (Gaussian 0 1e300))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_Clock_PDF"},
-        {"(Rx_UniformNoise (Usage Info) (Type Float) (Value 0.01))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_UniformNoise"},
+        {"(Rx_UniformNoise (Usage Info) (Type Float) (Value 0.01))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, ""},
+        {"(Rx_UniformNoise (Usage Info) (Type Float) (Value -0.01))", {0, 0, 0, 0, 0, 0, 0, 0, 0}, "Rx_UniformNoise"},
         {"(Rx_Noise (Usage Info) (Type Float) (Value 0.002))", {0, 0, 0, 0, 0, 0, 0.002, 0, 0}, ""},
         {"(Rx_Noise (Usage Info) (Type Float) (Value 0.002)) (Rx_GaussianNoise (Usage Info) (Type Float) (Value 0.003))",
          {0, 0, 0, 0, 0, 0, 0.003, 0, 0}, "Rx_Noise"},
@@ -146,6 +147,8 @@ TEST(Reserved, ReadFromTheParameterFile)
         int refused = 0;
         for (const auto& u : r.uses) refused += !u.applied && u.name == c.notApplied && !u.how.empty();
         EXPECT_EQ(refused, *c.notApplied ? 1 : 0) << c.params;
+        const bool uniform = std::string(c.params).find("Rx_UniformNoise") != std::string::npos;
+        EXPECT_EQ(r.rxUniformNoiseV, uniform && !*c.notApplied ? 0.01 : 0.0) << c.params;
     }
     fs::remove(file);
 }

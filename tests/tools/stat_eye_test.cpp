@@ -143,6 +143,34 @@ TEST(StatEye, MultilevelEyesAgainstExactEnumeration)
     }
 }
 
+// Uniform noise of half-width U on an ideal pulse (levels a u_s, spacing
+// 2a / (n - 1)): each eye closes by 2U at any BER while U is below half the
+// spacing d, with no error; beyond it the two neighbours overlap and each
+// errs with probability (U - d) / 2U.
+TEST(StatEye, UniformNoiseClosesEachEyeByItsWidth)
+{
+    const int spb = 16;
+    std::vector<double> pulse(static_cast<size_t>(2 * spb), 0.0);
+    for (int i = 0; i < spb; ++i) pulse[static_cast<size_t>(i)] = 1.0;
+    for (const auto& [levels, u] : {std::pair{2, 0.2}, {2, 0.8}, {4, 0.1}, {4, 0.3}, {8, 0.05}}) {
+        linksim::StatEyeOptions o;
+        o.levels = levels;
+        o.uniformNoise = u;
+        o.bins = 4097;
+        const linksim::StatEye eye = linksim::ComputeStatEye(pulse, spb, o);
+        const double dv = (eye.vMax - eye.vMin) / eye.bins, d = 0.5 / (levels - 1);
+        for (size_t e = 0; e < eye.eyes.size(); ++e) {
+            const std::string label = std::to_string(levels) + " levels, U " + std::to_string(u) + ", eye " + std::to_string(e);
+            if (u < d) {
+                EXPECT_NEAR(eye.HeightAt(1e-12, false, e), 2.0 * (d - u), 4.0 * dv) << label;
+                EXPECT_LT(eye.CentreBer(e), 1e-30) << label;
+            } else {
+                EXPECT_NEAR(eye.CentreBer(e), (u - d) / (2.0 * u), 2.0 * dv / u) << label;
+            }
+        }
+    }
+}
+
 // Gaussian timing jitter at the sampling instant narrows the bathtub of an
 // ideal channel to 1 - 2 Q^-1(L / ...) rj: at BER 1e-12 the open width
 // shrinks by about 2 x 7 rj.

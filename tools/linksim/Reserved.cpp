@@ -117,9 +117,8 @@ void ReadReceiver(const Reader& rx, ReservedEffects& r)
                 "statistical eye: decisions only beyond +-it; height and bathtub with it");
     if (rx.Volts("Rx_GaussianNoise", r.rxNoiseRmsV, text))
         rx.Note("Rx_GaussianNoise", text, true, "statistical eye: Gaussian noise (rms) at the decision");
-    if (const AmiParameter* p = rx.Find("Rx_UniformNoise"))
-        rx.Note("Rx_UniformNoise", p->Initial() + " V", false,
-                "the statistical eye takes Gaussian noise only (a uniform density is not added)");
+    if (rx.Volts("Rx_UniformNoise", r.rxUniformNoiseV, text))
+        rx.Note("Rx_UniformNoise", text, true, "statistical eye: noise spread evenly over +-it at the decision");
     // Rx_Noise is the older name of the same Gaussian noise: counted once.
     if (const AmiParameter* p = rx.Find("Rx_Noise")) {
         if (rx.Find("Rx_GaussianNoise"))

@@ -40,6 +40,7 @@ struct ReservedEffects {
     JitterSpec txJitter;
     double rxSensitivityV = 0.0;
     double rxNoiseRmsV = 0.0;
+    double rxUniformNoiseV = 0.0;  // half-width
     bool clock = false;  // Rx_Clock_PDF applied
     double clockMeanUi = 0.0, clockSigmaUi = 0.0;
     std::vector<ReservedUse> uses;

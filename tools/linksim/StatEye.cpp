@@ -92,6 +92,31 @@ std::vector<std::pair<double, double>> TonePoints(double a)
     return p;
 }
 
+// pdf convolved with a uniform density over +-half bins: each bin's
+// mass spread over the bins that interval covers, in proportion.
+void Uniform(std::vector<double>& pdf, double half)
+{
+    if (!(half > 0.05)) return;
+    const long n = static_cast<long>(pdf.size());
+    const long reach = static_cast<long>(std::ceil(half + 0.5));
+    // The weight of bin offset d: the length of [d - 1/2, d + 1/2] within
+    // [-half, half], over 2 half.
+    std::vector<double> w(static_cast<size_t>(2 * reach + 1));
+    for (long d = -reach; d <= reach; ++d)
+        w[static_cast<size_t>(d + reach)] =
+            std::max(0.0, std::min(half, d + 0.5) - std::max(-half, d - 0.5)) / (2.0 * half);
+    std::vector<double> out(pdf.size(), 0.0);
+    for (long i = 0; i < n; ++i) {
+        const double v = pdf[static_cast<size_t>(i)];
+        if (v == 0.0) continue;
+        for (long d = -reach; d <= reach; ++d) {
+            const long j = i + d;
+            if (j >= 0 && j < n) out[static_cast<size_t>(j)] += v * w[static_cast<size_t>(d + reach)];
+        }
+    }
+    pdf.swap(out);
+}
+
 }  // namespace
 
 void AverageBathtubOverJitter(std::vector<double>& bathtub, int spb, const StatEyeOptions& o)
@@ -304,7 +329,7 @@ StatEye ComputeStatEye(const std::vector<double>& pulseIn, int spb, const StatEy
     // that much smaller than the swing.
     eye.bins = std::max(65, o.bins | 1);
     if (n > 2) eye.bins = std::max(eye.bins, std::min(4097, (o.bins * (n - 1)) | 1));
-    const double span = 1.05 * (o.amplitude * cur.Span()) + 6.0 * o.noiseRms + 1e-9;
+    const double span = 1.05 * (o.amplitude * cur.Span()) + 6.0 * o.noiseRms + o.uniformNoise + 1e-9;
     eye.vMin = -span;
     eye.vMax = span;
     const double dv = 2.0 * span / eye.bins;
@@ -349,6 +374,7 @@ StatEye ComputeStatEye(const std::vector<double>& pulseIn, int spb, const StatEy
             isi.swap(tmp);
         }
         Gaussian(isi, std::sqrt(smallVar) / dv);
+        Uniform(isi, o.uniformNoise / dv);
         // Each symbol: the interference shifted by a u_s c_0.
         const double m = o.amplitude * main / dv;
         for (int s = 0; s < n; ++s) Shift(isi, units[static_cast<size_t>(s)] * m, sym[static_cast<size_t>(s)]);

@@ -25,6 +25,7 @@ namespace linksim {
 struct StatEyeOptions {
     double amplitude = 0.5;   // a, volts
     double noiseRms = 0.0;    // volts
+    double uniformNoise = 0.0;  // volts: noise spread evenly over +-it
     int bins = 1025;          // voltage bins (odd: 0 V is a bin centre)
     // Timing jitter at the sampling instant, applied to the bathtub by
     // averaging it over the jitter's density (random: Gaussian rms,

@@ -84,6 +84,7 @@ LinkStatistics AnalyseLink(const LinkConfig& o, const LinkModels& m, const std::
     so.sj2Ui = o.jitter.sj2Ui;
     so.djUi = o.jitter.djUi;
     so.sensitivityV = o.reserved.rxSensitivityV;
+    so.uniformNoise = o.reserved.rxUniformNoiseV;
     if (o.reserved.clock) {
         so.clockOffsetUi = {o.reserved.clockMeanUi};
         so.clockWeight = {1.0};
