@@ -21,8 +21,9 @@ std::unique_ptr<AmiModel> AmiModel::Load(const std::string& path, std::string& e
     m->m_init = reinterpret_cast<InitFn>(dlsym(lib, "AMI_Init"));
     m->m_getWave = reinterpret_cast<GetWaveFn>(dlsym(lib, "AMI_GetWave"));
     m->m_close = reinterpret_cast<CloseFn>(dlsym(lib, "AMI_Close"));
-    if (!m->m_init || !m->m_getWave || !m->m_close) {
-        error = path + " does not export AMI_Init, AMI_GetWave and AMI_Close";
+    // AMI_GetWave is optional: a model may have AMI_Init only.
+    if (!m->m_init || !m->m_close) {
+        error = path + " does not export AMI_Init and AMI_Close";
         return nullptr;
     }
     return m;
@@ -54,7 +55,7 @@ bool AmiModel::Init(const std::vector<double>& impulse, double sampleInterval, d
 
 bool AmiModel::GetWave(double* wave, long n, std::vector<double>& clockTimes)
 {
-    if (!m_initCalled || m_closed || n < 0) return false;
+    if (!m_getWave || !m_initCalled || m_closed || n < 0) return false;
     // The interface's capacity, ceil(n / samplesPerBit) + 1, plus margin.
     const size_t cap = static_cast<size_t>(std::ceil(static_cast<double>(n) / m_samplesPerBit)) + 1;
     if (m_clockScratch.size() < cap + 8) m_clockScratch.assign(cap + 8, -1.0);

@@ -26,10 +26,13 @@ public:
     bool Init(const std::vector<double>& impulse, double sampleInterval, double bitTime,
               const std::string& parameters, std::string& message, std::vector<double>* impulseOut = nullptr);
 
-    // AMI_GetWave over wave[0..n) in place; the clock times of the call are
+    // AMI_GetWave over wave[0..n) in place (false without one); the clock times of the call are
     // appended to clockTimes. Reserves its own scratch on the first call of
     // each size, so steady-state calls of one size do not allocate.
     bool GetWave(double* wave, long n, std::vector<double>& clockTimes);
+
+    // Whether the library exports AMI_GetWave (a model may have AMI_Init only).
+    bool HasGetWave() const { return m_getWave != nullptr; }
 
     // AMI_Close (once; later calls return the first result).
     bool Close();

@@ -84,7 +84,9 @@ BitByBitResult RunBitByBit(const LinkConfig& o, LinkModels& m, const std::vector
         else
             for (size_t b = 0; b < nb; ++b)
                 std::fill_n(&w[b * spb], spb, txBits[static_cast<size_t>(first) + b] ? 0.5 : -0.5);
-        if (!Timed(res.tx, [&] { return m.tx->GetWave(w.data(), static_cast<long>(n), txClock); })) return false;
+        // An Init-only transmitter is in the path's taps.
+        if (!m.txInitOnly && !Timed(res.tx, [&] { return m.tx->GetWave(w.data(), static_cast<long>(n), txClock); }))
+            return false;
         txClock.clear();  // the transmitter has no clock
         Timed(res.channel, [&] {
             channel.Process(w.data(), w.data(), n);
@@ -121,7 +123,9 @@ BitByBitResult RunBitByBit(const LinkConfig& o, LinkModels& m, const std::vector
                 res.changeDirFailed = true;
                 break;
             }
-            if (!Timed(r.cost, [&] { return r.model->GetWave(w, static_cast<long>(n), r.edges); })) {
+            if (m.rxInitOnly) {  // the path's signal, sampled by the ideal clock
+                IdealClockEdges(m, bitsDone * spb, static_cast<long long>(n), dt, spb, r.edges);
+            } else if (!Timed(r.cost, [&] { return r.model->GetWave(w, static_cast<long>(n), r.edges); })) {
                 res.error = "AMI_GetWave of " + m.rxPath + " failed at bit " + std::to_string(bitsDone);
                 res.ok = false;
                 break;

@@ -141,7 +141,7 @@ int RunStages(const LinkConfig& o, const OutputPaths& out)
         txBits.resize(symbols.size());
         for (size_t s = 0; s < symbols.size(); ++s) txBits[s] = symbols[s] >= o.modulation.levels / 2 ? 1 : 0;
     }
-    const BitByBitResult bb = RunBitByBit(o, m, ch.taps, pam ? symbols : txBits);
+    const BitByBitResult bb = RunBitByBit(o, m, m.pathTaps.empty() ? ch.taps : m.pathTaps, pam ? symbols : txBits);
     if (m.rxs.size() > 1) ChangeDir(out.outDir);
     bool closeOk = m.tx->Close();
     for (auto& r : m.rxs) {

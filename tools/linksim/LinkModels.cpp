@@ -40,6 +40,12 @@ void CollectDecisions(Receiver& r, double dt, double periodSamples)
     r.edgesSeen = std::max<size_t>(r.edgesSeen, r.edges.size());
 }
 
+bool NoGetWave(const ModelKit* kit)
+{
+    const AmiParameter* p = kit ? kit->Find("GetWave_Exists") : nullptr;
+    return p && p->Initial() == "False";
+}
+
 bool ChangeDir(const std::string& dir)
 {
     if (chdir(dir.c_str()) == 0) return true;
@@ -72,6 +78,7 @@ std::string LoadLinkModels(const LinkConfig& o, const std::string& outDir, LinkM
     std::string error;
     m.tx = AmiModel::Load(m.txPath, error);
     if (!m.tx) return error;
+    m.txInitOnly = !m.tx->HasGetWave() || NoGetWave(o.txKit.get());
     auto addReceiver = [&](int config, const std::string& workDir) -> Receiver* {
         auto r = std::make_unique<Receiver>();
         r->model = AmiModel::Load(m.rxPath, error);
@@ -83,6 +90,8 @@ std::string LoadLinkModels(const LinkConfig& o, const std::string& outDir, LinkM
     };
     m.primary = addReceiver(o.rx.RX_Config, outDir);
     if (!m.primary) return error;
+    m.rxInitOnly = !m.primary->model->HasGetWave() || NoGetWave(o.rxKit.get());
+    if (m.rxInitOnly) m.primary->config = 2;  // the host slices the path's signal
     m.eyeRx = m.primary->config == 2 ? m.primary : nullptr;
     if (!m.eyeRx && o.eyeProbe && m.primary->config >= 0 && m.primary->config <= 2) {
         const std::string probeDir = outDir + "/eye-probe";
@@ -107,16 +116,57 @@ std::string LoadLinkModels(const LinkConfig& o, const std::string& outDir, LinkM
 std::string InitLinkModels(LinkModels& m, const std::vector<double>& impulse, double dt, double bitTime)
 {
     std::string failures;
-    if (!m.tx->Init(impulse, dt, bitTime, m.txString, m.txMsg))
+    std::vector<double> txOut, rxOut;
+    if (!m.tx->Init(impulse, dt, bitTime, m.txString, m.txMsg, m.txInitOnly ? &txOut : nullptr))
         failures += "AMI_Init of " + m.txPath + " failed: " + m.txMsg + "\n";
+    const std::vector<double>& rxIn = m.txInitOnly ? txOut : impulse;
     for (auto& r : m.rxs) {
         if (!ChangeDir(r->workDir)) return failures + "cannot enter " + r->workDir + "\n";
         std::string msg;
-        const bool ok = r->model->Init(impulse, dt, bitTime, m.RxString(r->config), msg);
-        if (r.get() == m.primary) m.rxMsg = msg;
+        const bool primary = r.get() == m.primary;
+        const bool ok = r->model->Init(rxIn, dt, bitTime, m.RxString(r->config), msg,
+                                       primary && m.rxInitOnly ? &rxOut : nullptr);
+        if (primary) m.rxMsg = msg;
         if (!ok) failures += "AMI_Init of " + m.rxPath + " failed: " + msg + "\n";
     }
+    if (!failures.empty() || !(m.txInitOnly || m.rxInitOnly)) return failures;
+    // The last Init-only model's response is the path.
+    const std::vector<double>& path = m.rxInitOnly ? rxOut : txOut;
+    m.pathTaps.resize(path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (!std::isfinite(path[i]))
+            return std::string("AMI_Init of ") + (m.rxInitOnly ? m.rxPath : m.txPath) +
+                   " returned an impulse response that is not finite at sample " + std::to_string(i) + "\n";
+        m.pathTaps[i] = path[i] * dt;
+    }
+    // Where the path's pulse (one bit long, from sample 0) peaks: the
+    // middle of its top, as the statistical eye takes it.
+    const size_t spb = static_cast<size_t>(std::max(1L, std::lround(bitTime / dt)));
+    std::vector<double> pulse(m.pathTaps.size() + spb, 0.0);
+    double run = 0.0;
+    size_t peak = 0;
+    for (size_t n = 0; n < pulse.size(); ++n) {
+        run += (n < m.pathTaps.size() ? m.pathTaps[n] : 0.0) - (n >= spb && n - spb < m.pathTaps.size() ? m.pathTaps[n - spb] : 0.0);
+        pulse[n] = std::fabs(run);
+        if (pulse[n] > pulse[peak]) peak = n;
+    }
+    size_t top = peak;
+    while (top + 1 < pulse.size() && pulse[top + 1] >= (1.0 - 1e-9) * pulse[peak]) ++top;
+    m.clockPeak = static_cast<double>((peak + top + 1) / 2);
     return failures;
+}
+
+void IdealClockEdges(const LinkModels& m, long long firstSample, long long samples, double dt, int spb,
+                     std::vector<double>& edges)
+{
+    // Edges half a bit before each decision instant clockPeak + k spb.
+    const double first = m.clockPeak - 0.5 * spb;
+    long long k = static_cast<long long>(std::ceil((static_cast<double>(firstSample) - first) / spb));
+    for (;; ++k) {
+        const double at = first + static_cast<double>(k) * spb;
+        if (at >= static_cast<double>(firstSample + samples)) break;
+        if (at >= 0.0) edges.push_back(at * dt);
+    }
 }
 
 }  // namespace linksim

@@ -56,6 +56,14 @@ struct LinkModels {
     Receiver* eyeRx = nullptr;    // the instance with the equalised signal (may be the primary)
     std::string txString;         // the transmitter's parameter string
     std::string txMsg, rxMsg;     // what AMI_Init said (the primary's)
+    // Models with AMI_Init only (no AMI_GetWave, or GetWave_Exists False in
+    // their parameter file): the impulse response the last of them returned
+    // from AMI_Init stands for the channel and them in the waveform path
+    // (pathTaps, per sample), and an Init-only receiver's clock is ideal:
+    // its decisions fall where that path's pulse response peaks.
+    bool txInitOnly = false, rxInitOnly = false;
+    std::vector<double> pathTaps;  // empty: the channel's taps
+    double clockPeak = 0.0;        // samples after a pulse starts
 
     // The receiver's parameter string with RX_Config `config`.
     std::string RxString(int config) const;
@@ -64,13 +72,26 @@ struct LinkModels {
 
 // Loads the libraries (a second receiver instance with RX_Config 2 for the
 // eye when the primary gives no equalised signal and --no-eye-rx is not
-// set) and sizes each receiver's output tail. Empty on success, else the
+// set; an Init-only receiver is one instance whose output is the path's
+// signal) and sizes each receiver's output tail. Empty on success, else the
 // reason.
 std::string LoadLinkModels(const LinkConfig& c, const std::string& outDir, LinkModels& m);
 
 // AMI_Init of every instance, each in its own folder, with the channel's
-// impulse response. Empty on success, else the failures (one per line).
+// impulse response (an Init-only transmitter's returned response goes on
+// to the receiver; with an Init-only model the path's taps and the ideal
+// clock's place are set). Empty on success, else the failures (one per line).
 std::string InitLinkModels(LinkModels& m, const std::vector<double>& impulse, double dt, double bitTime);
+
+// The ideal clock of an Init-only receiver: its edges (seconds) within
+// samples [firstSample, firstSample + samples), half a bit before each
+// decision instant.
+void IdealClockEdges(const LinkModels& m, long long firstSample, long long samples, double dt, int spb,
+                     std::vector<double>& edges);
+
+struct ModelKit;
+// The parameter file says GetWave_Exists False (null: no file).
+bool NoGetWave(const ModelKit* kit);
 
 // Changes the current folder; false with the reason on standard error.
 bool ChangeDir(const std::string& dir);

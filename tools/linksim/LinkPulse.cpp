@@ -46,30 +46,19 @@ LinkPulse MeasureLinkPulse(const LinkPulseRequest& r)
         out.error = "AMI_Init of " + r.txLibrary + " failed: " + message;
         return out;
     }
-    std::vector<double> afterRx;
-    if (!rx->Init(r.txInitReturnsImpulse ? afterTx : impulse, r.dt, r.bitTime, r.rxParameters, message, &afterRx)) {
-        out.error = "AMI_Init of " + r.rxLibrary + " failed: " + message;
-        return out;
-    }
-    if (r.txInitReturnsImpulse && r.rxInitReturnsImpulse) {
-        // The whole link from AMI_Init.
-        std::vector<double> step(afterRx.size());
-        double run = 0.0;
-        for (size_t i = 0; i < step.size(); ++i) step[i] = run += afterRx[i] * r.dt;
-        out.pulse = PulseFromStep(step, spb);
-        out.txSource = out.rxSource = "AMI_Init impulse response";
-        return out;
-    }
-    // A step through what has no impulse response of its own.
+    // A step through what has no impulse response of its own: the
+    // transmitter (through AMI_GetWave, then the channel), unless its
+    // AMI_Init output already holds the channel.
     const size_t block = static_cast<size_t>(1024) * static_cast<size_t>(spb);
     const size_t len = r.channelTaps.size() + static_cast<size_t>(r.tailBits) * static_cast<size_t>(spb);
     std::vector<double> x(len, 0.5);
+    std::vector<double> rxIn = impulse;
     if (r.txInitReturnsImpulse) {
-        // The transmitter's AMI_Init output already holds the channel.
+        rxIn = afterTx;
         for (double& v : afterTx) v *= r.dt;
         Convolver withTx(afterTx);
         withTx.Process(x.data(), x.data(), x.size());
-        out.txSource = "AMI_Init impulse response (with the channel)";
+        out.txSource = r.rxInitReturnsImpulse ? "AMI_Init impulse response" : "AMI_Init impulse response (with the channel)";
     } else {
         if (!Through(*tx, x, block)) {
             out.error = "AMI_GetWave of " + r.txLibrary + " failed on the step";
@@ -78,20 +67,34 @@ LinkPulse MeasureLinkPulse(const LinkPulseRequest& r)
         Convolver channel(r.channelTaps);
         channel.Process(x.data(), x.data(), x.size());
         out.txSource = "AMI_GetWave on a step";
+        // A receiver that answers from AMI_Init gets the transmitter and
+        // channel as one impulse response: the step's slope.
+        if (r.rxInitReturnsImpulse) {
+            rxIn.assign(x.size(), 0.0);
+            for (size_t i = 0; i < x.size(); ++i) rxIn[i] = (x[i] - (i ? x[i - 1] : 0.0)) / (0.5 * r.dt);
+        }
+    }
+    std::vector<double> afterRx;
+    if (!rx->Init(rxIn, r.dt, r.bitTime, r.rxParameters, message, &afterRx)) {
+        out.error = "AMI_Init of " + r.rxLibrary + " failed: " + message;
+        return out;
     }
     if (r.rxInitReturnsImpulse) {
-        // Only the receiver's own part: its AMI_Init output over its input.
-        out.error = "a receiver that returns its impulse response from AMI_Init after a transmitter that does not "
-                    "is not supported by the statistical analysis";
-        return out;
+        // The whole link from the receiver's AMI_Init.
+        std::vector<double> step(afterRx.size());
+        double run = 0.0;
+        for (size_t i = 0; i < step.size(); ++i) step[i] = run += afterRx[i] * r.dt;
+        out.pulse = PulseFromStep(step, spb);
+        out.rxSource = "AMI_Init impulse response";
+    } else {
+        if (!Through(*rx, x, block)) {
+            out.error = "AMI_GetWave of " + r.rxLibrary + " failed on the step";
+            return out;
+        }
+        out.rxSource = "AMI_GetWave on a step";
+        for (double& v : x) v /= 0.5;
+        out.pulse = PulseFromStep(x, spb);
     }
-    if (!Through(*rx, x, block)) {
-        out.error = "AMI_GetWave of " + r.rxLibrary + " failed on the step";
-        return out;
-    }
-    out.rxSource = "AMI_GetWave on a step";
-    for (double& v : x) v /= 0.5;
-    out.pulse = PulseFromStep(x, spb);
     tx->Close();
     rx->Close();
     return out;

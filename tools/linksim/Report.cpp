@@ -193,9 +193,10 @@ nlohmann::json RunJson(const LinkReport& in)
                 {"ami_file", k->amiFile}, {"checker_errors", k->checkerErrors},
                 {"checker_warnings", k->checkerWarnings}};
     };
-    j["tx"] = {{"library", m.txPath}, {"parameters", m.txString}, {"message", m.txMsg}, {"kit", kitJson(o.txKit)}};
+    j["tx"] = {{"library", m.txPath}, {"parameters", m.txString}, {"message", m.txMsg}, {"kit", kitJson(o.txKit)},
+               {"init_only", m.txInitOnly}};
     j["rx"] = {{"library", m.rxPath}, {"parameters", m.RxString(m.primary->config)}, {"message", m.rxMsg},
-               {"kit", kitJson(o.rxKit)},
+               {"kit", kitJson(o.rxKit)}, {"init_only", m.rxInitOnly},
                {"eye_receiver", m.eyeRx && m.eyeRx != m.primary},
                {"host_slicing_compared", r.sliceCompared},
                {"host_slicing_agreed", r.sliceAgreed}};
@@ -770,6 +771,11 @@ void PrintSummary(const LinkReport& in, const ReportPictures& pics)
     std::printf("  tx           %s\n", m.txString.c_str());
     std::printf("  rx           %s%s\n", m.RxString(m.primary->config).c_str(),
                 m.eyeRx && m.eyeRx != m.primary ? "  (+ a second instance with RX_Config 2 for the eye)" : "");
+    if (m.txInitOnly || m.rxInitOnly)
+        std::printf("  init only    %s: no AMI_GetWave; the impulse response its AMI_Init returned stands in the "
+                    "waveform path%s\n",
+                    m.txInitOnly && m.rxInitOnly ? "tx and rx" : m.txInitOnly ? "tx" : "rx",
+                    m.rxInitOnly ? "; the receiver's clock is ideal, deciding where the path's pulse peaks" : "");
     if (!m.txMsg.empty()) std::printf("  tx message   %s\n", m.txMsg.c_str());
     if (!m.rxMsg.empty()) std::printf("  rx message   %s\n", m.rxMsg.c_str());
     if (r.lock.locked)

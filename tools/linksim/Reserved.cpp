@@ -173,7 +173,9 @@ void ReadExecution(const Reader& m, long long ignoreBits)
                                          : "statistical: the response measured through AMI_GetWave");
     if (wave)
         m.Note("GetWave_Exists", wave->Initial(), true,
-               wave->Initial() == "True" ? "bit by bit through AMI_GetWave" : "no AMI_GetWave: not run bit by bit");
+               wave->Initial() == "True" ? "bit by bit through AMI_GetWave"
+                                         : "no AMI_GetWave: bit by bit, the impulse response AMI_Init returns "
+                                           "stands in the waveform path");
 }
 
 }  // namespace
@@ -219,10 +221,10 @@ std::string BitByBitRefusal(const ModelKit* kit, const std::string& who)
     const AmiParameter* wave = kit ? kit->Find("GetWave_Exists") : nullptr;
     if (!wave || wave->Initial() != "False") return {};
     const AmiParameter* init = kit->Find("Init_Returns_Impulse");
-    const bool impulse = init && init->Initial() == "True";
-    return "the " + who + " model " + kit->model + " has no AMI_GetWave (GetWave_Exists False" +
-           (impulse ? ", an AMI_Init impulse response only" : ", and Init_Returns_Impulse is not True") +
-           "): amisim simulates links bit by bit through AMI_GetWave and does not run Init-only models";
+    if (init && init->Initial() == "True") return {};  // its AMI_Init response stands in the path
+    return "the " + who + " model " + kit->model +
+           " has no AMI_GetWave (GetWave_Exists False) and its AMI_Init returns no impulse response "
+           "(Init_Returns_Impulse is not True): there is nothing of it to simulate";
 }
 
 }  // namespace linksim

@@ -61,8 +61,9 @@ ReservedEffects ReadReservedParameters(const ModelKit* tx, const ModelKit* rx, d
 void CombineJitter(JitterSpec& jitter, ReservedEffects& r);
 
 // Empty when the model can run bit by bit, else why not: a kit whose
-// GetWave_Exists is False (AMI_Init only) cannot give a waveform, and the
-// host does not stand in for it.
+// GetWave_Exists is False and whose AMI_Init returns no impulse response
+// (Init_Returns_Impulse not True) has nothing to simulate. An Init-only
+// model that returns one runs: its response stands in the waveform path.
 std::string BitByBitRefusal(const ModelKit* kit, const std::string& who);
 
 }  // namespace linksim

@@ -60,8 +60,8 @@ LinkStatistics AnalyseLink(const LinkConfig& o, const LinkModels& m, const std::
     req.txParameters = m.txString;
     req.rxLibrary = m.rxPath;
     req.rxParameters = s.rxParameters;
-    req.txInitReturnsImpulse = InitReturnsImpulse(o.txKit);
-    req.rxInitReturnsImpulse = InitReturnsImpulse(o.rxKit);
+    req.txInitReturnsImpulse = InitReturnsImpulse(o.txKit) || m.txInitOnly;
+    req.rxInitReturnsImpulse = InitReturnsImpulse(o.rxKit) || m.rxInitOnly;
     req.channelTaps = channelTaps;
     req.bitTime = 1.0 / o.bitRate;
     req.dt = req.bitTime / o.samplesPerBit;
