@@ -148,17 +148,7 @@ bool s_receives(int t) {
   }
 }
 
-bool s_drives(int t) {
-  switch (t) {
-    case MDL_TYPE_OUTPUT: case MDL_TYPE_IO: case MDL_TYPE_3STATE: case MDL_TYPE_OPEN_DRAIN:
-    case MDL_TYPE_IO_OPEN_DRAIN: case MDL_TYPE_OPEN_SINK: case MDL_TYPE_IO_OPEN_SINK: case MDL_TYPE_OPEN_SOURCE:
-    case MDL_TYPE_IO_OPEN_SOURCE: case MDL_TYPE_OUTPUT_ECL: case MDL_TYPE_IO_ECL: case MDL_TYPE_3STATE_ECL:
-    case MDL_TYPE_IO_DIFF: case MDL_TYPE_OUTPUT_DIFF: case MDL_TYPE_3STATE_DIFF:
-      return true;
-    default:
-      return false;
-  }
-}
+bool s_drives(int t) { return MDL_TypeDrives(t) != 0; }
 
 // The [Diff Pin] row that names a pin (either column), null when none.
 const DIFPIN_STRUCT* s_diffRow(const DIFPIN_STRUCT* list, const char* pin) {

@@ -774,6 +774,9 @@ void s_freeSeries(MDL_SERIES** pp) {
 
 extern "C" {
 
+int MDL_TypeDrives(int iType) { return s_isOutputType(iType) ? 1 : 0; }
+
+
 int MDL_Init(void) {
   if (!IBIS_GetIBIS()) {
     ERRLOG_LineBugNew(101);

@@ -199,4 +199,8 @@ AMI_EXPORT int MDL_TestDriverSchedules(MDL_STRUCT* pModels);
 AMI_EXPORT int MDL_TestSubmodelRefs(MDL_STRUCT* pModels);
 AMI_EXPORT int MDL_TestReferences(MDL_STRUCT* pModels);
 
+// Whether a Model_type (MDL_TYPE_*) drives its pin: the output, 3-state,
+// open and I/O types (internal to the checker).
+int MDL_TypeDrives(int iType);
+
 }  // extern "C"
