@@ -469,6 +469,17 @@ void s_checkReserved(const BRANCH_STRUCT* branch, int ver, const std::vector<Par
     if (!seenGetWave) ERRLOG_ErrorNew(4625, "GetWave_Exists");
 }
 
+// A leaf beside branches: only a Description may stand there. True when
+// the node is a leaf (and has been checked).
+bool s_leafAmongBranches(const NODE_STRUCT& n, const BRANCH_STRUCT* parent)
+{
+    if (n.enumNodeType != NODE_TYPE_LEAF) return false;
+    const LEAF_STRUCT* leaf = (const LEAF_STRUCT*)n.pData;
+    if (strcmp(s_str(leaf->pszName), "Description") != 0)
+        ERRLOG_ErrorNew(4624, s_str(leaf->pszName), s_str(parent->pszName));
+    return true;
+}
+
 // Model_Specific and the groups below it: a branch of leaves is a
 // parameter; a branch holding branches is a group, which may hold
 // Description leaves besides them.
@@ -479,12 +490,7 @@ void s_checkGroup(const BRANCH_STRUCT* b, const std::string& prefix, int ver, co
     for (int i = 0; i < b->iNumNodes; ++i) {
         const NODE_STRUCT& n = b->pNodes[i];
         if (!n.pData) continue;
-        if (n.enumNodeType == NODE_TYPE_LEAF) {
-            const LEAF_STRUCT* leaf = (const LEAF_STRUCT*)n.pData;
-            if (strcmp(s_str(leaf->pszName), "Description") != 0)
-                ERRLOG_ErrorNew(4624, s_str(leaf->pszName), s_str(b->pszName));
-            continue;
-        }
+        if (s_leafAmongBranches(n, b)) continue;
         const BRANCH_STRUCT* c = (const BRANCH_STRUCT*)n.pData;
         bool group = false;
         for (int k = 0; k < c->iNumNodes && !group; ++k)
@@ -538,12 +544,7 @@ void AMIVER_CheckTree(const PARSED_TREE* tree, int ver, const std::vector<ParamT
     for (int i = 0; i < root->iNumNodes; ++i) {
         const NODE_STRUCT& n = root->pNodes[i];
         if (!n.pData) continue;
-        if (n.enumNodeType == NODE_TYPE_LEAF) {
-            const LEAF_STRUCT* leaf = (const LEAF_STRUCT*)n.pData;
-            if (strcmp(s_str(leaf->pszName), "Description") != 0)
-                ERRLOG_ErrorNew(4624, s_str(leaf->pszName), s_str(root->pszName));
-            continue;
-        }
+        if (s_leafAmongBranches(n, root)) continue;
         const BRANCH_STRUCT* b = (const BRANCH_STRUCT*)n.pData;
         const char* bname = s_str(b->pszName);
         if (strcmp(bname, "Reserved_Parameters") == 0) {
