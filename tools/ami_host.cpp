@@ -6,7 +6,8 @@
 //
 // With no arguments it drives rx_ami.so and tx_ami.so from the directory of the
 // program itself. For each library it prints the AMI_Init result and message,
-// the first output samples and the clock times of one AMI_GetWave call.
+// the first output samples and the clock times of one AMI_GetWave call (for a
+// model with AMI_Init only, the impulse response AMI_Init returned).
 #include <dlfcn.h>
 
 #include <cmath>
@@ -39,8 +40,9 @@ int Drive(const std::string& path, const std::string& params)
     auto init = reinterpret_cast<InitFn>(dlsym(lib, "AMI_Init"));
     auto getWave = reinterpret_cast<GetWaveFn>(dlsym(lib, "AMI_GetWave"));
     auto close = reinterpret_cast<CloseFn>(dlsym(lib, "AMI_Close"));
-    if (!init || !getWave || !close) {
-        std::fprintf(stderr, "%s does not export the AMI entry points\n", path.c_str());
+    // AMI_GetWave is optional: a model may have AMI_Init only.
+    if (!init || !close) {
+        std::fprintf(stderr, "%s does not export AMI_Init and AMI_Close\n", path.c_str());
         dlclose(lib);
         return 1;
     }
@@ -57,6 +59,17 @@ int Drive(const std::string& path, const std::string& params)
     long ok = init(impulse.data(), static_cast<long>(impulse.size()), 0, sampleInterval, bitTime,
                    &paramCopy[0], &paramsOut, &handle, &msg);
     std::printf("%s\n  AMI_Init -> %ld\n  message: %s\n", path.c_str(), ok, msg ? msg : "(none)");
+
+    if (!getWave) {
+        // What an AMI_Init-only model gives: the impulse response it
+        // returned (the unit impulse in: its own response), as taps a bit apart.
+        std::printf("  no AMI_GetWave (a model with AMI_Init only); the impulse response it returned, times the "
+                    "sample interval, at the start of each bit:");
+        for (int b = 0; b < 4; ++b) std::printf(" %.4g", impulse[static_cast<size_t>(b * samplesPerBit)] * sampleInterval);
+        std::printf("\n  AMI_Close -> %ld\n", close(handle));
+        dlclose(lib);
+        return ok ? 0 : 1;
+    }
 
     // Eight bits of a +/-1 pattern, 64 samples per bit.
     const int pattern[8] = {1, 1, -1, 1, -1, -1, 1, -1};
@@ -88,7 +101,8 @@ int Drive(const std::string& path, const std::string& params)
 const char kHelp[] =
     "ami_host: loads IBIS-AMI libraries the way a channel simulator does and pushes a short\n"
     "waveform through each: AMI_Init with a unit impulse (10.3125 Gb/s, 64 samples per bit),\n"
-    "one AMI_GetWave of eight bits, AMI_Close.\n"
+    "one AMI_GetWave of eight bits, AMI_Close. A library without AMI_GetWave (AMI_Init only)\n"
+    "shows the impulse response its AMI_Init returned instead.\n"
     "\n"
     "usage: ami_host [LIBRARY.so ['(parameter string)']] ...\n"
     "  With no library: tx_ami.so and rx_ami.so beside the program.\n"

@@ -2,6 +2,7 @@
 // front, by name and with the allowed values, before any library runs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "AmisimRun.h"
@@ -35,10 +36,44 @@ TEST(Usage, RefusedUpFrontByName)
         const RunResult r = Amisim("usage", c.args);
         EXPECT_EQ(r.Exit(), c.status) << c.args << "\n" << r.log;
         EXPECT_NE(r.log.find(c.says), std::string::npos) << c.args << "\n" << r.log;
-        if (c.status == 2) EXPECT_NE(r.log.find("Run with --help"), std::string::npos) << c.args;
+        if (c.status == 2) {
+            EXPECT_NE(r.log.find("Run with --help"), std::string::npos) << c.args;
+        }
     }
     const RunResult r = Amisim("usage_bits", "-n 6e3 --no-stat");
     EXPECT_EQ(r.summary["bits"], 6000);
+}
+
+// ami_host prints only what a call gave: a failed AMI_GetWave shows no
+// "output" (its buffer still holds the input), and a model with AMI_Init
+// only shows the impulse response it returned.
+TEST(Usage, AmiHostShowsOnlyWhatTheCallsGave)
+{
+    struct Case {
+        const char* lib;
+        const char* params;
+        int status;
+        const char* says;
+        const char* never;
+    } cases[] = {
+        {"tx_ami.so", "(TX_model2 (DE_Level 9) (VOD_Level 2) (TX_bypass 0))", 1, "no output: AMI_GetWave failed",
+         "output at the middle"},
+        {"tx_ami.so", "(TX_model2 (DE_Level 1) (VOD_Level 2) (TX_bypass 0))", 0, "output at the middle", "no output"},
+        {"ffe_init.so", "(ffe_init (Post 0.2))", 0, "at the start of each bit: 1.25 -0.25 0 0", "output at the middle"},
+        {"ffe_init.so", "(ffe_init (Post 0.9))", 1, "ffe_init: Post must lie from 0 to 0.5.", "output at the middle"},
+    };
+    const std::string log = ::testing::TempDir() + "ami_host_" + std::to_string(getpid()) + ".log";
+    for (const Case& c : cases) {
+        const std::string cmd = std::string(AMI_BUILD_DIR) + "/ami_host " + AMI_BUILD_DIR + "/" + c.lib + " '" +
+                                c.params + "' > " + log + " 2>&1";
+        const int status = std::system(cmd.c_str());
+        std::ifstream in(log);
+        const std::string out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << c.params << "\n" << out;
+        EXPECT_NE(out.find(c.says), std::string::npos) << c.params << "\n" << out;
+        EXPECT_EQ(out.find(c.never), std::string::npos) << c.params << "\n" << out;
+    }
+    std::remove(log.c_str());
 }
 
 }  // namespace
